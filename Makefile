@@ -1,0 +1,24 @@
+# The two commands of the README: `make run` starts the demo, `make test` builds and runs every test.
+JOBS ?= $(shell nproc)
+TEST_BUILD := build/test
+RELEASE_BUILD := build/release
+
+.PHONY: run test deps bench fuzz
+
+deps:
+	tools/install-deps.sh
+
+test: deps
+	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVO_SANITIZE=ON
+	cmake --build $(TEST_BUILD) -j $(JOBS)
+	ctest --test-dir $(TEST_BUILD) -j $(JOBS) --output-on-failure --timeout 600
+
+release: deps
+	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(RELEASE_BUILD) -j $(JOBS)
+
+run: release
+	tools/demo.sh $(RELEASE_BUILD)
+
+bench: release
+	tools/bench.sh $(RELEASE_BUILD)

@@ -1,0 +1,25 @@
+#pragma once
+// A file written under a temporary name beside its final name and renamed over it by Commit: readers see
+// the old file or the whole new one, never a partial one. Without Commit the temporary file is removed.
+
+#include <string>
+#include <utility>
+
+#include "Streams.h"
+
+class AtomicFile : public TFileStream {
+public:
+    // Raises EFCreateError when the temporary file cannot be made (missing folder, no permission).
+    explicit AtomicFile(const std::string& finalName, mode_t permissions = 0644);
+    ~AtomicFile() override;
+
+    // Flushes, closes and renames onto the final name; raises EWriteError on failure (the temporary is removed).
+    void Commit();
+    const std::string& FinalName() const { return finalName_; }
+
+private:
+    AtomicFile(const std::string& finalName, std::pair<std::string, int> temporary);
+
+    std::string finalName_;
+    bool committed_ = false;
+};

@@ -1,0 +1,16 @@
+#pragma once
+// Code page 932 (Shift-JIS as Windows extends it) at the boundaries where its bytes matter: archive entry
+// names, FTP arguments and listings, INI and comment files, the password bytes of a key.
+// Text that cannot be converted is reported (nullopt), never replaced by "?".
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace win {
+
+std::optional<std::string> Utf8ToCp932(std::string_view utf8);
+std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
+bool IsCp932Encodable(std::string_view utf8);
+
+}  // namespace win
