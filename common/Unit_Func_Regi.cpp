@@ -9,14 +9,17 @@ namespace {
 
 constexpr int BinaryShortStringMax = 100;
 
-std::string KeyOrDefault(const std::string& keyPath) { return keyPath.empty() ? DefaultRegKey : keyPath; }
+std::string KeyOrDefault(const std::string& keyPath) {
+    return keyPath.empty() ? DefaultRegKey : keyPath;
+}
 
 // Opens the key (creating it) and runs write; False when the key does not open or anything raises.
 bool WriteValue(const std::string& keyPath, const std::function<void(TRegistry&)>& write) {
     try {
         TRegistry reg;
         reg.SetRootKey(win::HKEY_CURRENT_USER);
-        if (!reg.OpenKey(KeyOrDefault(keyPath), true)) return false;
+        if (!reg.OpenKey(KeyOrDefault(keyPath), true))
+            return false;
         write(reg);
         reg.CloseKey();
         return true;
@@ -30,7 +33,8 @@ bool WriteValue(const std::string& keyPath, const std::function<void(TRegistry&)
 void RegReadString(const std::string& valueName, const std::string& keyPath, std::string& text) {
     TRegistry reg;
     reg.SetRootKey(win::HKEY_CURRENT_USER);
-    if (reg.OpenKeyReadOnly(KeyOrDefault(keyPath))) text = reg.ReadString(valueName);
+    if (reg.OpenKeyReadOnly(KeyOrDefault(keyPath)))
+        text = reg.ReadString(valueName);
 }
 
 bool RegWriteString(const std::string& valueName, const std::string& text, const std::string& keyPath) {
@@ -54,12 +58,14 @@ void RegReadBinaryString(const std::string& valueName, const std::string& keyPat
     try {
         TRegistry reg;
         reg.SetRootKey(win::HKEY_CURRENT_USER);
-        if (!reg.OpenKeyReadOnly(KeyOrDefault(keyPath))) return;
+        if (!reg.OpenKeyReadOnly(KeyOrDefault(keyPath)))
+            return;
         stored = reg.ReadBinaryData(valueName, buffer, sizeof buffer);
     } catch (const std::exception&) {
         return;
     }
-    if (stored <= 0) return;
+    if (stored <= 0)
+        return;
     // The count byte is trusted only as far as the bytes that are really there.
     int count = std::min({static_cast<int>(buffer[0]), stored - 1, BinaryShortStringMax});
     text.assign(reinterpret_cast<const char*>(buffer + 1), static_cast<size_t>(count));
@@ -72,7 +78,6 @@ bool RegWriteInteger(const std::string& valueName, int32_t value, const std::str
 bool RegWriteBinaryString(const std::string& valueName, const std::string& text, const std::string& keyPath) {
     std::string data = text.substr(0, BinaryShortStringMax);
     data.insert(data.begin(), static_cast<char>(data.size()));
-    return WriteValue(keyPath, [&](TRegistry& reg) {
-        reg.WriteBinaryData(valueName, data.data(), static_cast<int>(data.size()));
-    });
+    return WriteValue(
+        keyPath, [&](TRegistry& reg) { reg.WriteBinaryData(valueName, data.data(), static_cast<int>(data.size())); });
 }

@@ -24,7 +24,9 @@ FILETIME FromTicks(int64_t ticks) {
 }
 
 // A FILETIME the calendar functions accept: its top bit clear.
-bool InRange(const FILETIME* ft) { return ft && ft->dwHighDateTime <= 0x7FFFFFFF; }
+bool InRange(const FILETIME* ft) {
+    return ft && ft->dwHighDateTime <= 0x7FFFFFFF;
+}
 
 int64_t DaysFromCivil(int64_t y, int m, int d) {
     y -= m <= 2;
@@ -61,7 +63,8 @@ bool ShiftTicks(const FILETIME* in, FILETIME* out, bool toLocal) {
     int64_t ticks = Ticks(*in);
     int64_t seconds = (ticks - UnixEpochTicks) / TicksPerSecond;
     int64_t offset = LocalOffsetSeconds(seconds);
-    if (!toLocal) offset = LocalOffsetSeconds(seconds - offset);
+    if (!toLocal)
+        offset = LocalOffsetSeconds(seconds - offset);
     int64_t shifted = ticks + (toLocal ? offset : -offset) * TicksPerSecond;
     if (shifted < 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -164,7 +167,8 @@ void GetLocalTime(SYSTEMTIME* systemTime) {
 FILETIME UnixTimeToFileTime(time_t seconds) {
     constexpr int64_t limit = (std::numeric_limits<int64_t>::max() - UnixEpochTicks) / TicksPerSecond;
     int64_t s = static_cast<int64_t>(seconds);
-    if (s < -UnixEpochTicks / TicksPerSecond) return FILETIME{};
+    if (s < -UnixEpochTicks / TicksPerSecond)
+        return FILETIME{};
     return FromTicks(UnixEpochTicks + std::min(s, limit) * TicksPerSecond);
 }
 

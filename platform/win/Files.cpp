@@ -23,7 +23,8 @@ public:
 
 DWORD AttributesOf(const struct stat& st, std::string_view name) {
     DWORD attr = static_cast<DWORD>(FileAttributesOf(st, name));
-    if (S_ISLNK(st.st_mode)) attr |= FILE_ATTRIBUTE_REPARSE_POINT;
+    if (S_ISLNK(st.st_mode))
+        attr |= FILE_ATTRIBUTE_REPARSE_POINT;
     return attr;
 }
 
@@ -61,7 +62,8 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
 
 BOOL FindNextFileA(HANDLE handle, WIN32_FIND_DATAA* data) {
     auto search = HandleObjectAs<Search>(handle);
-    if (!search || !data) return FALSE;
+    if (!search || !data)
+        return FALSE;
     if (FindNext(search->rec) != 0) {
         SetLastError(ERROR_NO_MORE_FILES);
         return FALSE;
@@ -71,7 +73,8 @@ BOOL FindNextFileA(HANDLE handle, WIN32_FIND_DATAA* data) {
 }
 
 BOOL FindClose(HANDLE handle) {
-    if (!HandleObjectAs<Search>(handle)) return FALSE;
+    if (!HandleObjectAs<Search>(handle))
+        return FALSE;
     return CloseHandle(handle);
 }
 
@@ -108,7 +111,8 @@ DWORD GetShortPathNameA(const char* longPath, char* shortPath, DWORD bufferLengt
         return 0;
     }
     size_t n = std::strlen(longPath);
-    if (!shortPath || bufferLength < n + 1) return static_cast<DWORD>(n + 1);
+    if (!shortPath || bufferLength < n + 1)
+        return static_cast<DWORD>(n + 1);
     std::memmove(shortPath, longPath, n + 1);
     return static_cast<DWORD>(n);
 }

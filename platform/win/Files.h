@@ -12,10 +12,10 @@ namespace win {
 constexpr DWORD MAX_PATH = 260;
 
 constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x01;
-constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x02;       // names beginning with "."
-constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x04;       // neither a plain file nor a folder (FIFO, device, link)
+constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x02;  // names beginning with "."
+constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x04;  // neither a plain file nor a folder (FIFO, device, link)
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
-constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;      // plain files
+constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;  // plain files
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;  // symbolic links
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;

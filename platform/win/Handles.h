@@ -19,7 +19,8 @@ std::shared_ptr<KernelObject> HandleObject(HANDLE handle);
 template <class T>
 std::shared_ptr<T> HandleObjectAs(HANDLE handle) {
     auto object = std::dynamic_pointer_cast<T>(HandleObject(handle));
-    if (!object) SetLastError(ERROR_INVALID_HANDLE);
+    if (!object)
+        SetLastError(ERROR_INVALID_HANDLE);
     return object;
 }
 // Removes the handle; the object goes when nothing else holds it. FALSE (last error 6) for a bad handle.

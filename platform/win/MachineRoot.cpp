@@ -20,7 +20,8 @@ std::string Env(const char* name) {
 
 std::string HomeFolder() {
     std::string home = Env("HOME");
-    if (!home.empty()) return home;
+    if (!home.empty())
+        return home;
     std::vector<char> buf(16384);
     passwd pw;
     passwd* found = nullptr;
@@ -32,7 +33,8 @@ std::string HomeFolder() {
 std::string DataHome() {
     // XDG: a relative value is to be ignored.
     std::string data = Env("XDG_DATA_HOME");
-    if (!data.empty() && data.front() == '/') return data;
+    if (!data.empty() && data.front() == '/')
+        return data;
     return IncludeTrailingPathDelimiter(HomeFolder()) + ".local/share";
 }
 
@@ -42,21 +44,27 @@ constexpr const char* JournalFile = "journal/journal.log";
 
 std::string MachineRoot() {
     std::string root = Env("TARVO_MACHINE");
-    if (root.empty()) root = IncludeTrailingPathDelimiter(DataHome()) + "tarvo/machine";
+    if (root.empty())
+        root = IncludeTrailingPathDelimiter(DataHome()) + "tarvo/machine";
     return IncludeTrailingPathDelimiter(root);
 }
 
-std::string MachinePath(std::string_view relative) { return MachineRoot() + std::string(relative); }
+std::string MachinePath(std::string_view relative) {
+    return MachineRoot() + std::string(relative);
+}
 
 bool AppendToJournal(std::string_view line) {
     std::string path = MachinePath(JournalFile);
-    if (!ForceDirectories(ExtractFilePath(path))) return false;
+    if (!ForceDirectories(ExtractFilePath(path)))
+        return false;
     std::string text(line);
     for (char& c : text)
-        if (c == '\n' || c == '\r') c = ' ';
+        if (c == '\n' || c == '\r')
+            c = ' ';
     text += '\n';
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     // One write per line: appends from several processes never interleave inside a line.
     bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     return ::close(fd) == 0 && ok;
@@ -65,7 +73,8 @@ bool AppendToJournal(std::string_view line) {
 std::vector<std::string> ReadJournal() {
     std::vector<std::string> lines;
     std::ifstream in(MachinePath(JournalFile));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 

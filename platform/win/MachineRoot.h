@@ -10,8 +10,8 @@
 
 namespace win {
 
-std::string MachineRoot();                            // ends with "/"
-std::string MachinePath(std::string_view relative);   // MachineRoot() + relative
+std::string MachineRoot();                           // ends with "/"
+std::string MachinePath(std::string_view relative);  // MachineRoot() + relative
 
 // Appends one line (line breaks in it become blanks) to journal/journal.log, creating both when missing.
 bool AppendToJournal(std::string_view line);

@@ -18,7 +18,8 @@ class NamedMutex : public KernelObject {
 public:
     explicit NamedMutex(int fd) : fd_(fd) {}
     ~NamedMutex() override {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
     }
 
 private:
@@ -29,7 +30,8 @@ private:
 std::string LockFileName(const std::string& name) {
     std::string file = name;
     for (char& c : file)
-        if (c == '/' || c == '\\') c = '_';
+        if (c == '/' || c == '\\')
+            c = '_';
     return file + ".lock";
 }
 

@@ -24,18 +24,22 @@ public:
     explicit Process(pid_t pid) : pid_(pid) {}
     ~Process() override {
         std::lock_guard<std::mutex> guard(lock_);
-        if (!ended_) std::thread([pid = pid_] { ::waitpid(pid, nullptr, 0); }).detach();
+        if (!ended_)
+            std::thread([pid = pid_] { ::waitpid(pid, nullptr, 0); }).detach();
     }
 
     // Collects the exit status; blocking waits until the process ends.
     bool Reap(bool blocking) {
         std::lock_guard<std::mutex> guard(lock_);
-        if (ended_) return true;
+        if (ended_)
+            return true;
         int status = 0;
         pid_t r;
-        do r = ::waitpid(pid_, &status, blocking ? 0 : WNOHANG);
+        do
+            r = ::waitpid(pid_, &status, blocking ? 0 : WNOHANG);
         while (r < 0 && errno == EINTR);
-        if (r != pid_) return false;
+        if (r != pid_)
+            return false;
         ended_ = true;
         exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         return true;
@@ -75,7 +79,8 @@ public:
     void ChangeDirectory(const char* dir) { posix_spawn_file_actions_addchdir_np(&actions_, dir); }
     int Spawn(pid_t& pid, const std::vector<std::string>& argv) {
         std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         return posix_spawnp(&pid, args[0], &actions_, &attr_, args.data(), environ);
     }
@@ -93,7 +98,8 @@ BOOL CreateProcessA(const std::vector<std::string>& argv, const char* currentDir
         return FALSE;
     }
     SpawnAttributes spawn;
-    if (currentDirectory) spawn.ChangeDirectory(currentDirectory);
+    if (currentDirectory)
+        spawn.ChangeDirectory(currentDirectory);
     pid_t pid = 0;
     if (int r = spawn.Spawn(pid, argv); r != 0) {
         SetLastError(r == ENOENT || r == EACCES || r == ENOEXEC ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(r));
@@ -107,11 +113,14 @@ BOOL CreateProcessA(const std::vector<std::string>& argv, const char* currentDir
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     auto process = HandleObjectAs<Process>(handle);
-    if (!process) return WAIT_FAILED;
-    if (milliseconds == INFINITE) return process->Reap(true) ? WAIT_OBJECT_0 : WAIT_FAILED;
+    if (!process)
+        return WAIT_FAILED;
+    if (milliseconds == INFINITE)
+        return process->Reap(true) ? WAIT_OBJECT_0 : WAIT_FAILED;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (!process->Reap(false)) {
-        if (std::chrono::steady_clock::now() >= deadline) return WAIT_TIMEOUT;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return WAIT_TIMEOUT;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return WAIT_OBJECT_0;
@@ -119,7 +128,8 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 
 BOOL GetExitCodeProcess(HANDLE handle, DWORD* exitCode) {
     auto process = HandleObjectAs<Process>(handle);
-    if (!process || !exitCode) return FALSE;
+    if (!process || !exitCode)
+        return FALSE;
     process->Reap(false);
     *exitCode = process->ExitCode();
     return TRUE;
@@ -131,7 +141,8 @@ BOOL StartXdgOpen(const std::string& path) {
         return FALSE;
     }
     PROCESS_INFORMATION info;
-    if (!CreateProcessA({"xdg-open", ExpandFileName(path)}, nullptr, &info)) return FALSE;
+    if (!CreateProcessA({"xdg-open", ExpandFileName(path)}, nullptr, &info))
+        return FALSE;
     CloseHandle(info.hProcess);
     return TRUE;
 }

@@ -13,9 +13,11 @@ bool IsUtf8(std::string_view s) {
     for (size_t i = 0; i < s.size();) {
         unsigned char c = s[i];
         size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-        if (n == 0 || i + n > s.size()) return false;
+        if (n == 0 || i + n > s.size())
+            return false;
         for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
         i += n;
     }
     return true;
@@ -30,7 +32,8 @@ bool HasControlCharacters(std::string_view s, bool allowTab) {
 
 // REG_SZ data that a quoted line holds exactly: UTF-8 text with one NUL, at its end.
 bool IsQuotable(std::string_view data) {
-    if (data.empty() || data.back() != '\0') return false;
+    if (data.empty() || data.back() != '\0')
+        return false;
     std::string_view text = data.substr(0, data.size() - 1);
     return text.find('\0') == std::string_view::npos && IsUtf8(text) && !HasControlCharacters(text, true);
 }
@@ -42,7 +45,8 @@ std::string HexLine(std::string prefix, std::string_view data) {
     for (size_t i = 0; i < data.size(); ++i) {
         unsigned char b = data[i];
         std::string item{digits[b >> 4], digits[b & 15]};
-        if (i + 1 < data.size()) item += ',';
+        if (i + 1 < data.size())
+            item += ',';
         if (i > 0 && lineLength + item.size() > 76) {
             out += "\\\n  ";
             lineLength = 2;
@@ -55,15 +59,18 @@ std::string HexLine(std::string prefix, std::string_view data) {
 
 std::string ValueLine(const Value& v) {
     std::string name = v.name.empty() ? "@" : QuoteRegString(v.name);
-    if (v.type == REG_SZ && IsQuotable(v.data)) return name + "=" + QuoteRegString(v.data.substr(0, v.data.size() - 1));
+    if (v.type == REG_SZ && IsQuotable(v.data))
+        return name + "=" + QuoteRegString(v.data.substr(0, v.data.size() - 1));
     if (v.type == REG_DWORD && v.data.size() == 4) {
         uint32_t n = 0;
-        for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(v.data[i]);
+        for (int i = 3; i >= 0; --i)
+            n = (n << 8) | static_cast<unsigned char>(v.data[i]);
         char buf[32];
         std::snprintf(buf, sizeof buf, "=dword:%08x", n);
         return name + buf;
     }
-    if (v.type == REG_BINARY) return HexLine(name + "=hex:", v.data);
+    if (v.type == REG_BINARY)
+        return HexLine(name + "=hex:", v.data);
     char kind[32];
     std::snprintf(kind, sizeof kind, "=hex(%x):", v.type);
     return HexLine(name + kind, v.data);
@@ -72,9 +79,11 @@ std::string ValueLine(const Value& v) {
 void FormatKey(const Key& key, const std::string& path, bool writeHeader, std::string& out) {
     if (writeHeader) {
         out += "\n[" + path + "]\n";
-        for (const auto& v : key.values) out += ValueLine(v) + "\n";
+        for (const auto& v : key.values)
+            out += ValueLine(v) + "\n";
     }
-    for (const auto& sub : key.subkeys) FormatKey(sub, path + "\\" + sub.name, true, out);
+    for (const auto& sub : key.subkeys)
+        FormatKey(sub, path + "\\" + sub.name, true, out);
 }
 
 // Reads a hive text line by line, keeping the line number for messages.
@@ -83,13 +92,16 @@ public:
     explicit Reader(std::string_view text) : text_(text) {}
 
     bool Next(std::string& line) {
-        if (pos_ >= text_.size()) return false;
+        if (pos_ >= text_.size())
+            return false;
         size_t end = text_.find('\n', pos_);
-        if (end == std::string_view::npos) end = text_.size();
+        if (end == std::string_view::npos)
+            end = text_.size();
         line.assign(text_.substr(pos_, end - pos_));
         pos_ = end + 1;
         ++number_;
-        if (number_ == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+        if (number_ == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            line.erase(0, 3);
         line = TrimRight(line);
         return true;
     }
@@ -105,18 +117,23 @@ private:
 };
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
 bool ParseHexNumber(std::string_view s, uint32_t& value) {
-    if (s.empty() || s.size() > 8) return false;
+    if (s.empty() || s.size() > 8)
+        return false;
     value = 0;
     for (char c : s) {
         int d = HexDigit(c);
-        if (d < 0) return false;
+        if (d < 0)
+            return false;
         value = (value << 4) | static_cast<uint32_t>(d);
     }
     return true;
@@ -132,7 +149,8 @@ std::string ParseQuoted(const Reader& r, std::string_view text, size_t& pos) {
             return out;
         }
         if (c == '\\') {
-            if (++pos >= text.size() || (text[pos] != '\\' && text[pos] != '"')) r.Fail("bad escape in a string");
+            if (++pos >= text.size() || (text[pos] != '\\' && text[pos] != '"'))
+                r.Fail("bad escape in a string");
             c = text[pos];
         }
         out += c;
@@ -147,11 +165,14 @@ std::string ParseHexBytes(const Reader& r, std::string_view list) {
         size_t comma = rest.find(',');
         std::string item = Trim(rest.substr(0, comma));
         uint32_t b;
-        if (item.size() > 2 || !ParseHexNumber(item, b)) r.Fail("bad hex byte \"" + item + "\"");
+        if (item.size() > 2 || !ParseHexNumber(item, b))
+            r.Fail("bad hex byte \"" + item + "\"");
         out += static_cast<char>(b);
-        if (comma == std::string_view::npos) break;
+        if (comma == std::string_view::npos)
+            break;
         rest.remove_prefix(comma + 1);
-        if (Trim(rest).empty()) r.Fail("hex list ends with a comma");
+        if (Trim(rest).empty())
+            r.Fail("hex list ends with a comma");
     }
     return out;
 }
@@ -161,14 +182,17 @@ Value ParseData(Reader& r, std::string name, std::string data) {
     if (!data.empty() && data[0] == '"') {
         size_t pos = 0;
         v.data = ParseQuoted(r, data, pos) + '\0';
-        if (pos != data.size()) r.Fail("text after a string");
+        if (pos != data.size())
+            r.Fail("text after a string");
         return v;
     }
     if (data.compare(0, 6, "dword:") == 0) {
         uint32_t n;
-        if (!ParseHexNumber(data.substr(6), n)) r.Fail("bad dword");
+        if (!ParseHexNumber(data.substr(6), n))
+            r.Fail("bad dword");
         v.type = REG_DWORD;
-        for (int i = 0; i < 4; ++i) v.data += static_cast<char>((n >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i)
+            v.data += static_cast<char>((n >> (8 * i)) & 0xFF);
         return v;
     }
     size_t colon = data.find(':');
@@ -176,7 +200,8 @@ Value ParseData(Reader& r, std::string name, std::string data) {
     if (kind == "hex") {
         v.type = REG_BINARY;
     } else if (kind.size() > 5 && kind.compare(0, 4, "hex(") == 0 && kind.back() == ')') {
-        if (!ParseHexNumber(std::string_view(kind).substr(4, kind.size() - 5), v.type)) r.Fail("bad value kind");
+        if (!ParseHexNumber(std::string_view(kind).substr(4, kind.size() - 5), v.type))
+            r.Fail("bad value kind");
     } else {
         r.Fail("unknown value data");
     }
@@ -184,7 +209,8 @@ Value ParseData(Reader& r, std::string name, std::string data) {
     std::string next;
     while (!list.empty() && list.back() == '\\') {
         list.pop_back();
-        if (!r.Next(next)) r.Fail("continued line at the end");
+        if (!r.Next(next))
+            r.Fail("continued line at the end");
         list += TrimLeft(next);
     }
     v.data = ParseHexBytes(r, list);
@@ -193,13 +219,15 @@ Value ParseData(Reader& r, std::string name, std::string data) {
 
 Key* OpenPath(Reader& r, Key& root, std::string_view path) {
     size_t slash = path.find('\\');
-    if (!SameText(path.substr(0, slash), root.name)) r.Fail("key outside " + root.name);
+    if (!SameText(path.substr(0, slash), root.name))
+        r.Fail("key outside " + root.name);
     Key* key = &root;
     while (slash != std::string_view::npos) {
         path.remove_prefix(slash + 1);
         slash = path.find('\\');
         std::string_view name = path.substr(0, slash);
-        if (name.empty() || !IsStorableName(name)) r.Fail("bad key name");
+        if (name.empty() || !IsStorableName(name))
+            r.Fail("bad key name");
         key = &key->AddSubkey(name);
     }
     return key;
@@ -214,7 +242,8 @@ void ParseValueLine(Reader& r, Key& key, const std::string& line) {
         name = ParseQuoted(r, line, pos);
     else
         r.Fail("not a key or value line");
-    if (pos >= line.size() || line[pos] != '=') r.Fail("\"=\" expected");
+    if (pos >= line.size() || line[pos] != '=')
+        r.Fail("\"=\" expected");
     Value v = ParseData(r, std::move(name), Trim(std::string_view(line).substr(pos + 1)));
     key.SetValue(v.name, v.type, std::move(v.data));
 }
@@ -227,7 +256,8 @@ Key* Key::FindSubkey(std::string_view subName) {
 }
 
 Key& Key::AddSubkey(std::string_view subName) {
-    if (Key* existing = FindSubkey(subName)) return *existing;
+    if (Key* existing = FindSubkey(subName))
+        return *existing;
     auto at = std::lower_bound(subkeys.begin(), subkeys.end(), subName,
                                [](const Key& k, std::string_view n) { return CompareText(k.name, n) < 0; });
     Key k;
@@ -237,7 +267,8 @@ Key& Key::AddSubkey(std::string_view subName) {
 
 bool Key::RemoveSubkey(std::string_view subName) {
     auto it = std::find_if(subkeys.begin(), subkeys.end(), [&](const Key& k) { return SameText(k.name, subName); });
-    if (it == subkeys.end()) return false;
+    if (it == subkeys.end())
+        return false;
     subkeys.erase(it);
     return true;
 }
@@ -259,7 +290,8 @@ void Key::SetValue(std::string_view valueName, DWORD type, std::string data) {
 
 bool Key::RemoveValue(std::string_view valueName) {
     auto it = std::find_if(values.begin(), values.end(), [&](const Value& v) { return SameText(v.name, valueName); });
-    if (it == values.end()) return false;
+    if (it == values.end())
+        return false;
     values.erase(it);
     return true;
 }
@@ -272,15 +304,19 @@ Key ParseHive(std::string_view text, std::string_view rootName) {
     bool header = false;
     for (std::string line; r.Next(line);) {
         line = TrimLeft(line);
-        if (line.empty() || line[0] == ';') continue;
+        if (line.empty() || line[0] == ';')
+            continue;
         if (!header) {
-            if (line != "REGEDIT4") r.Fail("REGEDIT4 expected");
+            if (line != "REGEDIT4")
+                r.Fail("REGEDIT4 expected");
             header = true;
         } else if (line[0] == '[') {
-            if (line.size() < 3 || line.back() != ']') r.Fail("bad key line");
+            if (line.size() < 3 || line.back() != ']')
+                r.Fail("bad key line");
             current = OpenPath(r, root, std::string_view(line).substr(1, line.size() - 2));
         } else {
-            if (!current) r.Fail("value outside a key");
+            if (!current)
+                r.Fail("value outside a key");
             ParseValueLine(r, *current, line);
         }
     }
@@ -296,12 +332,15 @@ std::string FormatHive(const Key& root) {
 std::string QuoteRegString(std::string_view text) {
     std::string out = "\"";
     for (char c : text) {
-        if (c == '\\' || c == '"') out += '\\';
+        if (c == '\\' || c == '"')
+            out += '\\';
         out += c;
     }
     return out + "\"";
 }
 
-bool IsStorableName(std::string_view name) { return IsUtf8(name) && !HasControlCharacters(name, false); }
+bool IsStorableName(std::string_view name) {
+    return IsUtf8(name) && !HasControlCharacters(name, false);
+}
 
 }  // namespace win::reg

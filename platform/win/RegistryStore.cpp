@@ -14,18 +14,23 @@ namespace win::reg {
 
 namespace {
 
-std::string HivePath(const std::string& rootName) { return MachinePath("registry/" + rootName + ".reg"); }
+std::string HivePath(const std::string& rootName) {
+    return MachinePath("registry/" + rootName + ".reg");
+}
 
 // The hive's lock, held from construction to destruction.
 class HiveLock {
 public:
     explicit HiveLock(const std::string& rootName) {
         std::string folder = MachinePath("registry");
-        if (!ForceDirectories(folder)) return;
+        if (!ForceDirectories(folder))
+            return;
         fd_ = ::open((folder + "/" + rootName + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) return;
+        if (fd_ < 0)
+            return;
         int r;
-        do r = ::flock(fd_, LOCK_EX);
+        do
+            r = ::flock(fd_, LOCK_EX);
         while (r != 0 && errno == EINTR);
         if (r != 0) {
             ::close(fd_);
@@ -33,7 +38,8 @@ public:
         }
     }
     ~HiveLock() {
-        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+        if (fd_ >= 0)
+            ::close(fd_);  // closing releases the lock
     }
     HiveLock(const HiveLock&) = delete;
     HiveLock& operator=(const HiveLock&) = delete;
@@ -49,14 +55,17 @@ LONG LoadHive(const std::string& rootName, Key& hive) {
     hive = Key{};
     hive.name = rootName;
     int fd = ::open(HivePath(rootName).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ERROR_SUCCESS : ERROR_CANTREAD;
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? ERROR_SUCCESS : ERROR_CANTREAD;
     std::string text;
     char buf[65536];
     ssize_t n;
     while ((n = ::read(fd, buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR))
-        if (n > 0) text.append(buf, static_cast<size_t>(n));
+        if (n > 0)
+            text.append(buf, static_cast<size_t>(n));
     ::close(fd);
-    if (n < 0) return ERROR_CANTREAD;
+    if (n < 0)
+        return ERROR_CANTREAD;
     try {
         hive = ParseHive(text, rootName);
     } catch (const EHiveFormat&) {
@@ -67,10 +76,13 @@ LONG LoadHive(const std::string& rootName, Key& hive) {
 
 LONG UpdateHive(const std::string& rootName, const std::function<LONG(Key& hive)>& change) {
     HiveLock lock(rootName);
-    if (!lock.Held()) return ERROR_CANTWRITE;
+    if (!lock.Held())
+        return ERROR_CANTWRITE;
     Key hive;
-    if (LONG r = LoadHive(rootName, hive); r != ERROR_SUCCESS) return r;
-    if (LONG r = change(hive); r != ERROR_SUCCESS) return r == Unchanged ? ERROR_SUCCESS : r;
+    if (LONG r = LoadHive(rootName, hive); r != ERROR_SUCCESS)
+        return r;
+    if (LONG r = change(hive); r != ERROR_SUCCESS)
+        return r == Unchanged ? ERROR_SUCCESS : r;
     try {
         // The hives hold the user's settings, stored credentials among them: for the owner only.
         AtomicFile file(HivePath(rootName), 0600);

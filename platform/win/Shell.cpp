@@ -15,16 +15,21 @@ namespace {
 
 std::string SpecialFolder(int csidl) {
     switch (csidl) {
-        case CSIDL_COMMON_PROGRAMS: return "ProgramData/Microsoft/Windows/Start Menu/Programs";
-        case CSIDL_PROGRAM_FILES: return "Program Files";
-        default: return std::string();
+        case CSIDL_COMMON_PROGRAMS:
+            return "ProgramData/Microsoft/Windows/Start Menu/Programs";
+        case CSIDL_PROGRAM_FILES:
+            return "Program Files";
+        default:
+            return std::string();
     }
 }
 
 std::vector<std::string> NameList(const char* list) {
     std::vector<std::string> names;
-    if (!list) return names;
-    for (const char* p = list; *p; p += names.back().size() + 1) names.emplace_back(p);
+    if (!list)
+        return names;
+    for (const char* p = list; *p; p += names.back().size() + 1)
+        names.emplace_back(p);
     return names;
 }
 
@@ -36,10 +41,13 @@ bool IsRefused(const std::string& name) {
 
 int DeleteOne(std::string name) {
     // "link/" would make lstat follow the link.
-    while (name.size() > 1 && name.back() == '/') name.pop_back();
-    if (IsRefused(name)) return static_cast<int>(ERROR_INVALID_PARAMETER);
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back();
+    if (IsRefused(name))
+        return static_cast<int>(ERROR_INVALID_PARAMETER);
     struct stat st;
-    if (::lstat(name.c_str(), &st) != 0) return static_cast<int>(ErrorFromErrno(errno));
+    if (::lstat(name.c_str(), &st) != 0)
+        return static_cast<int>(ErrorFromErrno(errno));
     std::error_code ec;
     std::filesystem::remove_all(name, ec);  // removes a symbolic link itself
     return ec ? static_cast<int>(ErrorFromErrno(ec.value())) : 0;
@@ -64,12 +72,15 @@ BOOL SHGetSpecialFolderPathA(HWND, std::string& path, int csidl, BOOL create) {
 }
 
 int SHFileOperationA(SHFILEOPSTRUCTA* op) {
-    if (!op || op->wFunc != FO_DELETE) return static_cast<int>(ERROR_INVALID_PARAMETER);
+    if (!op || op->wFunc != FO_DELETE)
+        return static_cast<int>(ERROR_INVALID_PARAMETER);
     op->fAnyOperationsAborted = FALSE;
     std::vector<std::string> names = NameList(op->pFrom);
-    if (names.empty()) return static_cast<int>(ERROR_INVALID_PARAMETER);
+    if (names.empty())
+        return static_cast<int>(ERROR_INVALID_PARAMETER);
     for (const auto& name : names)
-        if (int r = DeleteOne(name); r != 0) return r;
+        if (int r = DeleteOne(name); r != 0)
+            return r;
     return 0;
 }
 

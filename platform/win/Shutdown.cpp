@@ -21,8 +21,10 @@ constexpr const char* RunOnceKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion
 class Token : public KernelObject {};
 
 std::string Action(UINT flags) {
-    if (flags & EWX_REBOOT) return "restart";
-    if (flags & (EWX_SHUTDOWN | EWX_POWEROFF)) return "shut down";
+    if (flags & EWX_REBOOT)
+        return "restart";
+    if (flags & (EWX_SHUTDOWN | EWX_POWEROFF))
+        return "shut down";
     return "log off";
 }
 
@@ -30,13 +32,16 @@ std::string Action(UINT flags) {
 std::vector<std::string> RunOnceLines(HKEY root) {
     std::vector<std::string> lines;
     HKEY key;
-    if (RegOpenKeyExA(root, RunOnceKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return lines;
+    if (RegOpenKeyExA(root, RunOnceKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return lines;
     std::vector<char> name(16384);
     for (DWORD i = 0;; ++i) {
         DWORD nameSize = static_cast<DWORD>(name.size());
         DWORD type = 0, size = 0;
-        if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
-        if (type != REG_SZ && type != REG_EXPAND_SZ) continue;
+        if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+            break;
+        if (type != REG_SZ && type != REG_EXPAND_SZ)
+            continue;
         std::string data(size, '\0');
         if (RegQueryValueExA(key, name.data(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) !=
             ERROR_SUCCESS)
@@ -51,7 +56,9 @@ std::vector<std::string> RunOnceLines(HKEY root) {
 
 }  // namespace
 
-HANDLE GetCurrentProcess() { return CurrentProcessPseudoHandle; }
+HANDLE GetCurrentProcess() {
+    return CurrentProcessPseudoHandle;
+}
 
 BOOL OpenProcessToken(HANDLE process, DWORD, HANDLE* token) {
     if (process != CurrentProcessPseudoHandle || !token) {
@@ -72,8 +79,10 @@ BOOL LookupPrivilegeValueA(const char*, const char* name, LUID* luid) {
 }
 
 BOOL AdjustTokenPrivileges(HANDLE token, BOOL, TOKEN_PRIVILEGES*, DWORD, TOKEN_PRIVILEGES*, DWORD* returnLength) {
-    if (!HandleObjectAs<Token>(token)) return FALSE;
-    if (returnLength) *returnLength = 0;
+    if (!HandleObjectAs<Token>(token))
+        return FALSE;
+    if (returnLength)
+        *returnLength = 0;
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
@@ -83,7 +92,8 @@ BOOL ExitWindowsEx(UINT flags, DWORD) {
     std::snprintf(hex, sizeof hex, "0x%x", flags);
     std::vector<std::string> lines{Action(flags) + " flags=" + hex};
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
-        for (auto& line : RunOnceLines(root)) lines.push_back(std::move(line));
+        for (auto& line : RunOnceLines(root))
+            lines.push_back(std::move(line));
     for (const auto& line : lines)
         if (!AppendToJournal(line)) {
             SetLastError(ERROR_ACCESS_DENIED);

@@ -25,14 +25,16 @@ std::string TempBase() {
 
 std::string PrivateTempDir() {
     std::string dir = IncludeTrailingPathDelimiter(TempBase()) + "tarvo-" + std::to_string(geteuid());
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) Refuse(dir, SysErrorMessage(errno));
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        Refuse(dir, SysErrorMessage(errno));
     // Opened without following a link, then checked through the descriptor: nothing can be swapped in
     // between the check and the repair.
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         int err = errno;
         struct stat st;
-        if (::lstat(dir.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) Refuse(dir, "it is a symbolic link");
+        if (::lstat(dir.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+            Refuse(dir, "it is a symbolic link");
         Refuse(dir, err == ENOTDIR ? "it is not a folder" : SysErrorMessage(err));
     }
     struct stat st;
@@ -44,7 +46,8 @@ std::string PrivateTempDir() {
     else if ((st.st_mode & 077) != 0 && ::fchmod(fd, 0700) != 0)
         problem = "others may use it and its mode cannot be changed: " + SysErrorMessage(errno);
     ::close(fd);
-    if (!problem.empty()) Refuse(dir, problem);
+    if (!problem.empty())
+        Refuse(dir, problem);
     return dir + "/";
 }
 
@@ -56,7 +59,8 @@ DWORD GetTempPathA(DWORD bufferLength, char* buffer) {
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
-    if (!buffer || bufferLength < dir.size() + 1) return static_cast<DWORD>(dir.size() + 1);
+    if (!buffer || bufferLength < dir.size() + 1)
+        return static_cast<DWORD>(dir.size() + 1);
     std::memcpy(buffer, dir.c_str(), dir.size() + 1);
     return static_cast<DWORD>(dir.size());
 }

@@ -42,7 +42,7 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 constexpr LONG ERROR_BAD_PATHNAME = 161;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
-constexpr LONG ERROR_BADDB = 1009;        // the hive file is not in the REGEDIT4 form
+constexpr LONG ERROR_BADDB = 1009;  // the hive file is not in the REGEDIT4 form
 constexpr LONG ERROR_CANTREAD = 1012;
 constexpr LONG ERROR_CANTWRITE = 1013;
 constexpr LONG ERROR_KEY_DELETED = 1018;
@@ -50,8 +50,8 @@ constexpr LONG ERROR_KEY_DELETED = 1018;
 // hKey is an open key or a root; subKey "" or null opens the same key again. A leading "\" is refused.
 LONG RegOpenKeyExA(HKEY hKey, const char* subKey, DWORD options, REGSAM desired, HKEY* result);
 // Creates the missing keys along subKey; disposition (may be null) says whether the last one was new.
-LONG RegCreateKeyExA(HKEY hKey, const char* subKey, DWORD reserved, char* keyClass, DWORD options,
-                     REGSAM desired, void* security, HKEY* result, DWORD* disposition);
+LONG RegCreateKeyExA(HKEY hKey, const char* subKey, DWORD reserved, char* keyClass, DWORD options, REGSAM desired,
+                     void* security, HKEY* result, DWORD* disposition);
 LONG RegCloseKey(HKEY hKey);
 
 // valueName null or "" is the key's default value. data null: only type and size; a buffer smaller than the

@@ -100,14 +100,17 @@ TEST_F(FilesFuncTest, DeletingAFolderEmptiesItOfFiles) {
 }
 
 TEST_F(FilesFuncTest, DeletingReportsWhatItCouldNotDelete) {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to set up files another user cannot delete";
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to set up files another user cannot delete";
     // As "nobody": a sticky folder open to all with two files of nobody's and one of root's, and a
     // folder of root's that nobody may not even list.
     std::string shared = sandbox().work + "shared/", closed = sandbox().work + "closed/";
-    for (const char* name : {"a", "b", "c"}) WriteFile(shared + name, "x");
+    for (const char* name : {"a", "b", "c"})
+        WriteFile(shared + name, "x");
     WriteFile(closed + "f", "x");
     std::string processRoot = ExtractFilePath(ExcludeTrailingPathDelimiter(sandbox().root));
-    for (const std::string& p : {processRoot, sandbox().root, sandbox().work}) chmod(p.c_str(), 0711);
+    for (const std::string& p : {processRoot, sandbox().root, sandbox().work})
+        chmod(p.c_str(), 0711);
     chmod(shared.c_str(), 01777);
     chmod(closed.c_str(), 0700);
     ASSERT_EQ(chown((shared + "a").c_str(), 65534, 65534), 0);
@@ -115,13 +118,14 @@ TEST_F(FilesFuncTest, DeletingReportsWhatItCouldNotDelete) {
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(9);
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(9);
         _exit((DeleteFilesInDir(0, shared, false, "") ? 1 : 0) | (DeleteFilesInDir(0, closed, false, "") ? 2 : 0));
     }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);  // both False
+    EXPECT_EQ(WEXITSTATUS(status), 0);       // both False
     EXPECT_EQ(Listed(shared, ""), "b\r\n");  // the others went all the same
 }
 

@@ -74,9 +74,13 @@ TEST_F(RegiFuncTest, BinaryShortStrings) {
         RegReadBinaryString(name, "", text);
         return text;
     };
-    SetRegBinary(HKEY_CURRENT_USER, key, "Account", "\x03" "abc");
+    SetRegBinary(HKEY_CURRENT_USER, key, "Account",
+                 "\x03"
+                 "abc");
     SetRegBinary(HKEY_CURRENT_USER, key, "TooLong", std::string(102, '\x01'));
-    SetRegBinary(HKEY_CURRENT_USER, key, "Claims", "\x32" "abc");  // says 50, holds 3
+    SetRegBinary(HKEY_CURRENT_USER, key, "Claims",
+                 "\x32"
+                 "abc");  // says 50, holds 3
     SetRegBinary(HKEY_CURRENT_USER, key, "Huge", "\xFF" + std::string(100, 'z'));
     SetRegBinary(HKEY_CURRENT_USER, key, "Empty", "");
     SetRegString(HKEY_CURRENT_USER, key, "Text", "abc");

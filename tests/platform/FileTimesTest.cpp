@@ -8,8 +8,12 @@ namespace {
 
 using namespace win;
 
-FILETIME Ft(uint64_t ticks) { return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}; }
-uint64_t Ticks(const FILETIME& ft) { return (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime; }
+FILETIME Ft(uint64_t ticks) {
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+uint64_t Ticks(const FILETIME& ft) {
+    return (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
+}
 
 SYSTEMTIME St(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
     SYSTEMTIME st;
@@ -60,9 +64,8 @@ TEST(FileTimesTest, FileTimeAndSystemTimeAgree) {
 
 TEST(FileTimesTest, SystemTimeFieldsOutOfRangeFail) {
     FILETIME ft = Ft(42);
-    for (const SYSTEMTIME& st : {St(1600, 12, 31), St(2001, 2, 29), St(2000, 13, 1), St(2000, 1, 0),
-                                 St(2000, 1, 1, 24), St(2000, 1, 1, 0, 60), St(2000, 1, 1, 0, 0, 60),
-                                 St(2000, 1, 1, 0, 0, 0, 1000)}) {
+    for (const SYSTEMTIME& st : {St(1600, 12, 31), St(2001, 2, 29), St(2000, 13, 1), St(2000, 1, 0), St(2000, 1, 1, 24),
+                                 St(2000, 1, 1, 0, 60), St(2000, 1, 1, 0, 0, 60), St(2000, 1, 1, 0, 0, 0, 1000)}) {
         EXPECT_FALSE(SystemTimeToFileTime(&st, &ft)) << Text(st);
         EXPECT_EQ(Ticks(ft), 42u);
     }

@@ -22,8 +22,10 @@ std::map<std::string, WIN32_FIND_DATAA> FindAll(const std::string& pattern) {
     std::map<std::string, WIN32_FIND_DATAA> found;
     WIN32_FIND_DATAA data;
     HANDLE h = FindFirstFileA(pattern.c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE) return found;
-    do found[data.cFileName] = data;
+    if (h == INVALID_HANDLE_VALUE)
+        return found;
+    do
+        found[data.cFileName] = data;
     while (FindNextFileA(h, &data));
     EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
     EXPECT_TRUE(FindClose(h));

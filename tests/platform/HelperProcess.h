@@ -31,8 +31,8 @@ inline win::HANDLE StartHelper(std::vector<std::string> args) {
 // Waits for the helper to end (at most a minute) and gives its exit code; -1 when it did not end.
 inline int FinishHelper(win::HANDLE process) {
     win::DWORD code = 0;
-    bool ended = win::WaitForSingleObject(process, 60000) == win::WAIT_OBJECT_0 &&
-                 win::GetExitCodeProcess(process, &code);
+    bool ended =
+        win::WaitForSingleObject(process, 60000) == win::WAIT_OBJECT_0 && win::GetExitCodeProcess(process, &code);
     win::CloseHandle(process);
     return ended ? static_cast<int>(code) : -1;
 }
@@ -40,7 +40,8 @@ inline int FinishHelper(win::HANDLE process) {
 // True once the file exists; gives up after a minute.
 inline bool WaitForFile(const std::string& path) {
     for (int i = 0; i < 6000; ++i) {
-        if (access(path.c_str(), F_OK) == 0) return true;
+        if (access(path.c_str(), F_OK) == 0)
+            return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;

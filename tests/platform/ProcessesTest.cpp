@@ -45,8 +45,8 @@ TEST_F(ProcessesTest, XdgOpenGetsTheAbsolutePathAsOneArgument) {
     // A stand-in xdg-open first in PATH records what it was given.
     std::string bin = sandbox().work + "bin/";
     std::string log = sandbox().work + "xdg-open.log";
-    WriteFile(bin + "xdg-open", "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" + log + ".tmp'\nmv '" + log + ".tmp' '" +
-                                    log + "'\n");
+    WriteFile(bin + "xdg-open",
+              "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" + log + ".tmp'\nmv '" + log + ".tmp' '" + log + "'\n");
     chmod((bin + "xdg-open").c_str(), 0755);
     std::string oldPath = std::getenv("PATH");
     setenv("PATH", (bin + ":" + oldPath).c_str(), 1);

@@ -46,7 +46,8 @@ TEST_F(RegistryTest, EveryValueKindComesBackByteForByte) {
         {0x1234, "odd kind"},
     };
     const std::string key = "Software\\Kinds";
-    for (size_t i = 0; i < values.size(); ++i) SetRegValue(HKEY_CURRENT_USER, key, "v" + std::to_string(i), values[i].type, values[i].data);
+    for (size_t i = 0; i < values.size(); ++i)
+        SetRegValue(HKEY_CURRENT_USER, key, "v" + std::to_string(i), values[i].type, values[i].data);
     SetRegValue(HKEY_CURRENT_USER, key, "", REG_SZ, "default\0"s);
     SetRegValue(HKEY_CURRENT_USER, key, "name \"with\" \\ and = ", REG_SZ, "x\0"s);
 
@@ -155,9 +156,10 @@ TEST_F(RegistryTest, ReadingNeverCreatesAnything) {
 }
 
 TEST_F(RegistryTest, DamagedHiveIsNeverOverwritten) {
-    for (const std::string& text : {"not a hive\n"s, "REGEDIT4\n\"orphan\"=\"value\"\n"s,
-                                    "REGEDIT4\n[HKEY_LOCAL_MACHINE\\x]\n"s, "REGEDIT4\n[HKEY_CURRENT_USER\\x]\n\"a\"=hex:1,\n"s,
-                                    "REGEDIT4\n[HKEY_CURRENT_USER\\x]\n\"a\"=\"bad \\n escape\"\n"s}) {
+    for (const std::string& text :
+         {"not a hive\n"s, "REGEDIT4\n\"orphan\"=\"value\"\n"s, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\x]\n"s,
+          "REGEDIT4\n[HKEY_CURRENT_USER\\x]\n\"a\"=hex:1,\n"s,
+          "REGEDIT4\n[HKEY_CURRENT_USER\\x]\n\"a\"=\"bad \\n escape\"\n"s}) {
         WriteFile(HiveFile(), text);
         HKEY h = 0;
         EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "x", 0, KEY_READ, &h), ERROR_BADDB) << text;
@@ -204,7 +206,8 @@ TEST_F(RegistryTest, DeletingKeys) {
 }
 
 TEST_F(RegistryTest, HiveIsPrivateAndNoTemporaryFilesRemain) {
-    for (int i = 0; i < 5; ++i) SetRegDword(HKEY_CURRENT_USER, "Software", "v" + std::to_string(i), i);
+    for (int i = 0; i < 5; ++i)
+        SetRegDword(HKEY_CURRENT_USER, "Software", "v" + std::to_string(i), i);
     struct stat st;
     ASSERT_EQ(stat(HiveFile().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -218,7 +221,8 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
     constexpr int count = 60;
     HANDLE a = StartHelper({"reg-write", "a", std::to_string(count)});
     HANDLE b = StartHelper({"reg-write", "b", std::to_string(count)});
-    for (int i = 0; i < count; ++i) SetRegDword(HKEY_CURRENT_USER, "Software\\Concurrency", "c" + std::to_string(i), i);
+    for (int i = 0; i < count; ++i)
+        SetRegDword(HKEY_CURRENT_USER, "Software\\Concurrency", "c" + std::to_string(i), i);
     EXPECT_EQ(FinishHelper(a), 0);
     EXPECT_EQ(FinishHelper(b), 0);
     for (const char* prefix : {"a", "b", "c"})

@@ -56,7 +56,8 @@ TEST_F(TempFolderTest, RefusesAFile) {
 }
 
 TEST_F(TempFolderTest, RefusesAnotherUsersFolder) {
-    if (geteuid() != 0) GTEST_SKIP() << "only root can give a folder away";
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can give a folder away";
     fs::create_directory(Expected());
     ASSERT_EQ(chown(Expected().c_str(), 65534, 65534), 0);  // nobody
     EXPECT_NE(RefusalMessage().find("another user"), std::string::npos);

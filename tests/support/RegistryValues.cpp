@@ -23,7 +23,8 @@ void SetRegString(win::HKEY root, const std::string& key, const std::string& nam
 
 void SetRegDword(win::HKEY root, const std::string& key, const std::string& name, uint32_t value) {
     std::string data;
-    for (int i = 0; i < 4; ++i) data += static_cast<char>((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        data += static_cast<char>((value >> (8 * i)) & 0xFF);
     SetRegValue(root, key, name, win::REG_DWORD, data);
 }
 
@@ -39,14 +40,15 @@ void SetRegScrambledString(win::HKEY root, const std::string& key, const std::st
 
 std::optional<StoredValue> GetRegValue(win::HKEY root, const std::string& key, const std::string& name) {
     win::HKEY h = 0;
-    if (win::RegOpenKeyExA(root, key.c_str(), 0, win::KEY_READ, &h) != win::ERROR_SUCCESS) return std::nullopt;
+    if (win::RegOpenKeyExA(root, key.c_str(), 0, win::KEY_READ, &h) != win::ERROR_SUCCESS)
+        return std::nullopt;
     StoredValue v;
     win::DWORD size = 0;
     std::optional<StoredValue> result;
     if (win::RegQueryValueExA(h, name.c_str(), nullptr, &v.type, nullptr, &size) == win::ERROR_SUCCESS) {
         v.data.resize(size);
-        EXPECT_EQ(win::RegQueryValueExA(h, name.c_str(), nullptr, nullptr,
-                                        reinterpret_cast<win::BYTE*>(v.data.data()), &size),
+        EXPECT_EQ(win::RegQueryValueExA(h, name.c_str(), nullptr, nullptr, reinterpret_cast<win::BYTE*>(v.data.data()),
+                                        &size),
                   win::ERROR_SUCCESS);
         result = v;
     }
@@ -56,7 +58,8 @@ std::optional<StoredValue> GetRegValue(win::HKEY root, const std::string& key, c
 
 bool RegKeyExists(win::HKEY root, const std::string& key) {
     win::HKEY h = 0;
-    if (win::RegOpenKeyExA(root, key.c_str(), 0, win::KEY_READ, &h) != win::ERROR_SUCCESS) return false;
+    if (win::RegOpenKeyExA(root, key.c_str(), 0, win::KEY_READ, &h) != win::ERROR_SUCCESS)
+        return false;
     win::RegCloseKey(h);
     return true;
 }

@@ -8,10 +8,14 @@ namespace {
 
 const char* KindName(DialogKind kind) {
     switch (kind) {
-        case DialogKind::MessageBox: return "message box";
-        case DialogKind::Password: return "password dialog";
-        case DialogKind::BrowseForFolder: return "folder browser";
-        case DialogKind::OpenFolder: return "open folder";
+        case DialogKind::MessageBox:
+            return "message box";
+        case DialogKind::Password:
+            return "password dialog";
+        case DialogKind::BrowseForFolder:
+            return "folder browser";
+        case DialogKind::OpenFolder:
+            return "open folder";
     }
     return "dialog";
 }
@@ -30,7 +34,9 @@ void ScriptedUi::ExpectBrowseForFolder(std::optional<std::string> folder) {
     expected_.push_back({DialogKind::BrowseForFolder, 0, std::move(folder)});
 }
 
-void ScriptedUi::ExpectOpenFolder(bool succeeds) { expected_.push_back({DialogKind::OpenFolder, 0, {}, succeeds}); }
+void ScriptedUi::ExpectOpenFolder(bool succeeds) {
+    expected_.push_back({DialogKind::OpenFolder, 0, {}, succeeds});
+}
 
 std::optional<ScriptedUi::Expected> ScriptedUi::Take(ShownDialog dialog) {
     shown_.push_back(dialog);
@@ -47,7 +53,8 @@ std::optional<ScriptedUi::Expected> ScriptedUi::Take(ShownDialog dialog) {
 
 int ScriptedUi::MessageBox(const std::string& text, const std::string& caption, win::UINT type) {
     auto e = Take({DialogKind::MessageBox, text, caption, type});
-    if (!e) return win::IDCANCEL;
+    if (!e)
+        return win::IDCANCEL;
     if (e->text) {
         EXPECT_EQ(text, *e->text) << "message box text";
     }
@@ -56,14 +63,16 @@ int ScriptedUi::MessageBox(const std::string& text, const std::string& caption, 
 
 bool ScriptedUi::AskPassword(const std::string& prompt, std::string& password) {
     auto e = Take({DialogKind::Password, prompt, "", 0});
-    if (!e || !e->text) return false;
+    if (!e || !e->text)
+        return false;
     password = *e->text;
     return true;
 }
 
 bool ScriptedUi::BrowseForFolder(const std::string& title, const std::string& initialFolder, std::string& folder) {
     auto e = Take({DialogKind::BrowseForFolder, title, initialFolder, 0});
-    if (!e || !e->text) return false;
+    if (!e || !e->text)
+        return false;
     folder = *e->text;
     return true;
 }
