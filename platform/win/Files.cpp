@@ -53,7 +53,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
     if (r != 0) {
         // FindFirst gives ENOENT both for "no match" and for a missing folder; tell them apart.
         bool folderThere = DirectoryExists(ExtractFilePath(path).empty() ? "." : ExtractFilePath(path));
-        SetLastError(r == ENOENT && folderThere ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        SetLastError(r != ENOENT ? ErrorFromErrno(r) : folderThere ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     Fill(search->rec, *data);

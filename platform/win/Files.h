@@ -32,7 +32,7 @@ struct WIN32_FIND_DATAA {
 
 // pattern: folder + mask ("dir/*"). Every entry is found, "." and ".." and hidden names included.
 // INVALID_HANDLE_VALUE with ERROR_FILE_NOT_FOUND when nothing matches, ERROR_PATH_NOT_FOUND when the folder
-// cannot be searched or the mask is empty.
+// is missing or the mask is empty, ERROR_ACCESS_DENIED when the folder may not be read.
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data);
 BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* data);  // FALSE and ERROR_NO_MORE_FILES at the end
 BOOL FindClose(HANDLE search);
