@@ -25,6 +25,7 @@ struct KnownBlock {
     const char* key;
     int bits;
     const char* cipher;
+    friend void PrintTo(const KnownBlock& b, std::ostream* os) { *os << b.name; }
 };
 
 class Cast128KnownAnswerTest : public ::testing::TestWithParam<KnownBlock> {};

@@ -26,6 +26,7 @@ struct KnownDigest {
     const char* name;
     std::string message;
     const char* digest;
+    friend void PrintTo(const KnownDigest& d, std::ostream* os) { *os << d.name; }
 };
 
 class Sha1KnownAnswerTest : public ::testing::TestWithParam<KnownDigest> {};
