@@ -26,10 +26,11 @@ public:
     void EncryptCFB8(const void* InData, void* OutData, size_t Size) override;
     void DecryptCFB8(const void* InData, void* OutData, size_t Size) override;
 
-    // Masking keys Km1..Km16, then rotation keys Kr1..Kr16 (their low 5 bits).
+    // Masking keys Km1..Km16, then rotation keys Kr1..Kr16 (their low 5 bits), then each Kr + 16 mod 32.
     struct TKeySchedule {
         uint32_t Km[16];
         uint32_t Kr[16];
+        uint32_t Kr16[16];
     };
 
 private:

@@ -1,5 +1,6 @@
 #include "CipherFiles.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -126,6 +127,8 @@ void TCipherFiles::Transform(TFileStream& in, AtomicFile& out, TCipherOp op) {
         got = in.Read(buffer.data(), static_cast<int64_t>(buffer.size()));
         (fCipher.*op)(buffer.data(), buffer.data(), static_cast<size_t>(got));
         out.WriteBuffer(buffer.data(), got);
+        // Start putting what was written on disk now, so the flush at the end has little left to wait for.
+        ::sync_file_range(out.Handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
     } while (got == static_cast<int64_t>(buffer.size()));
     WipeBytes(buffer.data(), 0, buffer.size());
 }
