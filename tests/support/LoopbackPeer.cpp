@@ -81,6 +81,8 @@ bool LoopbackPeer::WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
+void LoopbackPeer::ShutdownWrite(int fd) { ::shutdown(fd, SHUT_WR); }
+
 void LoopbackPeer::Reset(int fd) {
     linger l{1, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);

@@ -29,6 +29,8 @@ public:
     // Reads exactly n bytes unless the connection ends first.
     static std::string ReadExactly(int fd, size_t n);
     static bool WriteAll(int fd, const std::string& bytes);
+    // Ends the sending side only (the peer still reads).
+    static void ShutdownWrite(int fd);
     // Closes with a reset instead of the orderly close.
     static void Reset(int fd);
 
