@@ -9,6 +9,7 @@
 #include "platform/unlha32/ArchiveIndex.h"
 #include "platform/unlha32/ArchiveWriter.h"
 #include "platform/unlha32/EntryEncoder.h"
+#include "platform/unlha32/EntryName.h"
 #include "platform/unlha32/LhaError.h"
 #include "platform/unlha32/NameFilter.h"
 #include "platform/unlha32/PackList.h"
@@ -84,6 +85,7 @@ void RunPack(const CommandLine& cmd, OutputLog& log, Progress& progress) {
         }
     }
     if (replacements.empty() && added.empty()) return;  // nothing to change: the archive stays as it is
+    for (const PackItem& item : items) EncodeEntryPath(item.entryPath);  // refuse before anything is written
     Rewrite(cmd.archive, old, replacements, added, log, progress);
 }
 

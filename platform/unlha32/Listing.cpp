@@ -57,14 +57,19 @@ std::string AttributeText(uint8_t a) {
     return t;
 }
 
-void Fill(const ArchiveEntry& e, ArcEntryRecord* r) {
+}  // namespace
+
+void FillEntryRecord(const ArchiveEntry& e, ArcEntryRecord* r) {
     const LhaHeader& h = e.header;
     std::memset(r, 0, sizeof *r);
     r->OriginalSize = static_cast<uint32_t>(h.originalSize);
     r->CompressedSize = static_cast<uint32_t>(h.packedSize);
     r->CRC = h.crc;
     r->OSType = h.osId;
-    r->Ratio = h.originalSize ? static_cast<uint16_t>(std::min<uint64_t>(h.packedSize * 1000 / h.originalSize, 0xFFFF)) : 0;
+    if (h.originalSize) {
+        unsigned __int128 perMille = static_cast<unsigned __int128>(h.packedSize) * 1000 / h.originalSize;
+        r->Ratio = static_cast<uint16_t>(perMille > 0xFFFF ? 0xFFFF : perMille);
+    }
     int32_t dos = UnixToFileDate(static_cast<time_t>(h.writeTime));
     r->DosDate = static_cast<uint16_t>(static_cast<uint32_t>(dos) >> 16);
     r->DosTime = static_cast<uint16_t>(dos & 0xFFFF);
@@ -73,12 +78,14 @@ void Fill(const ArchiveEntry& e, ArcEntryRecord* r) {
     CopyText(r->MethodText, sizeof r->MethodText, h.method);
 }
 
+namespace {
+
 int Next(OpenArchive& a, ArcEntryRecord* record) {
     while (a.next < a.index.entries.size()) {
         const ArchiveEntry& e = a.index.entries[a.next++];
         if (!a.filter.Matches(e.name)) continue;
         a.current = &e;
-        if (record) Fill(e, record);
+        if (record) FillEntryRecord(e, record);
         return 0;
     }
     a.current = nullptr;
@@ -126,7 +133,7 @@ bool CurrentEntryTime(HARC handle, EntryTime which, win::FILETIME* time) {
     auto a = Find(handle);
     if (!a || !a->current || !time) return false;
     const LhaHeader& h = a->current->header;
-    uint64_t write = static_cast<uint64_t>(h.writeTime) * 10000000ull + kUnixEpochAsFileTime;
+    uint64_t write = static_cast<uint64_t>(std::max<int64_t>(h.writeTime, 0)) * 10000000ull + kUnixEpochAsFileTime;
     uint64_t t = which == EntryTime::Create ? h.createTime.value_or(write)
                  : which == EntryTime::Access ? h.accessTime.value_or(write)
                                               : write;

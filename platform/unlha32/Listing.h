@@ -16,6 +16,10 @@ bool CloseListing(HARC handle);
 int FindFirstEntry(HARC handle, const std::string& mask, ArcEntryRecord* record);
 int FindNextEntry(HARC handle, ArcEntryRecord* record);
 
+// The entry record of one entry (path in UTF-8 with "/", a folder's path ending in "/").
+struct ArchiveEntry;
+void FillEntryRecord(const ArchiveEntry& entry, ArcEntryRecord* record);
+
 enum class EntryTime { Write, Create, Access };
 bool CurrentEntryTime(HARC handle, EntryTime which, win::FILETIME* time);  // UTC
 bool CurrentEntrySize(HARC handle, bool packed, uint64_t* size);
