@@ -49,7 +49,7 @@ struct ArcExtractingInfo {
     uint64_t FileSize64;
     uint64_t WriteSize64;
 };
-static_assert(sizeof(ArcExtractingInfo) == 1060, "progress record layout");
+static_assert(sizeof(ArcExtractingInfo) == 1056, "progress record layout");
 
 #pragma pack(pop)
 
