@@ -9,7 +9,8 @@
 #include "platform/win/WinTypes.h"
 
 #pragma pack(push, 1)
-// The library's record (bytes 0..557) and what the binding completes after each entry found.
+// The library's record (bytes 0..557) and what the binding completes after each entry found. Packed: copy
+// the fields out (a reference to one would be misaligned).
 struct TArchiveEntryInfo : ArcEntryRecord {
     win::FILETIME WriteTime;
     win::FILETIME AccessTime;
