@@ -22,7 +22,8 @@ TArchiveFile::~TArchiveFile() {
         } catch (const std::exception&) {
         }
     }
-    if (progressWindow_ != 0) win::DeallocateHWnd(progressWindow_);
+    if (progressWindow_ != 0)
+        win::DeallocateHWnd(progressWindow_);
 }
 
 void TArchiveFile::SetArchiverType(TArchiverType value) {
@@ -45,15 +46,18 @@ void TArchiveFile::SetFileName(const std::string& value) {
 
 void TArchiveFile::SetOutputSize(int value) {
     outputText_.resize(value > 0 ? static_cast<size_t>(value) : 0);
-    if (value > 0) outputText_[0] = '\0';
+    if (value > 0)
+        outputText_[0] = '\0';
 }
 
 void TArchiveFile::CheckDriver() const {
-    if (!driver_) throw EArchiver("書庫の形式を判別できません。");
+    if (!driver_)
+        throw EArchiver("書庫の形式を判別できません。");
 }
 
 void TArchiveFile::DetectByContent() {
-    if (archiverType_ == atAutoDetect) SetArchiverType(DetectArchiverType(fileName_, false));
+    if (archiverType_ == atAutoDetect)
+        SetArchiverType(DetectArchiverType(fileName_, false));
 }
 
 int TArchiveFile::Unpack(win::HWND parentWnd, const TArchiverOptions* options, const std::string& baseDir,
@@ -72,18 +76,21 @@ int TArchiveFile::Pack(win::HWND parentWnd, const TArchiverOptions* options, con
     CheckDriver();
     const TArchiverOptions& o = Resolve(options);
     driver_->RequireDLL();
-    if (o.PackFilter == pfArchiver) return PackDispatch(parentWnd, o, baseDir, files);
+    if (o.PackFilter == pfArchiver)
+        return PackDispatch(parentWnd, o, baseDir, files);
 
     TArchiverOptions copy(o);
     bool abort = false;
     auto progress = [this](int state, ArcExtractingInfo* info, bool& abortWalk) { DoProgress(state, info, abortWalk); };
     auto list = BuildFileList(copy, baseDir, files, abort, progress, {fileName_, copy.ResFileName});
-    if (abort) return CancelledByUser;
+    if (abort)
+        return CancelledByUser;
     if (list && list->Count() > 0) {
         copy.jx.Clear();  // already applied by the walk
         return PackDispatch(parentWnd, copy, baseDir, {*list});
     }
-    if (!outputText_.empty()) outputText_[0] = '\0';
+    if (!outputText_.empty())
+        outputText_[0] = '\0';
     return 0;
 }
 
@@ -101,8 +108,8 @@ int TArchiveFile::RemoveItem(win::HWND parentWnd, const TArchiverOptions* option
     CheckDriver();
     const TArchiverOptions& o = Resolve(options);
     return WithProgress([&] {
-        return driver_->RemoveItem(parentWnd, fileName_, o, baseDir, files,
-                                   o.ResFileUsage.count(ruOnRemoveItem) > 0, outputText_);
+        return driver_->RemoveItem(parentWnd, fileName_, o, baseDir, files, o.ResFileUsage.count(ruOnRemoveItem) > 0,
+                                   outputText_);
     });
 }
 
@@ -130,7 +137,8 @@ void TArchiveFile::FindClose() {
 }
 
 void TArchiveFile::DoProgress(int state, LPEXTRACTINGINFOEX lpEis, bool& abort) {
-    if (OnProgress) OnProgress(this, state, lpEis, abort);
+    if (OnProgress)
+        OnProgress(this, state, lpEis, abort);
 }
 
 int TArchiveFile::WithProgress(const std::function<int()>& operation) {
@@ -139,16 +147,20 @@ int TArchiveFile::WithProgress(const std::function<int()>& operation) {
     try {
         result = operation();
     } catch (...) {
-        if (relaying) EndProgress();
+        if (relaying)
+            EndProgress();
         throw;
     }
-    if (relaying) EndProgress();
+    if (relaying)
+        EndProgress();
     return result;
 }
 
 bool TArchiveFile::PrepareProgress() {
-    if (!OnProgress) return false;
-    if (ArcExtractMessage == 0) ArcExtractMessage = win::RegisterWindowMessageA("wm_arcextract");
+    if (!OnProgress)
+        return false;
+    if (ArcExtractMessage == 0)
+        ArcExtractMessage = win::RegisterWindowMessageA("wm_arcextract");
     if (progressWindow_ == 0)
         progressWindow_ = win::AllocateHWnd([this](win::TMessage& message) { ProgressWndProc(message); });
     try {

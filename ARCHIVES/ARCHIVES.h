@@ -49,8 +49,7 @@ public:
     // means the component's own; names are relative to baseDir (the destination for Unpack).
     int Unpack(win::HWND parentWnd, const TArchiverOptions* options, const std::string& baseDir, TFileArgs files);
     int Pack(win::HWND parentWnd, const TArchiverOptions* options, const std::string& baseDir, TFileArgs files);
-    int RemoveItem(win::HWND parentWnd, const TArchiverOptions* options, const std::string& baseDir,
-                   TFileArgs files);
+    int RemoveItem(win::HWND parentWnd, const TArchiverOptions* options, const std::string& baseDir, TFileArgs files);
 
     // Listing: FindOpen, FindFirst, FindNext until it answers non-zero, FindClose. FindOpen answers true when
     // the archive could not be opened. FindFirst/FindNext: 0 an entry, -1 no more, other the library's error.
@@ -66,8 +65,7 @@ private:
     void CheckDriver() const;
     void DetectByContent();
     const TArchiverOptions& Resolve(const TArchiverOptions* options) const { return options ? *options : *options_; }
-    int PackDispatch(win::HWND parentWnd, const TArchiverOptions& options, const std::string& baseDir,
-                     TFileArgs files);
+    int PackDispatch(win::HWND parentWnd, const TArchiverOptions& options, const std::string& baseDir, TFileArgs files);
     bool PrepareProgress();  // false when no handler is assigned
     void EndProgress();
     void ProgressWndProc(win::TMessage& message);

@@ -9,10 +9,10 @@
 namespace {
 
 const std::pair<const char*, TArchiverType> ExtensionTypes[] = {
-    {".7z", at7z},    {".z", atTgz},    {".gz", atTgz},   {".tgz", atTgz},  {".taz", atTgz},  {".a", atTar},
-    {".lib", atTar},  {".tar", atTar},  {".deb", atTar},  {".rpm", atTar},  {".cpio", atTar}, {".bz2", atBZ2},
-    {".gza", atBga},  {".bza", atBga},  {".gca", atGCA},  {".yz1", atYz1},  {".rar", atRar},  {".arj", atArj},
-    {".jar", atZip},  {".ear", atZip},  {".war", atZip},  {".zip", atZip},  {".cab", atCab},  {".lzh", atLha},
+    {".7z", at7z},   {".z", atTgz},   {".gz", atTgz},  {".tgz", atTgz}, {".taz", atTgz},  {".a", atTar},
+    {".lib", atTar}, {".tar", atTar}, {".deb", atTar}, {".rpm", atTar}, {".cpio", atTar}, {".bz2", atBZ2},
+    {".gza", atBga}, {".bza", atBga}, {".gca", atGCA}, {".yz1", atYz1}, {".rar", atRar},  {".arj", atArj},
+    {".jar", atZip}, {".ear", atZip}, {".war", atZip}, {".zip", atZip}, {".cab", atCab},  {".lzh", atLha},
 };
 
 using ContentCheck = bool (*)(const std::string& fileName);
@@ -24,7 +24,7 @@ struct ContentRow {
     ContentCheck check;
 };
 const ContentRow ContentChecks[] = {
-    {atRar, nullptr}, {atArj, nullptr}, {atZip, nullptr}, {atBga, nullptr},
+    {atRar, nullptr}, {atArj, nullptr}, {atZip, nullptr},      {atBga, nullptr},
     {atYz1, nullptr}, {atCab, nullptr}, {atLha, IsLhaArchive},
 };
 
@@ -54,24 +54,30 @@ const MissingDriver MissingDrivers[] = {
 TArchiverType DetectByContent(const std::string& fileName) {
     TArchiverType result = TarCheck ? TarCheck(fileName) : atNone;
     for (const auto& row : ContentChecks)
-        if (row.check && row.check(fileName)) result = row.type;
+        if (row.check && row.check(fileName))
+            result = row.type;
     return result;
 }
 
 }  // namespace
 
 TArchiverType DetectArchiverType(const std::string& fileName, bool byName) {
-    if (!byName) return DetectByContent(fileName);
+    if (!byName)
+        return DetectByContent(fileName);
     std::string ext = ExtractFileExt(fileName);
-    if (SameText(ext, ".exe")) return DetectByContent(fileName);  // a self-extractor can be of any format
+    if (SameText(ext, ".exe"))
+        return DetectByContent(fileName);  // a self-extractor can be of any format
     for (const auto& [extension, type] : ExtensionTypes)
-        if (SameText(ext, extension)) return type;
+        if (SameText(ext, extension))
+            return type;
     return atNone;
 }
 
 std::unique_ptr<TArchiver> NewArchiverDriver(TArchiverType type) {
-    if (type == atLha) return std::make_unique<TLha32>();
+    if (type == atLha)
+        return std::make_unique<TLha32>();
     for (const auto& missing : MissingDrivers)
-        if (missing.type == type) RaiseNoArchiverDLL(missing.displayName, missing.dllName);
+        if (missing.type == type)
+            RaiseNoArchiverDLL(missing.displayName, missing.dllName);
     throw EArchiver("書庫の形式を特定できませんでした。");
 }

@@ -2,21 +2,29 @@
 
 #include "ARCHIVES/ArcErrors.h"
 
-HARC TArchiver::OpenArchive(win::HWND, const std::string&, int) { return 0; }
+HARC TArchiver::OpenArchive(win::HWND, const std::string&, int) {
+    return 0;
+}
 
-int TArchiver::FindFirst(HARC, const std::string&, TArchiveEntryInfo&) { return -1; }
+int TArchiver::FindFirst(HARC, const std::string&, TArchiveEntryInfo&) {
+    return -1;
+}
 
-int TArchiver::FindNext(HARC, TArchiveEntryInfo&) { return -1; }
+int TArchiver::FindNext(HARC, TArchiveEntryInfo&) {
+    return -1;
+}
 
-int TArchiver::CloseArchive(HARC) { return 0; }
+int TArchiver::CloseArchive(HARC) {
+    return 0;
+}
 
 int TArchiver::Pack(win::HWND, const std::string&, const TArchiverOptions&, const std::string&, TFileArgs, bool,
                     std::string&) {
     throw EArchiver("この形式では書庫ファイルの作成をサポートしておりません。");
 }
 
-int TArchiver::RemoveItem(win::HWND, const std::string&, const TArchiverOptions&, const std::string&, TFileArgs,
-                          bool, std::string&) {
+int TArchiver::RemoveItem(win::HWND, const std::string&, const TArchiverOptions&, const std::string&, TFileArgs, bool,
+                          std::string&) {
     throw EArchiver("この形式の書庫ではファイルの削除をサポートしておりません。");
 }
 
@@ -29,8 +37,8 @@ int TArchiver::MakeSfx(win::HWND, const std::string&, const TArchiverOptions&, c
     throw EArchiver("この形式では自己解凍書庫の作成をサポートしておりません。");
 }
 
-int TArchiver::ExtractMem(win::HWND, const std::string&, const TArchiverOptions&, const std::string&, void*,
-                          win::DWORD, win::DWORD*) {
+int TArchiver::ExtractMem(win::HWND, const std::string&, const TArchiverOptions&, const std::string&, void*, win::DWORD,
+                          win::DWORD*) {
     throw EArchiver("この形式ではメモリへの展開をサポートしておりません。");
 }
 
@@ -49,7 +57,8 @@ bool TArchiver::KillOwnerWindow(win::HWND) {
 }
 
 void TArchiver::AddArchiveAndDir(TCmdOpt& cmdOpt, const std::string& arcFileName, const std::string& baseDir) {
-    if (arcFileName == SwitchUnset) throw EArchiver("書庫ファイル名が指定されていません。");
+    if (arcFileName == SwitchUnset)
+        throw EArchiver("書庫ファイル名が指定されていません。");
     cmdOpt.AddQuoted("", arcFileName);
     cmdOpt.AddDir("", baseDir);
 }

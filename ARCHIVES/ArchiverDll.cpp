@@ -22,7 +22,6 @@ win::FILETIME DosStampToUtc(uint16_t dosDate, uint16_t dosTime) {
 
 }  // namespace
 
-
 void TCustomArchiverDll::FreeDLL() {
     FCommand = nullptr;
     FOpenArchive = nullptr;
@@ -45,9 +44,13 @@ int TCustomArchiverDll::Command(win::HWND parent, const char* cmdLine, char* out
     return FCommand(parent, cmdLine, size == 0 ? nullptr : output, size);
 }
 
-bool TCustomArchiverDll::CheckArchive(const char* fileName, int mode) { return FCheckArchive(fileName, mode) != 0; }
+bool TCustomArchiverDll::CheckArchive(const char* fileName, int mode) {
+    return FCheckArchive(fileName, mode) != 0;
+}
 
-int TCustomArchiverDll::CloseArchive(HARC arc) { return FCloseArchive(arc); }
+int TCustomArchiverDll::CloseArchive(HARC arc) {
+    return FCloseArchive(arc);
+}
 
 int TCustomArchiverDll::ExtractMem(win::HWND parent, const char* cmdLine, uint8_t* buffer, win::DWORD size,
                                    int64_t* unixTime, win::WORD* attributes, win::DWORD* writtenSize) {
@@ -56,17 +59,21 @@ int TCustomArchiverDll::ExtractMem(win::HWND parent, const char* cmdLine, uint8_
 
 int TCustomArchiverDll::FindFirst(HARC arc, const char* wildName, TArchiveEntryInfo& info) {
     int result = FFindFirst(arc, wildName, &info);
-    if (result == 0) CompleteEntryInfo(arc, info);
+    if (result == 0)
+        CompleteEntryInfo(arc, info);
     return result;
 }
 
 int TCustomArchiverDll::FindNext(HARC arc, TArchiveEntryInfo& info) {
     int result = FFindNext(arc, &info);
-    if (result == 0) CompleteEntryInfo(arc, info);
+    if (result == 0)
+        CompleteEntryInfo(arc, info);
     return result;
 }
 
-bool TCustomArchiverDll::KillOwnerWindowEx(win::HWND wnd) { return FKillOwnerWindowEx(wnd) != 0; }
+bool TCustomArchiverDll::KillOwnerWindowEx(win::HWND wnd) {
+    return FKillOwnerWindowEx(wnd) != 0;
+}
 
 HARC TCustomArchiverDll::OpenArchive(win::HWND parent, const char* fileName, int mode) {
     return FOpenArchive(parent, fileName, static_cast<win::DWORD>(mode));
@@ -96,7 +103,9 @@ bool TCustomArchiverDll::GetCompressedSizeEx(HARC arc, uint64_t& size) {
     return FGetCompressedSizeEx && FGetCompressedSizeEx(arc, &size) != 0;
 }
 
-int TCustomArchiverDll::GetArchiveType(const char* fileName) { return FGetArchiveType(fileName); }
+int TCustomArchiverDll::GetArchiveType(const char* fileName) {
+    return FGetArchiveType(fileName);
+}
 
 void TCustomArchiverDll::CompleteEntryInfo(HARC arc, TArchiveEntryInfo& info) {
     // The record is packed: the library writes into aligned locals, never through pointers into it.
@@ -109,15 +118,18 @@ void TCustomArchiverDll::CompleteEntryInfo(HARC arc, TArchiveEntryInfo& info) {
     info.CompressedSize64 = GetCompressedSizeEx(arc, size) ? size : info.CompressedSize;
 }
 
-
 TArchiverDll::TArchiverDll(std::string displayName, std::string dllName, std::string entryPrefix)
     : displayName_(std::move(displayName)), dllName_(std::move(dllName)), entryPrefix_(std::move(entryPrefix)) {}
 
-TArchiverDll::~TArchiverDll() { TArchiverDll::FreeDLL(); }
+TArchiverDll::~TArchiverDll() {
+    TArchiverDll::FreeDLL();
+}
 
 void TArchiverDll::LoadDLL() {
-    if (moduleHandle_ == 0) moduleHandle_ = win::LoadLibraryA(dllName_.c_str());
-    if (moduleHandle_ == 0) RaiseNoArchiverDLL(displayName_, dllName_);
+    if (moduleHandle_ == 0)
+        moduleHandle_ = win::LoadLibraryA(dllName_.c_str());
+    if (moduleHandle_ == 0)
+        RaiseNoArchiverDLL(displayName_, dllName_);
 }
 
 void TArchiverDll::FreeDLL() {
@@ -131,11 +143,14 @@ void TArchiverDll::FreeDLL() {
 template <typename Proc>
 bool TArchiverDll::BindEntry(Proc& entry, const char* suffix, bool required) {
     LoadDLL();
-    if (entry) return true;
+    if (entry)
+        return true;
     std::string name = entryPrefix_ + suffix;
     entry = reinterpret_cast<Proc>(win::GetProcAddress(moduleHandle_, name.c_str()));
-    if (entry) return true;
-    if (!required) return false;
+    if (entry)
+        return true;
+    if (!required)
+        return false;
     char path[257] = {};
     win::GetModuleFileNameA(moduleHandle_, path, sizeof path);
     throw EEntryNotFound("%0:s に %1:s のエントリが見つかりません。", {std::string(path), name});
@@ -156,8 +171,8 @@ int TArchiverDll::CloseArchive(HARC arc) {
     return TCustomArchiverDll::CloseArchive(arc);
 }
 
-int TArchiverDll::ExtractMem(win::HWND parent, const char* cmdLine, uint8_t* buffer, win::DWORD size,
-                             int64_t* unixTime, win::WORD* attributes, win::DWORD* writtenSize) {
+int TArchiverDll::ExtractMem(win::HWND parent, const char* cmdLine, uint8_t* buffer, win::DWORD size, int64_t* unixTime,
+                             win::WORD* attributes, win::DWORD* writtenSize) {
     BindEntry(FExtractMem, "ExtractMem", true);
     return TCustomArchiverDll::ExtractMem(parent, cmdLine, buffer, size, unixTime, attributes, writtenSize);
 }

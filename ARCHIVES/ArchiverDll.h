@@ -36,8 +36,8 @@ public:
     virtual int Command(win::HWND parent, const char* cmdLine, char* output, win::DWORD size);
     virtual bool CheckArchive(const char* fileName, int mode);
     virtual int CloseArchive(HARC arc);
-    virtual int ExtractMem(win::HWND parent, const char* cmdLine, uint8_t* buffer, win::DWORD size,
-                           int64_t* unixTime, win::WORD* attributes, win::DWORD* writtenSize);
+    virtual int ExtractMem(win::HWND parent, const char* cmdLine, uint8_t* buffer, win::DWORD size, int64_t* unixTime,
+                           win::WORD* attributes, win::DWORD* writtenSize);
     // 0 found (the record completed), -1 no more, other: the library's error.
     virtual int FindFirst(HARC arc, const char* wildName, TArchiveEntryInfo& info);
     virtual int FindNext(HARC arc, TArchiveEntryInfo& info);

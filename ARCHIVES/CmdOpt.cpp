@@ -15,37 +15,47 @@ void RefuseUnquotable(const std::string& text) {
 
 void TFileArg::AppendTo(TStringList& list) const {
     auto add = [&list](const std::string& name) {
-        if (!name.empty()) list.Add(name);
+        if (!name.empty())
+            list.Add(name);
     };
     if (auto* name = std::get_if<std::string>(&value_)) {
         add(*name);
     } else if (auto* lines = std::get_if<const TStringList*>(&value_)) {
-        for (const auto& line : **lines) add(line);
+        for (const auto& line : **lines)
+            add(line);
     } else if (auto* names = std::get_if<const std::vector<std::string>*>(&value_)) {
-        for (const auto& one : **names) add(one);
+        for (const auto& one : **names)
+            add(one);
     } else if (auto* array = std::get_if<const char* const*>(&value_)) {
-        for (const char* const* p = *array; p && *p; ++p) add(*p);
+        for (const char* const* p = *array; p && *p; ++p)
+            add(*p);
     }
 }
 
 std::unique_ptr<TStringList> ConstToStrings(TFileArgs files) {
     auto list = std::make_unique<TStringList>();
-    for (const auto& file : files) file.AppendTo(*list);
+    for (const auto& file : files)
+        file.AppendTo(*list);
     return list;
 }
 
-void TCmdOpt::Add(const std::string& s) { CmdLine += " " + s; }
+void TCmdOpt::Add(const std::string& s) {
+    CmdLine += " " + s;
+}
 
 void TCmdOpt::AddInt(const std::string& name, int value) {
-    if (value >= 0) Add("-" + name + std::to_string(value));
+    if (value >= 0)
+        Add("-" + name + std::to_string(value));
 }
 
 void TCmdOpt::AddFlag(const std::string& name, bool value) {
-    if (value) Add("-" + name);
+    if (value)
+        Add("-" + name);
 }
 
 void TCmdOpt::AddString(const std::string& name, const std::string& value) {
-    if (value == SwitchUnset) return;
+    if (value == SwitchUnset)
+        return;
     RefuseUnquotable(value);
     if (name.empty()) {
         Add("\"" + value + "\"");
@@ -56,7 +66,8 @@ void TCmdOpt::AddString(const std::string& name, const std::string& value) {
 }
 
 void TCmdOpt::AddDir(const std::string& name, const std::string& dir) {
-    if (dir.empty() || dir == SwitchUnset) return;
+    if (dir.empty() || dir == SwitchUnset)
+        return;
     AddQuoted(name, dir.back() == '/' ? dir : dir + "/");
 }
 
@@ -70,12 +81,16 @@ void TCmdOpt::ConvertName(const std::string& s, std::string& result) const {
 void TCmdOpt::AddFile(const std::string& name, const std::string& fileName) {
     std::string converted;
     ConvertName(fileName, converted);
+    // On the line, a name starting with "@" would be read as a response file; inside one it is only a name.
+    if (name.empty() && !converted.empty() && converted[0] == '@')
+        throw EArchiver("\"%0:s\" は応答ファイルの指定と区別できないため、コマンドラインに書けません。", {converted});
     AddQuoted(name, converted);
 }
 
 int TCmdOpt::AddFiles(const std::string& name, TFileArgs files) {
     auto list = ConstToStrings(files);
-    for (const auto& line : *list) AddFile(name, line);
+    for (const auto& line : *list)
+        AddFile(name, line);
     return list->Count();
 }
 

@@ -36,7 +36,8 @@ std::unique_ptr<TStringList> ConstToStrings(TFileArgs files);
 
 // A command line growing by one blank-separated item per call; the line always starts with a blank.
 // Names and values are quoted, not escaped: one that holds a double quote, CR or LF would split into other
-// arguments, so it is refused with EArchiver before anything is written.
+// arguments, and a file name on the line that starts with "@" would name a response file, so these are
+// refused with EArchiver before anything is written.
 class TCmdOpt {
 public:
     using TNameConverter = std::function<void(const std::string& name, std::string& result)>;
@@ -45,7 +46,7 @@ public:
     TNameConverter NameConverter;
     std::string CmdLine;
 
-    void Add(const std::string& s);  // also an empty one: the line then gets a blank
+    void Add(const std::string& s);                   // also an empty one: the line then gets a blank
     void AddInt(const std::string& name, int value);  // "-<name><value>" when value >= 0
     void AddFlag(const std::string& name, bool value);
     void AddString(const std::string& name, const std::string& value);

@@ -45,7 +45,8 @@ void ChangeDir(const std::string& dir) {
 int Digits(const std::string& text, size_t pos, size_t count) {
     std::string part = text.substr(pos, count);
     for (char c : part)
-        if (c < '0' || c > '9') throw EConvertError("'" + part + "' is not a valid integer value");
+        if (c < '0' || c > '9')
+            throw EConvertError("'" + part + "' is not a valid integer value");
     return std::stoi(part);
 }
 
@@ -64,7 +65,8 @@ int WindowedYear(int twoDigits) {
 
 // "[l]YYMMDD[hhmmss]" or "[l]YYYYMMDD[hhmmss]"; any other length is no bound (0).
 TDateTime DateBound(std::string text, const std::string& defaultTime) {
-    if (text.size() > 1 && text[0] == 'l') text.erase(0, 1);
+    if (text.size() > 1 && text[0] == 'l')
+        text.erase(0, 1);
     int year, month, day;
     std::string time;
     switch (text.size()) {
@@ -89,14 +91,16 @@ TDateTime DateBound(std::string text, const std::string& defaultTime) {
 }
 
 TDateTime LocalDateTime(time_t t) {
-    if (t == 0) return 0;
+    if (t == 0)
+        return 0;
     std::tm tm;
     localtime_r(&t, &tm);
     return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) + EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec, 0);
 }
 
 std::string JoinPath(const std::string& dir, const std::string& name) {
-    if (dir.empty()) return name;
+    if (dir.empty())
+        return name;
     return dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
@@ -110,14 +114,16 @@ void SplitPattern(const std::string& pattern, std::string& dir, std::string& nam
     }
     name = pattern.substr(slash + 1);
     dir = pattern.substr(0, slash + 1);
-    if (slash > 0 && pattern[slash - 1] != '/') dir.pop_back();
+    if (slash > 0 && pattern[slash - 1] != '/')
+        dir.pop_back();
 }
 
 std::vector<std::string> SplitDirs(const std::string& path) {
     std::vector<std::string> dirs;
     size_t start = 0;
     for (size_t slash; (slash = path.find('/', start)) != std::string::npos; start = slash + 1)
-        if (slash > start) dirs.push_back(path.substr(start, slash - start));
+        if (slash > start)
+            dirs.push_back(path.substr(start, slash - start));
     return dirs;
 }
 
@@ -125,41 +131,50 @@ std::vector<std::string> SplitDirs(const std::string& path) {
 std::string RelativeName(const std::string& name, const std::string& base) {
     bool nameAbsolute = !name.empty() && name[0] == '/';
     bool baseAbsolute = base[0] == '/';
-    if (nameAbsolute != baseAbsolute) return name;  // no common root to count from
+    if (nameAbsolute != baseAbsolute)
+        return name;  // no common root to count from
     std::vector<std::string> baseDirs = SplitDirs(base.substr(0, base.rfind('/') + 1));
     std::vector<std::string> nameDirs = SplitDirs(ExtractFilePath(name));
     size_t common = 0;
-    while (common < baseDirs.size() && common < nameDirs.size() && baseDirs[common] == nameDirs[common]) ++common;
+    while (common < baseDirs.size() && common < nameDirs.size() && baseDirs[common] == nameDirs[common])
+        ++common;
     std::string relative;
-    for (size_t i = common; i < baseDirs.size(); ++i) relative += "../";
-    for (size_t i = common; i < nameDirs.size(); ++i) relative += nameDirs[i] + "/";
+    for (size_t i = common; i < baseDirs.size(); ++i)
+        relative += "../";
+    for (size_t i = common; i < nameDirs.size(); ++i)
+        relative += nameDirs[i] + "/";
     return relative + ExtractFileName(name);
 }
 
 std::string StoredName(const WalkContext& ctx, const std::string& dir, const std::string& name) {
     std::string stored = JoinPath(dir, name);  // no short names here: ji has nothing to choose
-    if (ctx.options.jf == -2 && !ctx.baseDir.empty()) stored = RelativeName(stored, ctx.baseDir);
+    if (ctx.options.jf == -2 && !ctx.baseDir.empty())
+        stored = RelativeName(stored, ctx.baseDir);
     return stored;
 }
 
 // At most 512 bytes and the NUL, never cutting a character in two.
 void CopyName(char (&field)[513], const std::string& name) {
     size_t length = std::min<size_t>(name.size(), sizeof field - 1);
-    while (length < name.size() && length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
+    while (length < name.size() && length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80)
+        --length;
     std::memcpy(field, name.data(), length);
     field[length] = '\0';
 }
 
 void AddName(WalkContext& ctx, const std::string& name) {
-    if (ctx.exclusions && ctx.exclusions->IndexOf(name) >= 0) return;
-    if (ctx.result.Add(name) < 0 || !ctx.progress || !*ctx.progress) return;
+    if (ctx.exclusions && ctx.exclusions->IndexOf(name) >= 0)
+        return;
+    if (ctx.result.Add(name) < 0 || !ctx.progress || !*ctx.progress)
+        return;
     CopyName(ctx.info.SourceFileName, name);
     (*ctx.progress)(ProgressStateFileFound, &ctx.info, ctx.abort);
 }
 
 bool IsNeverPacked(const WalkContext& ctx, const struct stat& st) {
     for (const auto& id : ctx.neverPack)
-        if (id.dev == st.st_dev && id.ino == st.st_ino) return true;
+        if (id.dev == st.st_dev && id.ino == st.st_ino)
+            return true;
     return false;
 }
 
@@ -170,29 +185,40 @@ bool InDateWindow(const WalkContext& ctx, TDateTime date) {
 void ConsiderFile(WalkContext& ctx, const std::string& dir, const TSearchRec& rec) {
     struct stat st;
     // Regular files only: a FIFO or device is never opened, a symlink counts as what it points to.
-    if (stat(JoinPath(dir, rec.Name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-    if (IsNeverPacked(ctx, st) || !InDateWindow(ctx, LocalDateTime(st.st_mtime))) return;
+    if (stat(JoinPath(dir, rec.Name).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    if (IsNeverPacked(ctx, st) || !InDateWindow(ctx, LocalDateTime(st.st_mtime)))
+        return;
     AddName(ctx, StoredName(ctx, dir, rec.Name));
 }
 
-bool HasWildcard(const std::string& mask) { return mask.find_first_of("?*") != std::string::npos; }
+bool HasWildcard(const std::string& mask) {
+    return mask.find_first_of("?*") != std::string::npos;
+}
 
-bool IsDots(const std::string& name) { return name == "." || name == ".."; }
+bool IsDots(const std::string& name) {
+    return name == "." || name == "..";
+}
 
 void WalkDir(WalkContext& ctx, const std::string& dir, const std::string& mask) {
     TSearchRec rec;
     for (int rc = FindFirst(JoinPath(dir, mask), ctx.fileAttr, rec); rc == 0; rc = FindNext(rec)) {
-        if (ctx.abort) return;
-        if (!IsDots(rec.Name)) ConsiderFile(ctx, dir, rec);
+        if (ctx.abort)
+            return;
+        if (!IsDots(rec.Name))
+            ConsiderFile(ctx, dir, rec);
     }
     FindClose(rec);
     const TArchiverOptions& o = ctx.options;
-    if (o.r <= 0 || (o.p > 0 && !HasWildcard(mask))) return;
+    if (o.r <= 0 || (o.p > 0 && !HasWildcard(mask)))
+        return;
     // Hidden folders are entered whatever a says; a symlinked folder is no folder here, so loops end.
     for (int rc = FindFirst(JoinPath(dir, "*.*"), faHidden | faSysFile | faDirectory, rec); rc == 0;
          rc = FindNext(rec)) {
-        if (ctx.abort) return;
-        if ((rec.Attr & faDirectory) && !IsDots(rec.Name)) WalkDir(ctx, StoredName(ctx, dir, rec.Name), mask);
+        if (ctx.abort)
+            return;
+        if ((rec.Attr & faDirectory) && !IsDots(rec.Name))
+            WalkDir(ctx, StoredName(ctx, dir, rec.Name), mask);
     }
 }
 
@@ -203,7 +229,8 @@ void ExpandPattern(WalkContext& ctx, const std::string& pattern) {
     }
     std::string dir, name;
     SplitPattern(pattern, dir, name);
-    if (!name.empty()) WalkDir(ctx, dir, name);  // "folder/" names no file, as a search for it finds none
+    if (!name.empty())
+        WalkDir(ctx, dir, name);  // "folder/" names no file, as a search for it finds none
 }
 
 // One pass: the exclusion pass (no progress, no exclusions) or the file pass, where no patterns mean the
@@ -222,7 +249,8 @@ std::unique_ptr<TStringList> Expand(const TArchiverOptions& options, const std::
     ctx.fileAttr = options.a > 0 ? faReadOnly | faHidden | faSysFile | faArchive : faReadOnly | faArchive;
     if (patterns.Count() > 0) {
         for (const auto& pattern : patterns) {
-            if (abort) break;
+            if (abort)
+                break;
             ExpandPattern(ctx, pattern);
         }
     } else if (filePass) {
@@ -235,7 +263,8 @@ std::vector<FileId> Identify(std::initializer_list<std::string> names) {
     std::vector<FileId> ids;
     for (const auto& name : names) {
         struct stat st;
-        if (!name.empty() && name != SwitchUnset && stat(name.c_str(), &st) == 0) ids.push_back({st.st_dev, st.st_ino});
+        if (!name.empty() && name != SwitchUnset && stat(name.c_str(), &st) == 0)
+            ids.push_back({st.st_dev, st.st_ino});
     }
     return ids;
 }
@@ -249,7 +278,8 @@ std::unique_ptr<TStringList> BuildFileList(TArchiverOptions& options, const std:
     std::string savedDir;
     if (!baseDir.empty()) {
         savedDir = GetCurrentDir();
-        if (savedDir.empty()) throw EInOutError("Cannot read the current folder. " + SysErrorMessage(errno));
+        if (savedDir.empty())
+            throw EInOutError("Cannot read the current folder. " + SysErrorMessage(errno));
         ChangeDir(baseDir);
     }
     std::unique_ptr<TStringList> list;
@@ -262,9 +292,11 @@ std::unique_ptr<TStringList> BuildFileList(TArchiverOptions& options, const std:
         options.job = SwitchUnset;
         options.p = 1;
     } catch (...) {
-        if (!savedDir.empty()) ChangeDir(savedDir);
+        if (!savedDir.empty())
+            ChangeDir(savedDir);
         throw;
     }
-    if (!savedDir.empty()) ChangeDir(savedDir);
+    if (!savedDir.empty())
+        ChangeDir(savedDir);
     return list;
 }

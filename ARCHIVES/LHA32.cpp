@@ -78,19 +78,23 @@ void AddSwitches(TCmdOpt& cmd, const TArchiverOptions& o, bool hasOwnerWindow) {
 }  // namespace
 
 TArchiverDll& EnsureLhaLibrary() {
-    if (!LhaLibrary) LhaLibrary = std::make_unique<TArchiverDll>("LHA 形式書庫", "UNLHA32.DLL", "Unlha");
+    if (!LhaLibrary)
+        LhaLibrary = std::make_unique<TArchiverDll>("LHA 形式書庫", "UNLHA32.DLL", "Unlha");
     // Every time, not only at creation: a driver made while the library is missing must fail as the first did.
     LhaLibrary->LoadDLL();
     return *LhaLibrary;
 }
 
-void ReleaseLhaLibrary() { LhaLibrary.reset(); }
+void ReleaseLhaLibrary() {
+    LhaLibrary.reset();
+}
 
 bool IsLhaArchive(const std::string& fileName) {
     try {
         TArchiverDll& library = EnsureLhaLibrary();
         std::string fullName = ExpandFileName(fileName);
-        if (!library.CheckArchive(fullName.c_str(), 16)) return false;
+        if (!library.CheckArchive(fullName.c_str(), 16))
+            return false;
         HARC handle = library.OpenArchive(0, fullName.c_str(), 0x800002);
         library.CloseArchive(handle);
         return handle != 0;
@@ -99,11 +103,17 @@ bool IsLhaArchive(const std::string& fileName) {
     }
 }
 
-TLha32::TLha32() { EnsureLhaLibrary(); }
+TLha32::TLha32() {
+    EnsureLhaLibrary();
+}
 
-void TLha32::LoadDLL() { EnsureLhaLibrary(); }
+void TLha32::LoadDLL() {
+    EnsureLhaLibrary();
+}
 
-void TLha32::FreeDLL() { ReleaseLhaLibrary(); }
+void TLha32::FreeDLL() {
+    ReleaseLhaLibrary();
+}
 
 HARC TLha32::OpenArchive(win::HWND parentWnd, const std::string& arcFileName, int mode) {
     return EnsureLhaLibrary().OpenArchive(parentWnd, ExpandFileName(arcFileName).c_str(), mode);
@@ -113,9 +123,13 @@ int TLha32::FindFirst(HARC handle, const std::string& wildName, TArchiveEntryInf
     return EnsureLhaLibrary().FindFirst(handle, wildName.c_str(), info);
 }
 
-int TLha32::FindNext(HARC handle, TArchiveEntryInfo& info) { return EnsureLhaLibrary().FindNext(handle, info); }
+int TLha32::FindNext(HARC handle, TArchiveEntryInfo& info) {
+    return EnsureLhaLibrary().FindNext(handle, info);
+}
 
-int TLha32::CloseArchive(HARC handle) { return EnsureLhaLibrary().CloseArchive(handle); }
+int TLha32::CloseArchive(HARC handle) {
+    return EnsureLhaLibrary().CloseArchive(handle);
+}
 
 int TLha32::Unpack(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                    const std::string& baseDir, TFileArgs files, bool useResFile, std::string& output) {
@@ -182,7 +196,8 @@ std::string TLha32::BuildCommandLine(const std::string& verb, const std::string&
     cmd.Add("-+");
     if (verb == "x" && options.jse == -1)
         throw EAssertionFailed("jse オプションが設定されていません。", "ARCHIVES\\LHA32", 258);
-    if (options.jso == -1) throw EAssertionFailed("jso オプションが設定されていません。", "ARCHIVES\\LHA32", 264);
+    if (options.jso == -1)
+        throw EAssertionFailed("jso オプションが設定されていません。", "ARCHIVES\\LHA32", 264);
     AddSwitches(cmd, options, HasOwnerWindow());
     cmd.Add(options.UserOptions);
     AddArchiveAndDir(cmd, arcFileName, baseDir);

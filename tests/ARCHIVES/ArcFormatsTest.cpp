@@ -19,19 +19,20 @@ TEST_P(DetectByNameTest, LastExtensionOfTheLastComponentIgnoringCase) {
     EXPECT_EQ(DetectArchiverType(GetParam().name, true), GetParam().type) << GetParam().name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, DetectByNameTest,
-    ::testing::Values(NameCase{"a.lzh", atLha}, NameCase{"/w/TRUNK.LZH", atLha}, NameCase{"a.tar.gz", atTgz},
-                      NameCase{"a.tgz", atTgz}, NameCase{"a.Z", atTgz}, NameCase{"a.taz", atTgz},
-                      NameCase{"a.bz2", atBZ2}, NameCase{"a.tar", atTar}, NameCase{"a.a", atTar},
-                      NameCase{"a.lib", atTar}, NameCase{"a.deb", atTar}, NameCase{"a.rpm", atTar},
-                      NameCase{"a.cpio", atTar}, NameCase{"a.7z", at7z}, NameCase{"a.gza", atBga},
-                      NameCase{"a.BZA", atBga}, NameCase{"a.gca", atGCA}, NameCase{"a.yz1", atYz1},
-                      NameCase{"a.rar", atRar}, NameCase{"a.arj", atArj}, NameCase{"a.jar", atZip},
-                      NameCase{"a.ear", atZip}, NameCase{"a.war", atZip}, NameCase{"a.zip", atZip},
-                      NameCase{"a.cab", atCab}, NameCase{"a.lha", atNone}, NameCase{"README", atNone},
-                      NameCase{"dir.lzh/README", atNone}, NameCase{"dir.zip/x.lzh", atLha},
-                      NameCase{"a.lzh.", atNone}, NameCase{".lzh", atLha}, NameCase{"", atNone}));
+INSTANTIATE_TEST_SUITE_P(Names, DetectByNameTest,
+                         ::testing::Values(NameCase{"a.lzh", atLha}, NameCase{"/w/TRUNK.LZH", atLha},
+                                           NameCase{"a.tar.gz", atTgz}, NameCase{"a.tgz", atTgz},
+                                           NameCase{"a.Z", atTgz}, NameCase{"a.taz", atTgz}, NameCase{"a.bz2", atBZ2},
+                                           NameCase{"a.tar", atTar}, NameCase{"a.a", atTar}, NameCase{"a.lib", atTar},
+                                           NameCase{"a.deb", atTar}, NameCase{"a.rpm", atTar},
+                                           NameCase{"a.cpio", atTar}, NameCase{"a.7z", at7z}, NameCase{"a.gza", atBga},
+                                           NameCase{"a.BZA", atBga}, NameCase{"a.gca", atGCA}, NameCase{"a.yz1", atYz1},
+                                           NameCase{"a.rar", atRar}, NameCase{"a.arj", atArj}, NameCase{"a.jar", atZip},
+                                           NameCase{"a.ear", atZip}, NameCase{"a.war", atZip}, NameCase{"a.zip", atZip},
+                                           NameCase{"a.cab", atCab}, NameCase{"a.lha", atNone},
+                                           NameCase{"README", atNone}, NameCase{"dir.lzh/README", atNone},
+                                           NameCase{"dir.zip/x.lzh", atLha}, NameCase{"a.lzh.", atNone},
+                                           NameCase{".lzh", atLha}, NameCase{"", atNone}));
 
 class DetectByContentTest : public tarvo::test::TarvoTest {
 protected:

@@ -217,7 +217,9 @@ TEST_F(ArchiveFileTest, TheWalkNeverPacksTheArchiveOrItsResponseFile) {
 win::UINT ProgressMessage = 0;
 ArcExtractingInfo HookRecord{};
 
-int SendProgress(win::HWND owner) { return static_cast<int>(win::SendMessageA(owner, ProgressMessage, 1, reinterpret_cast<win::LPARAM>(&HookRecord))); }
+int SendProgress(win::HWND owner) {
+    return static_cast<int>(win::SendMessageA(owner, ProgressMessage, 1, reinterpret_cast<win::LPARAM>(&HookRecord)));
+}
 
 class ProgressRelayTest : public ArchiveFileTest {
 protected:
@@ -245,7 +247,8 @@ TEST_F(ProgressRelayTest, ProgressReachesTheHandlerAndTheLibraryWritesN1) {
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(LastCommand(), "u -+ -n1 -jso0  \"" + archive + "\" \"f\" ");
     std::string log = Log();
-    size_t set = log.find("UnlhaSetOwnerWindowEx "), run = log.find("Unlha 0"), kill = log.find("UnlhaKillOwnerWindowEx ");
+    size_t set = log.find("UnlhaSetOwnerWindowEx "), run = log.find("Unlha 0"),
+           kill = log.find("UnlhaKillOwnerWindowEx ");
     EXPECT_TRUE(set < run && run < kill && kill != std::string::npos) << log;
 
     // Without a handler the library gets no owner window, and n is what the options say.

@@ -12,9 +12,13 @@
 
 namespace {
 
-uint64_t Value(win::FILETIME t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+uint64_t Value(win::FILETIME t) {
+    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
 
-win::FILETIME FileTime(uint64_t v) { return {static_cast<win::DWORD>(v), static_cast<win::DWORD>(v >> 32)}; }
+win::FILETIME FileTime(uint64_t v) {
+    return {static_cast<win::DWORD>(v), static_cast<win::DWORD>(v >> 32)};
+}
 
 ArcEntryRecord Entry(const char* path, uint32_t size, uint16_t dosDate, uint16_t dosTime) {
     ArcEntryRecord e{};
@@ -39,7 +43,8 @@ protected:
         arc.SetFileName(sandbox().work + "a.lzh");
         EXPECT_FALSE(arc.FindOpen(0, 0));
         TArchiveEntryInfo info{};
-        for (int rc = arc.FindFirst("*.*", info); rc == 0; rc = arc.FindNext(info)) entries.push_back(info);
+        for (int rc = arc.FindFirst("*.*", info); rc == 0; rc = arc.FindNext(info))
+            entries.push_back(info);
         arc.FindClose();
     }
 };
@@ -105,8 +110,9 @@ TEST_F(ArchiverDllTest, ListingCallsInOrderWithTheFullArchivePath) {
     List(entries);
     EXPECT_EQ(entries.size(), 2u);
     std::string archive = sandbox().work + "a.lzh";
-    EXPECT_EQ(Log(), "UnlhaOpenArchive 0 " + archive + " 0\nUnlhaFindFirst 81 *.*\nUnlhaFindNext 81\nUnlhaFindNext 81\n"
-                     "UnlhaCloseArchive 81\n");
+    EXPECT_EQ(Log(), "UnlhaOpenArchive 0 " + archive +
+                         " 0\nUnlhaFindFirst 81 *.*\nUnlhaFindNext 81\nUnlhaFindNext 81\n"
+                         "UnlhaCloseArchive 81\n");
 }
 
 TEST_F(ArchiverDllTest, MissingLibraryFailsEveryDriverCreationAndChangesNothing) {
@@ -155,7 +161,8 @@ TEST_F(ArchiverDllTest, MissingRequiredEntryFailsOnlyTheOperationsThatNeedIt) {
         arc.FindNext(info);
         FAIL() << "no exception";
     } catch (const EEntryNotFound& e) {
-        EXPECT_EQ(e.Message(), std::string(TARVO_RECORDER_DIR) + "/libunlha32.so に UnlhaFindNext のエントリが見つかりません。");
+        EXPECT_EQ(e.Message(),
+                  std::string(TARVO_RECORDER_DIR) + "/libunlha32.so に UnlhaFindNext のエントリが見つかりません。");
     }
     arc.FindClose();
     arc.Options().jso = 0;
@@ -186,7 +193,8 @@ TEST_F(ArchiverDllTest, EntriesUsedAfterOthersStillLoadTheLibraryFirst) {
 TEST_F(ArchiverDllTest, ContentCheckAsksTheLibraryAndNeverRaises) {
     std::string name = sandbox().work + "x.dat";
     EXPECT_TRUE(IsLhaArchive(name));
-    EXPECT_EQ(Log(), "UnlhaCheckArchive " + name + " 16\nUnlhaOpenArchive 0 " + name + " 8388610\nUnlhaCloseArchive 81\n");
+    EXPECT_EQ(Log(),
+              "UnlhaCheckArchive " + name + " 16\nUnlhaOpenArchive 0 " + name + " 8388610\nUnlhaCloseArchive 81\n");
 
     recorder_.SetArchiveAnswers(1, 0);
     EXPECT_FALSE(IsLhaArchive(name));

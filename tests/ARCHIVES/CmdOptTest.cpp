@@ -108,4 +108,15 @@ TEST_F(ResponseFileTest, NamesThatCannotBeQuotedAreRefusedBeforeAnythingIsWritte
     EXPECT_THROW(cmd.AddResponseFile({"fine"}, sandbox().work + "re\"s"), EArchiver);
 }
 
+TEST_F(ResponseFileTest, ANameStartingWithAtIsOnlyAllowedInsideAResponseFile) {
+    TCmdOpt cmd;
+    EXPECT_THROW(cmd.AddFiles("", {"ok", "@list.txt"}), EArchiver);
+    cmd.CmdLine.clear();
+    cmd.AddFile("jx", "@x");
+    EXPECT_EQ(cmd.CmdLine, " \"-jx@x\"");
+    std::string res = sandbox().work + "res";
+    cmd.AddResponseFile({"@list.txt"}, res);
+    EXPECT_EQ(ReadFile(res), "\"@list.txt\"\r\n");
+}
+
 }  // namespace

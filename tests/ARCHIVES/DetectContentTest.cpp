@@ -16,7 +16,8 @@ class DetectContentTest : public tarvo::test::LzhLibraryTest {
 protected:
     void SetUp() override {
         LzhLibraryTest::SetUp();
-        if (IsSkipped()) return;
+        if (IsSkipped())
+            return;
         dir = sandbox().work + "samples/";
         tarvo::test::WriteFile(dir + "data.txt", "some text to pack, some text to pack, some text to pack\n");
         tarvo::test::WriteFile(dir + "random.bin", tarvo::test::RandomBytes(4096, 3));
@@ -37,9 +38,9 @@ TEST_F(DetectContentTest, OnlyLzhArchivesAreRecognised) {
     ASSERT_TRUE(RunIn(dir, "tar cf lzh-in-tar.tar sample.lzh"));
 
     EXPECT_EQ(DetectArchiverType(dir + "sample.lzh", false), atLha);
-    for (const char* other : {"sample.zip", "sample.tar", "sample.tar.gz", "data.txt.bz2", "sample.7z", "sample.cab",
-                              "sample.arj", "lzh-in-zip.zip", "lzh-in-tar.tar", "data.txt", "random.bin",
-                              "missing.lzh"})
+    for (const char* other :
+         {"sample.zip", "sample.tar", "sample.tar.gz", "data.txt.bz2", "sample.7z", "sample.cab", "sample.arj",
+          "lzh-in-zip.zip", "lzh-in-tar.tar", "data.txt", "random.bin", "missing.lzh"})
         EXPECT_EQ(DetectArchiverType(dir + other, false), atNone) << other;
 }
 

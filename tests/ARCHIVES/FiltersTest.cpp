@@ -1,7 +1,7 @@
 // The component's own file walk over real folder trees: recursion, hidden files, exclusions, the date window,
 // relative names, progress and abort, and the files it must never list or open.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -191,11 +191,13 @@ TEST_F(DateWindowTest, TwoDigitYearsLieWithinFiftyYearsOfNow) {
     int year, month, day;
     DecodeDate(Date(), year, month, day);
     std::string old = std::to_string((year - 49) % 100);  // the earliest year the window gives
-    if (old.size() < 2) old = "0" + old;
+    if (old.size() < 2)
+        old = "0" + old;
     options.jo = old + "0101";
     EXPECT_EQ(Walk({}), Names({"dec31", "feb01", "jan01", "jan31"}));
     std::string ahead = std::to_string((year + 49) % 100);
-    if (ahead.size() < 2) ahead = "0" + ahead;
+    if (ahead.size() < 2)
+        ahead = "0" + ahead;
     options.jo = ahead + "0101";
     EXPECT_EQ(Walk({}), Names());
 }
@@ -236,7 +238,8 @@ TEST_F(FiltersTest, NamesRelativeToTheBaseWithJfMinus2) {
 }
 
 TEST_F(FiltersTest, AbortEndsTheWalkWithWhatWasFound) {
-    for (const char* name : {"a", "b", "c", "d"}) File(name);
+    for (const char* name : {"a", "b", "c", "d"})
+        File(name);
     progress = [](int, ArcExtractingInfo*, bool& abort) { abort = true; };
     bool abort = false;
     auto list = BuildFileList(options, base, {}, abort, progress, {});
@@ -246,7 +249,8 @@ TEST_F(FiltersTest, AbortEndsTheWalkWithWhatWasFound) {
 
 TEST_F(FiltersTest, LongNamesAreCutInTheProgressRecordAtACharacterBoundary) {
     std::string part;
-    for (int i = 0; i < 80; ++i) part += "あ";  // 240 bytes
+    for (int i = 0; i < 80; ++i)
+        part += "あ";  // 240 bytes
     std::string name = "d/" + part + "/" + part + "/" + part + ".txt";
     File(name);
     std::string reported;

@@ -80,7 +80,8 @@ TEST_F(LhaCommandLineTest, ExtractAfterAPackCarriesWhatThePackLeftSet) {
     arc.Pack(0, nullptr, drop, {"folder"});
     SetExtractSwitches();
     EXPECT_EQ(arc.Unpack(0, nullptr, "/dest", {}), 0);
-    EXPECT_EQ(LastCommand(), "x -+ -a1 -n0 -r2 -x1 -jse1 -jso1 -jyc1  \"" + archive + "\" \"/dest/\" \"@" + res + "\" ");
+    EXPECT_EQ(LastCommand(),
+              "x -+ -a1 -n0 -r2 -x1 -jse1 -jso1 -jyc1  \"" + archive + "\" \"/dest/\" \"@" + res + "\" ");
     EXPECT_EQ(ReadFile(res), "");
 }
 
@@ -97,12 +98,11 @@ TEST_F(LhaCommandLineTest, RemoveWritesNoBaseDirectory) {
 TEST_F(LhaCommandLineTest, EverySwitchInItsPlace) {
     TArchiverOptions o;
     int8_t v = 0;
-    for (int8_t* one : {&o.a,   &o.c,   &o.e,   &o.f,   &o.h,   &o.i,   &o.l,   &o.m,   &o.n,   &o.o,   &o.p,
-                        &o.r,   &o.s,   &o.t,   &o.u,   &o.x,   &o.y,   &o.z,   &o.jc,  &o.jd,  &o.je,  &o.jf,
-                        &o.jh,  &o.ji,  &o.jm,  &o.jn,  &o.jp,  &o.jr,  &o.jsb, &o.jsc, &o.jsd, &o.jse, &o.jsf,
-                        &o.jsl, &o.jso, &o.jss, &o.jst, &o.jsv, &o.jsz, &o.jw,  &o.jyc, &o.jyd, &o.jyk, &o.jyn,
-                        &o.jyo, &o.ga,  &o.gd,  &o.ge,  &o.gf,  &o.gj,  &o.gm,  &o.gn,  &o.go,  &o.gp,  &o.gs,
-                        &o.gu,  &o.gw})
+    for (int8_t* one : {&o.a,   &o.c,   &o.e,   &o.f,  &o.h,   &o.i,   &o.l,   &o.m,   &o.n,   &o.o,   &o.p,   &o.r,
+                        &o.s,   &o.t,   &o.u,   &o.x,  &o.y,   &o.z,   &o.jc,  &o.jd,  &o.je,  &o.jf,  &o.jh,  &o.ji,
+                        &o.jm,  &o.jn,  &o.jp,  &o.jr, &o.jsb, &o.jsc, &o.jsd, &o.jse, &o.jsf, &o.jsl, &o.jso, &o.jss,
+                        &o.jst, &o.jsv, &o.jsz, &o.jw, &o.jyc, &o.jyd, &o.jyk, &o.jyn, &o.jyo, &o.ga,  &o.gd,  &o.ge,
+                        &o.gf,  &o.gj,  &o.gm,  &o.gn, &o.go,  &o.gp,  &o.gs,  &o.gu,  &o.gw})
         *one = v++;
     o.w = "/work";
     o.jo = "260101";

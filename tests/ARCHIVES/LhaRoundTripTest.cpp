@@ -15,13 +15,16 @@ using tarvo::test::RunIn;
 using tarvo::test::Shell;
 using tarvo::test::WriteFile;
 
-uint64_t Value(win::FILETIME t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+uint64_t Value(win::FILETIME t) {
+    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
 
 class LhaRoundTripTest : public tarvo::test::LzhLibraryTest {
 protected:
     void SetUp() override {
         LzhLibraryTest::SetUp();
-        if (IsSkipped()) return;
+        if (IsSkipped())
+            return;
         work = sandbox().work + "Tarvo/";
         drop = sandbox().work + "drop/";
         ForceDirectories(work);
@@ -31,7 +34,8 @@ protected:
                  {"写真 フォルダ/sub/empty.bin", ""},
                  {"写真 フォルダ/sub/random.bin", tarvo::test::RandomBytes(1 << 20, 7)},
                  {"file one.txt", "one"}};
-        for (const auto& [name, bytes] : files) WriteFile(drop + name, bytes);
+        for (const auto& [name, bytes] : files)
+            WriteFile(drop + name, bytes);
         arc.SetFileName(archive);
         arc.Options().jso = 0;
     }
@@ -58,7 +62,8 @@ protected:
         TArchiveEntryInfo info{};
         for (int rc = arc.FindFirst("*.*", info); rc == 0; rc = arc.FindNext(info)) {
             std::string path = info.EntryPath;
-            if (!path.empty() && path.back() != '/') entries[path] = info;
+            if (!path.empty() && path.back() != '/')
+                entries[path] = info;
         }
         arc.FindClose();
         return entries;
@@ -98,11 +103,13 @@ TEST_F(LhaRoundTripTest, PackListExtractAndEmptyAsTheClientDoes) {
     std::string out = sandbox().work + "received/";
     ForceDirectories(out);
     ASSERT_EQ(arc.Unpack(0, nullptr, out, {}), 0) << arc.OutputText().c_str();
-    for (const auto& [name, bytes] : files) EXPECT_EQ(ReadFile(out + name), bytes) << name;
+    for (const auto& [name, bytes] : files)
+        EXPECT_EQ(ReadFile(out + name), bytes) << name;
 
     // Emptying the work archive entry by entry: the library removes the file with the last entry.
     for (const auto& [name, info] : entries) {
-        if (!FileExists(archive)) break;
+        if (!FileExists(archive))
+            break;
         EXPECT_EQ(arc.RemoveItem(0, nullptr, "", {name}), 0) << name;
     }
     EXPECT_FALSE(FileExists(archive));

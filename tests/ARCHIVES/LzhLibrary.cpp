@@ -15,7 +15,8 @@ bool LibraryBuilt() {
     std::stringstream folders(path ? path : "");
     std::string folder;
     while (std::getline(folders, folder, ':'))
-        if (!folder.empty() && FileExists(IncludeTrailingPathDelimiter(folder) + "libunlha32.so")) return true;
+        if (!folder.empty() && FileExists(IncludeTrailingPathDelimiter(folder) + "libunlha32.so"))
+            return true;
     return false;
 }
 
@@ -23,7 +24,8 @@ bool LibraryBuilt() {
 
 void LzhLibraryTest::SetUp() {
     TarvoTest::SetUp();
-    if (!LibraryBuilt()) GTEST_SKIP() << "libunlha32.so is not part of this build";
+    if (!LibraryBuilt())
+        GTEST_SKIP() << "libunlha32.so is not part of this build";
 }
 
 void LzhLibraryTest::TearDown() {
@@ -33,7 +35,8 @@ void LzhLibraryTest::TearDown() {
 
 std::string Shell(const std::string& text) {
     std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
 

@@ -29,15 +29,20 @@ HWND AllocateHWnd(TWndMethod method) {
     return next;
 }
 
-void DeallocateHWnd(HWND hwnd) { Windows().erase(hwnd); }
+void DeallocateHWnd(HWND hwnd) {
+    Windows().erase(hwnd);
+}
 
-LRESULT DefWindowProcA(HWND, UINT, WPARAM, LPARAM) { return 0; }
+LRESULT DefWindowProcA(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
 
 }  // namespace win
 
 win::LRESULT SendMessageA(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
     auto it = win::Windows().find(hwnd);
-    if (it == win::Windows().end()) return 0;
+    if (it == win::Windows().end())
+        return 0;
     win::TMessage message{msg, wParam, lParam, 0};
     it->second(message);
     return message.Result;

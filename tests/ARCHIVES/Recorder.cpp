@@ -12,7 +12,8 @@ namespace {
 template <typename Proc>
 void Bind(win::HMODULE module, const char* name, Proc& proc) {
     proc = reinterpret_cast<Proc>(win::GetProcAddress(module, name));
-    if (!proc) ADD_FAILURE() << "the recording library lacks " << name << ": is TARVO_LIBRARY_PATH its folder?";
+    if (!proc)
+        ADD_FAILURE() << "the recording library lacks " << name << ": is TARVO_LIBRARY_PATH its folder?";
 }
 
 }  // namespace
@@ -35,7 +36,8 @@ Recorder::Recorder() {
 }
 
 Recorder::~Recorder() {
-    if (module) win::FreeLibrary(module);
+    if (module)
+        win::FreeLibrary(module);
 }
 
 void RecorderTest::SetUp() {

@@ -30,22 +30,33 @@ State& state() {
     return s;
 }
 
-void Log(const std::string& line) { state().log += line + "\n"; }
+void Log(const std::string& line) {
+    state().log += line + "\n";
+}
 
-std::string Num(uint64_t v) { return std::to_string(v); }
+std::string Num(uint64_t v) {
+    return std::to_string(v);
+}
 
 int NextEntry(ArcEntryRecord* info) {
     State& s = state();
-    if (s.cursor >= s.listing.size()) return -1;
+    if (s.cursor >= s.listing.size())
+        return -1;
     *info = s.listing[s.cursor++];
     return 0;
 }
 
 }  // namespace
 
-EXPORT void RecorderReset() { state() = State(); }
-EXPORT const char* RecorderLog() { return state().log.c_str(); }
-EXPORT const char* RecorderLastCommand() { return state().lastCommand.c_str(); }
+EXPORT void RecorderReset() {
+    state() = State();
+}
+EXPORT const char* RecorderLog() {
+    return state().log.c_str();
+}
+EXPORT const char* RecorderLastCommand() {
+    return state().lastCommand.c_str();
+}
 
 EXPORT void RecorderSetCommandResult(int result, const char* outputText) {
     state().commandResult = result;
@@ -72,13 +83,16 @@ EXPORT void RecorderSetExAnswers(win::BOOL result, win::FILETIME write, win::FIL
     s.compressedSize = compressedSize;
 }
 
-EXPORT void RecorderSetProgressHook(RecorderProgressHook hook) { state().hook = hook; }
+EXPORT void RecorderSetProgressHook(RecorderProgressHook hook) {
+    state().hook = hook;
+}
 
 EXPORT int Unlha(win::HWND parent, const char* cmdLine, char* output, win::DWORD size) {
     State& s = state();
     s.lastCommand = cmdLine;
     Log("Unlha " + Num(parent) + " " + (output ? "buffer" : "null") + " " + Num(size));
-    if (s.owner && s.hook && s.hook(s.owner) != 0) return ARCERROR_CANCELLED;
+    if (s.owner && s.hook && s.hook(s.owner) != 0)
+        return ARCERROR_CANCELLED;
     if (output && size > 0) {
         size_t n = std::min<size_t>(s.outputText.size(), size - 1);
         std::memcpy(output, s.outputText.data(), n);
@@ -119,13 +133,15 @@ EXPORT int UnlhaFindNext(HARC arc, ArcEntryRecord* info) {
     return NextEntry(info);
 }
 
-EXPORT int UnlhaExtractMem(win::HWND parent, const char* cmdLine, uint8_t* buffer, win::DWORD size,
-                           int64_t* unixTime, win::WORD* attributes, win::DWORD* writtenSize) {
+EXPORT int UnlhaExtractMem(win::HWND parent, const char* cmdLine, uint8_t* buffer, win::DWORD size, int64_t* unixTime,
+                           win::WORD* attributes, win::DWORD* writtenSize) {
     state().lastCommand = cmdLine;
     Log("UnlhaExtractMem " + Num(parent) + " " + Num(size) + " " + (unixTime ? "time" : "null") + " " +
         (attributes ? "attr" : "null"));
-    if (buffer && size > 0) buffer[0] = 'M';
-    if (writtenSize) *writtenSize = 1;
+    if (buffer && size > 0)
+        buffer[0] = 'M';
+    if (writtenSize)
+        *writtenSize = 1;
     return 0;
 }
 
@@ -142,26 +158,31 @@ EXPORT win::BOOL UnlhaKillOwnerWindowEx(win::HWND wnd) {
 }
 
 EXPORT win::BOOL UnlhaGetWriteTimeEx(HARC, win::FILETIME* time) {
-    if (state().exResult) *time = state().write;
+    if (state().exResult)
+        *time = state().write;
     return state().exResult;
 }
 
 EXPORT win::BOOL UnlhaGetAccessTimeEx(HARC, win::FILETIME* time) {
-    if (state().exResult) *time = state().access;
+    if (state().exResult)
+        *time = state().access;
     return state().exResult;
 }
 
 EXPORT win::BOOL UnlhaGetCreateTimeEx(HARC, win::FILETIME* time) {
-    if (state().exResult) *time = state().create;
+    if (state().exResult)
+        *time = state().create;
     return state().exResult;
 }
 
 EXPORT win::BOOL UnlhaGetOriginalSizeEx(HARC, uint64_t* size) {
-    if (state().exResult) *size = state().originalSize;
+    if (state().exResult)
+        *size = state().originalSize;
     return state().exResult;
 }
 
 EXPORT win::BOOL UnlhaGetCompressedSizeEx(HARC, uint64_t* size) {
-    if (state().exResult) *size = state().compressedSize;
+    if (state().exResult)
+        *size = state().compressedSize;
     return state().exResult;
 }
