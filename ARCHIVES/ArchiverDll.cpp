@@ -1,23 +1,17 @@
 #include "ARCHIVES/ArchiverDll.h"
 
 #include "ARCHIVES/ArcErrors.h"
-#include "platform/rtl/FileSearch.h"
+#include "platform/win/FileTimes.h"
 #include "platform/win/Modules.h"
 
 namespace {
 
-// 100 ns intervals from 1601-01-01 to 1970-01-01.
-constexpr uint64_t UnixEpochAsFileTime = 116444736000000000ULL;
-
-win::FILETIME UnixToFileTime(time_t t) {
-    uint64_t v = UnixEpochAsFileTime + static_cast<uint64_t>(t) * 10000000ULL;
-    return {static_cast<win::DWORD>(v & 0xFFFFFFFF), static_cast<win::DWORD>(v >> 32)};
-}
-
 // The record's MS-DOS stamp is local time; the completed fields hold UTC. An impossible stamp gives 0.
 win::FILETIME DosStampToUtc(uint16_t dosDate, uint16_t dosTime) {
-    time_t t = FileDateToUnix(static_cast<int32_t>((static_cast<uint32_t>(dosDate) << 16) | dosTime));
-    return t > 0 ? UnixToFileTime(t) : win::FILETIME{};
+    win::FILETIME local{}, utc{};
+    if (!win::DosDateTimeToFileTime(dosDate, dosTime, &local) || !win::LocalFileTimeToFileTime(&local, &utc))
+        return win::FILETIME{};
+    return utc;
 }
 
 }  // namespace
