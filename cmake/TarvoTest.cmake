@@ -1,5 +1,6 @@
-# tarvo_add_test(NAME name SOURCES files... [LIBS targets...] [ENV vars...] [GUI] [QT_BACKEND])
-# One GoogleTest binary; every test case becomes a CTest test with its own machine root (tests/support).
+# tarvo_add_test(NAME name SOURCES files... [LIBS targets...] [ENV vars...] [PREFIX prefix] [GUI] [QT_BACKEND])
+# One GoogleTest binary; every test case becomes a CTest test with its own machine root (tests/support), named
+# "Suite.Case", or "prefixSuite.Case" when the same sources are built into a second binary.
 # GUI tests run headless on Qt's offscreen platform, on the Qt backend of the message core, and carry the "gui"
 # label. QT_BACKEND runs the binary's tests a second time on the Qt backend (offscreen), as "qt/Suite.Case",
 # labelled "qtbackend".
@@ -25,7 +26,7 @@ function(tarvo_set_test_properties list_var env labels)
 endfunction()
 
 function(tarvo_add_test)
-    cmake_parse_arguments(T "GUI;QT_BACKEND" "NAME" "SOURCES;LIBS;ENV" ${ARGN})
+    cmake_parse_arguments(T "GUI;QT_BACKEND" "NAME;PREFIX" "SOURCES;LIBS;ENV" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE tarvo_test_support GTest::gmock ${T_LIBS})
     set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -44,13 +45,14 @@ function(tarvo_add_test)
         set(labels gui)
     endif()
     gtest_discover_tests(${T_NAME}
+        TEST_PREFIX "${T_PREFIX}"
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
         TEST_LIST ${T_NAME}_TESTS)
     tarvo_set_test_properties(${T_NAME}_TESTS "${env}" "${labels}")
     if(T_QT_BACKEND AND NOT T_GUI)
         gtest_discover_tests(${T_NAME}
-            TEST_PREFIX "qt/"
+            TEST_PREFIX "qt/${T_PREFIX}"
             DISCOVERY_MODE PRE_TEST
             DISCOVERY_TIMEOUT 60
             TEST_LIST ${T_NAME}_QT_TESTS)

@@ -2,6 +2,8 @@
 // backend of the message core on the main thread.
 #include <QApplication>
 
+#include "platform/qt/QtMessageBackend.h"
+
 namespace {
 
 int argc = 1;
@@ -13,9 +15,11 @@ QApplication* application = nullptr;
 
 extern "C" __attribute__((visibility("default"))) void TarvoTestQtBackendStart() {
     application = new QApplication(argc, argv);
+    win::InstallQtMessageBackend();
 }
 
 extern "C" __attribute__((visibility("default"))) void TarvoTestQtBackendStop() {
+    win::RemoveQtMessageBackend();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     delete application;
     application = nullptr;
