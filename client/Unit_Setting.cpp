@@ -10,7 +10,9 @@ TAppSetData AppSetData;
 namespace {
 
 // The stored integer's low byte decides, so 256 reads as False.
-bool ReadFlag(const std::string& name) { return (RegReadInteger(name, "") & 0xFF) != 0; }
+bool ReadFlag(const std::string& name) {
+    return (RegReadInteger(name, "") & 0xFF) != 0;
+}
 
 std::string ReadScrambled(const std::string& name) {
     std::string stored, plain;
@@ -38,7 +40,8 @@ TDateTime ReadLastTime() {
         text.clear();  // not a string: repaired below like a missing one
     }
     TDateTime value;
-    if (TryStrToDateTime(text, value)) return value;
+    if (TryStrToDateTime(text, value))
+        return value;
     RegWriteString("LastTime", "0", "");
     return 0;
 }
@@ -46,9 +49,11 @@ TDateTime ReadLastTime() {
 }  // namespace
 
 bool IsValidAccountID(const std::string& id) {
-    if (id.empty() || id.find_first_of("/\\") != std::string::npos || id.find("..") != std::string::npos) return false;
+    if (id.empty() || id.find_first_of("/\\") != std::string::npos || id.find("..") != std::string::npos)
+        return false;
     for (unsigned char c : id)
-        if (c < 0x20 || c == 0x7F) return false;
+        if (c < 0x20 || c == 0x7F)
+            return false;
     return win::IsCp932Encodable(id);
 }
 

@@ -12,13 +12,13 @@ struct TAppSetData {
     int32_t MaxTruncSize = 0;  // bytes: a trunk archive of this size or more is not sent
     bool DwDelFlag = false;    // delete a trunk's server files after receiving it (when the folder allows)
     bool DwCommentFlag = false;
-    bool AutoFlag = false;     // loaded, not used
-    int32_t AutoTime = 0;      // minutes; loaded, not used
-    std::string AccountID;     // lower case; the account file on the server is AccountID + ".ace"
-    std::string Account;       // the FTP log-in of the account file, in plain text
+    bool AutoFlag = false;  // loaded, not used
+    int32_t AutoTime = 0;   // minutes; loaded, not used
+    std::string AccountID;  // lower case; the account file on the server is AccountID + ".ace"
+    std::string Account;    // the FTP log-in of the account file, in plain text
     std::string Password;
     std::string ServerName;
-    TDateTime LastTime = 0;    // loaded, not used
+    TDateTime LastTime = 0;  // loaded, not used
 };
 
 extern TAppSetData AppSetData;

@@ -19,18 +19,22 @@ win::DWORD RunBuilt(const std::string& name, const std::string& folder) {
     const std::string path = folder + "/" + name;
     win::PROCESS_INFORMATION pi;
     EXPECT_TRUE(win::CreateProcessA({path}, nullptr, &pi)) << path;
-    if (pi.hProcess == 0) return 999;
+    if (pi.hProcess == 0)
+        return 999;
     EXPECT_EQ(win::WaitForSingleObject(pi.hProcess, 120000), win::WAIT_OBJECT_0);
     win::DWORD code = 999;
     win::GetExitCodeProcess(pi.hProcess, &code);
     return code;
 }
 
-std::string TestsFolder() { return std::string(std::getenv("TARVO_LIBRARY_PATH")) + "/../tests"; }
+std::string TestsFolder() {
+    return std::string(std::getenv("TARVO_LIBRARY_PATH")) + "/../tests";
+}
 
 int WaitWindows() {
     int count = 0;
-    for (QWidget* w : QApplication::topLevelWidgets()) count += w->objectName() == "fom_Wait";
+    for (QWidget* w : QApplication::topLevelWidgets())
+        count += w->objectName() == "fom_Wait";
     return count;
 }
 

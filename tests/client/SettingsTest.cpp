@@ -23,7 +23,8 @@ protected:
     }
     static std::string StoredText(const char* name) {
         auto value = GetRegValue(HKCU, Key, name);
-        if (!value || value->type != win::REG_SZ) return "<none>";
+        if (!value || value->type != win::REG_SZ)
+            return "<none>";
         return value->data.substr(0, value->data.find('\0'));
     }
 };
@@ -117,7 +118,7 @@ TEST_F(SettingsTest, AnAccountIDThatCannotBeAFileNameIsRefused) {
 TEST_F(SettingsTest, CredentialsAreUnscrambledAndNeverReadPastTheStoredBytes) {
     SetRegScrambledString(HKCU, Key, "Account", "user");
     SetRegBinary(HKCU, Key, "Password", std::string("\x09\xC2\xC4", 3));  // claims 9, holds 2
-    SetRegBinary(HKCU, Key, "ServerName", std::string(102, '\x10'));    // longer than a BinaryShortString
+    SetRegBinary(HKCU, Key, "ServerName", std::string(102, '\x10'));      // longer than a BinaryShortString
     LoadSettings();
     EXPECT_EQ(AppSetData.Account, "user");
     EXPECT_EQ(AppSetData.Password, "ab");
@@ -137,10 +138,10 @@ TEST_F(SettingsTest, TheProvisioningToolWritesIntoTheMachineRootItIsGiven) {
     const std::string machine = sandbox().work + "machine/";
     const std::string tool = std::string(std::getenv("TARVO_LIBRARY_PATH")) + "/tarvo-provision";
     win::PROCESS_INFORMATION pi;
-    ASSERT_TRUE(win::CreateProcessA({tool, "--machine", machine, "--server", "127.0.0.1", "--account", "demo",
-                                     "--password", "demo-pass", "--account-id", "Demo", "--max-trunc-size", "4096",
-                                     "--fetch-comment"},
-                                    nullptr, &pi));
+    ASSERT_TRUE(
+        win::CreateProcessA({tool, "--machine", machine, "--server", "127.0.0.1", "--account", "demo", "--password",
+                             "demo-pass", "--account-id", "Demo", "--max-trunc-size", "4096", "--fetch-comment"},
+                            nullptr, &pi));
     ASSERT_EQ(win::WaitForSingleObject(pi.hProcess, 60000), win::WAIT_OBJECT_0);
     win::DWORD code = 99;
     ASSERT_TRUE(win::GetExitCodeProcess(pi.hProcess, &code));

@@ -7,7 +7,8 @@ namespace {
 constexpr size_t MaxCredentialLength = 100;  // a BinaryShortString holds no more
 
 void Check(bool written, const std::string& name) {
-    if (!written) throw EProvisionError("Cannot write the setting " + name + " into the registry");
+    if (!written)
+        throw EProvisionError("Cannot write the setting " + name + " into the registry");
 }
 
 void WriteCredential(const std::string& name, const std::string& plain) {
@@ -22,7 +23,8 @@ std::string ScrambleText(const std::string& plain) {
     std::string scrambled(plain.size(), '\0');
     for (size_t i = 0; i < plain.size(); ++i) {
         const auto c = static_cast<unsigned char>(plain[i]);
-        if (c > 127) throw EProvisionError("Only 7-bit characters can be stored as a scrambled setting");
+        if (c > 127)
+            throw EProvisionError("Only 7-bit characters can be stored as a scrambled setting");
         scrambled[i] = static_cast<char>(c * 2);
     }
     return scrambled;

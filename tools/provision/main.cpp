@@ -25,8 +25,10 @@ namespace {
 
 int main(int argc, char** argv) {
     TarvoSettings s;
-    std::map<std::string, std::string*> texts = {
-        {"--server", &s.ServerName}, {"--account", &s.Account}, {"--password", &s.Password}, {"--account-id", &s.AccountID}};
+    std::map<std::string, std::string*> texts = {{"--server", &s.ServerName},
+                                                 {"--account", &s.Account},
+                                                 {"--password", &s.Password},
+                                                 {"--account-id", &s.AccountID}};
     std::set<std::string> given;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -38,12 +40,14 @@ int main(int argc, char** argv) {
             s.DwCommentFlag = true;
             continue;
         }
-        if (i + 1 >= argc) Usage(("missing value after " + arg).c_str());
+        if (i + 1 >= argc)
+            Usage(("missing value after " + arg).c_str());
         const std::string value = argv[++i];
         if (arg == "--machine") {
             setenv("TARVO_MACHINE", value.c_str(), 1);
         } else if (arg == "--max-trunc-size") {
-            if (!TryStrToInt(value, s.MaxTruncSize) || s.MaxTruncSize < 0) Usage("--max-trunc-size takes a number of bytes");
+            if (!TryStrToInt(value, s.MaxTruncSize) || s.MaxTruncSize < 0)
+                Usage("--max-trunc-size takes a number of bytes");
         } else if (texts.count(arg)) {
             *texts[arg] = value;
             given.insert(arg);
@@ -51,7 +55,8 @@ int main(int argc, char** argv) {
             Usage(("unknown argument " + arg).c_str());
         }
     }
-    if (given.size() != texts.size()) Usage("--server, --account, --password and --account-id are needed");
+    if (given.size() != texts.size())
+        Usage("--server, --account, --password and --account-id are needed");
     try {
         ProvisionSettings(s);
     } catch (const Exception& e) {
