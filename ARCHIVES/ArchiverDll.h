@@ -9,12 +9,26 @@
 #include "platform/win/WinTypes.h"
 
 #pragma pack(push, 1)
+// A FILETIME as the packed record holds it: the platform's FILETIME wants 4-byte alignment, which the
+// record's offsets do not give. Converts both ways.
+struct TPackedFileTime {
+    win::DWORD dwLowDateTime;
+    win::DWORD dwHighDateTime;
+
+    operator win::FILETIME() const { return {dwLowDateTime, dwHighDateTime}; }
+    TPackedFileTime& operator=(const win::FILETIME& time) {
+        dwLowDateTime = time.dwLowDateTime;
+        dwHighDateTime = time.dwHighDateTime;
+        return *this;
+    }
+};
+
 // The library's record (bytes 0..557) and what the binding completes after each entry found. Packed: copy
 // the fields out (a reference to one would be misaligned).
 struct TArchiveEntryInfo : ArcEntryRecord {
-    win::FILETIME WriteTime;
-    win::FILETIME AccessTime;
-    win::FILETIME CreateTime;
+    TPackedFileTime WriteTime;  // UTC
+    TPackedFileTime AccessTime;
+    TPackedFileTime CreateTime;
     uint64_t OriginalSize64;
     uint64_t CompressedSize64;
 };

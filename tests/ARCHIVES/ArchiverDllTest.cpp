@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "ARCHIVES/ARCHIVES.h"
 #include "ARCHIVES/ArchiverDll.h"
@@ -67,6 +68,11 @@ TEST_F(ArchiverDllTest, EntryRecordIsTheLibrarysRecordFollowedByTheCompletedFiel
     EXPECT_EQ(bytes[574], 0x33);
     EXPECT_EQ(bytes[582], 0x44);
     EXPECT_EQ(bytes[590], 0x55);
+
+    // Records side by side in a container sit at any address: nothing in them may need alignment.
+    std::vector<TArchiveEntryInfo> records(3);
+    records[1].CreateTime = FileTime(7);
+    EXPECT_EQ(Value(records[1].CreateTime), 7u);
 }
 
 TEST_F(ArchiverDllTest, WithoutExEntriesTimesComeFromTheDosStampInUtcAndSizesFromTheRecord) {
