@@ -1,10 +1,10 @@
 #include "platform/winsock/NetDatabase.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
+#include "platform/win/MachineRoot.h"
 #include "platform/winsock/Internal.h"
 #include "platform/winsock/WinSock.h"
 
@@ -53,18 +53,7 @@ bool Search(const std::string& file, bool service, Match match, NetEntry& entry)
 
 }  // namespace
 
-std::string MachineEtcFile(const std::string& file) {
-    std::string root;
-    if (const char* m = std::getenv("TARVO_MACHINE"); m && *m) {
-        root = m;
-    } else if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) {
-        root = std::string(x) + "/tarvo/machine";
-    } else if (const char* h = std::getenv("HOME"); h && *h) {
-        root = std::string(h) + "/.local/share/tarvo/machine";
-    }
-    if (!root.empty() && root.back() != '/') root += '/';
-    return root + "etc/" + file;
-}
+std::string MachineEtcFile(const std::string& file) { return MachinePath("etc/" + file); }
 
 bool FindService(const std::string& name, const std::string& proto, NetEntry& entry) {
     return Search("services", true,

@@ -18,7 +18,7 @@ struct NetEntry {
 bool FindService(const std::string& name, const std::string& proto, NetEntry& entry);
 bool FindProtocol(const std::string& name, NetEntry& entry);
 
-// "$TARVO_MACHINE/etc/<file>", or the default machine root's.
+// The machine root's etc/<file>.
 std::string MachineEtcFile(const std::string& file);
 
 }  // namespace win::winsock

@@ -179,6 +179,7 @@ TEST_F(SocksTest, BytesBehindTheSocks5ReplyComeFirstAndInOrder) {
     EXPECT_EQ(c.events.back(), "data");
     std::string port{static_cast<char>(echo.Port() >> 8), static_cast<char>(echo.Port() & 0xFF)};
     EXPECT_EQ(request, (std::string{5, 1, 0, 3, 9} + "127.0.0.1" + port));
+    c.socket.Close();  // lets the proxy's script end
 }
 
 TEST_F(SocksTest, LongBoundNameReplyCompletes) {
@@ -186,6 +187,7 @@ TEST_F(SocksTest, LongBoundNameReplyCompletes) {
     LoopbackPeer proxy(Socks5Script(std::string{5, 0, 0, 3, static_cast<char>(200)} + name + std::string{0, 80}));
     Through(proxy.Port(), "5");
     ASSERT_TRUE(PumpUntil([&] { return Has("connected 0"); }));
+    c.socket.Close();
 }
 
 TEST_F(SocksTest, Socks5ReplyCodesAndAddressTypes) {
