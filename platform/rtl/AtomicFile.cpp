@@ -40,9 +40,9 @@ AtomicFile::~AtomicFile() {
     }
 }
 
-void AtomicFile::Commit() {
+void AtomicFile::Commit(bool durable) {
     int err = 0;
-    if (::fsync(Handle()) != 0) err = errno;
+    if (durable && ::fsync(Handle()) != 0) err = errno;
     if (::close(Handle()) != 0 && !err) err = errno;
     ReleaseHandle();
     if (!err && std::rename(FileName().c_str(), finalName_.c_str()) != 0) err = errno;

@@ -14,7 +14,9 @@ public:
     ~AtomicFile() override;
 
     // Flushes, closes and renames onto the final name; raises EWriteError on failure (the temporary is removed).
-    void Commit();
+    // Durable false leaves out the flush to disk: readers still see the old file or the whole new one, but a
+    // power cut soon after may lose the new content (for files that can be fetched again).
+    void Commit(bool durable = true);
     const std::string& FinalName() const { return finalName_; }
 
 private:
