@@ -1,0 +1,149 @@
+// Download and upload of a 512 MiB file over loopback through TFtpClient, side by side with curl against the
+// same server in the same mode, in the same run. Prints our throughput over curl's (above 1.0: we are faster).
+// vsftpd runs when we are root, pyftpdlib always; each figure is the best of a few runs.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "net/FtpCli.h"
+#include "tests/support/FtpServers.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tarvo::test::FtpServer;
+using tarvo::test::FtpServerKind;
+
+constexpr uint64_t kFileSize = uint64_t{512} << 20;
+constexpr int kRuns = 3;
+
+double Seconds(const std::function<bool()>& run) {
+    auto start = std::chrono::steady_clock::now();
+    bool ok = run();
+    double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return ok ? s : -1;
+}
+
+double Best(const std::function<bool()>& run) {
+    double best = -1;
+    for (int i = 0; i < kRuns; ++i) {
+        double s = Seconds(run);
+        if (s > 0 && (best < 0 || s < best))
+            best = s;
+    }
+    return best;
+}
+
+bool RunCurl(const std::vector<std::string>& args) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv("/usr/bin/curl", argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void WriteBigFile(const std::string& path) {
+    std::ofstream out(path, std::ios::binary);
+    std::vector<char> block(1 << 20);
+    for (size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>(i * 2654435761u >> 24);
+    for (uint64_t written = 0; written < kFileSize; written += block.size()) {
+        block[0] = static_cast<char>(written >> 20);
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+}
+
+class Session {
+public:
+    Session(const FtpServer& server, bool passive) {
+        ftp_.HostName = "127.0.0.1";
+        ftp_.Port = std::to_string(server.Port());
+        ftp_.UserName = server.User();
+        ftp_.PassWord = server.Password();
+        ftp_.Timeout = 60;
+        ftp_.SetPassive(passive);
+    }
+    bool Transfer(bool download, const std::string& local, const std::string& remote) {
+        ftp_.SetLocalFileName(local);
+        ftp_.HostFileName = remote;
+        bool ok = ftp_.ConnectSync() && ftp_.TypeSync() && (download ? ftp_.GetSync() : ftp_.PutSync());
+        if (!ok)
+            std::fprintf(stderr, "  failed: %s\n", ftp_.ErrorMessage().c_str());
+        ftp_.QuitSync();
+        return ok;
+    }
+
+private:
+    TFtpClient ftp_;
+};
+
+void Compare(const FtpServer& server, bool passive, const std::string& folder) {
+    std::string url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/";
+    std::vector<std::string> curl = {"curl", "-s", "--user", server.User() + ":" + server.Password()};
+    if (!passive)
+        curl.insert(curl.end(), {"-P", "-"});
+    Session session(server, passive);
+    std::string mode = passive ? "passive" : "active";
+    std::string source = server.Folder() + "big.bin";
+
+    auto curlGet = curl;
+    curlGet.insert(curlGet.end(), {"-o", folder + "curl.bin", url + "big.bin"});
+    double curlDown = Best([&] { return RunCurl(curlGet); });
+    double oursDown = Best([&] { return session.Transfer(true, folder + "ours.bin", "big.bin"); });
+
+    auto curlPut = curl;
+    curlPut.insert(curlPut.end(), {"-T", source, url + "up-curl.bin"});
+    double curlUp = Best([&] { return RunCurl(curlPut); });
+    double oursUp = Best([&] { return session.Transfer(false, source, "up-ours.bin"); });
+
+    auto rate = [](double s) { return s > 0 ? static_cast<double>(kFileSize) / s / (1 << 20) : 0.0; };
+    std::printf("%-9s %-7s download: ours %7.1f MiB/s, curl %7.1f MiB/s, ratio %.2f\n",
+                tarvo::test::FtpServerName(server.Kind()).c_str(), mode.c_str(), rate(oursDown), rate(curlDown),
+                oursDown > 0 ? curlDown / oursDown : 0.0);
+    std::printf("%-9s %-7s upload:   ours %7.1f MiB/s, curl %7.1f MiB/s, ratio %.2f\n",
+                tarvo::test::FtpServerName(server.Kind()).c_str(), mode.c_str(), rate(oursUp), rate(curlUp),
+                oursUp > 0 ? curlUp / oursUp : 0.0);
+    std::fflush(stdout);
+    fs::remove(folder + "curl.bin");
+    fs::remove(folder + "ours.bin");
+    fs::remove(server.Folder() + "up-curl.bin");
+    fs::remove(server.Folder() + "up-ours.bin");
+}
+
+}  // namespace
+
+int main() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvo-ftp-bench-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        return 1;
+    std::string folder = pattern + "/";
+    for (FtpServerKind kind : {FtpServerKind::Vsftpd, FtpServerKind::Pyftpdlib}) {
+        FtpServer server(kind);
+        std::string why = server.Start(folder + "served", folder + "server-" + std::to_string(int(kind)), folder);
+        if (!why.empty()) {
+            std::printf("%s skipped: %s\n", tarvo::test::FtpServerName(kind).c_str(), why.c_str());
+            continue;
+        }
+        if (!fs::exists(server.Folder() + "big.bin"))
+            WriteBigFile(server.Folder() + "big.bin");
+        for (bool passive : {false, true})
+            Compare(server, passive, folder);
+    }
+    fs::remove_all(folder);
+    return 0;
+}

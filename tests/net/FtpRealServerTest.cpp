@@ -1,0 +1,182 @@
+// The blocking FTP client against real servers on loopback: pyftpdlib and vsftpd, active and passive mode.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/net/FtpTestPeers.h"
+#include "tests/support/FtpServers.h"
+
+namespace tarvo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ServerCase {
+    FtpServerKind kind;
+    bool passive;
+};
+
+std::string CaseName(const ::testing::TestParamInfo<ServerCase>& info) {
+    return FtpServerName(info.param.kind) + (info.param.passive ? "Passive" : "Active");
+}
+
+// FNV-1a over a whole file, read in pieces.
+uint64_t FileHash(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    uint64_t hash = 14695981039346656037ull;
+    std::vector<char> buf(1 << 20);
+    while (in.read(buf.data(), static_cast<std::streamsize>(buf.size())) || in.gcount() > 0) {
+        for (std::streamsize i = 0; i < in.gcount(); ++i)
+            hash = (hash ^ static_cast<unsigned char>(buf[i])) * 1099511628211ull;
+    }
+    return hash;
+}
+
+void WriteLargeFile(const std::string& path, size_t size) {
+    std::ofstream out(path, std::ios::binary);
+    std::string block = RandomBytes(1 << 20, 7);
+    for (size_t written = 0; written < size; written += block.size()) {
+        block[0] = static_cast<char>(written >> 20);  // no two mebibytes alike
+        out.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), size - written)));
+    }
+}
+
+class FtpRealServerTest : public FtpTest, public ::testing::WithParamInterface<ServerCase> {
+protected:
+    void SetUp() override {
+        FtpTest::SetUp();
+        if (GetParam().kind == FtpServerKind::Vsftpd && ::geteuid() != 0)
+            GTEST_SKIP() << "vsftpd needs root: it runs each session as a local user";
+        std::string top = fs::path(sandbox().root).parent_path().parent_path();
+        std::string why = server.Start(sandbox().work + "served", sandbox().work + "server", top);
+        ASSERT_EQ(why, "");
+        ftp.client.HostName = "127.0.0.1";
+        ftp.client.Port = std::to_string(server.Port());
+        ftp.client.UserName = server.User();
+        ftp.client.PassWord = server.Password();
+        ftp.client.SetPassive(GetParam().passive);
+    }
+
+    std::string Local(const std::string& name) { return sandbox().work + name; }
+    std::string Served(const std::string& name) { return server.Folder() + name; }
+
+    bool Put(const std::string& local, const std::string& remote) {
+        ftp.client.SetLocalFileName(Local(local));
+        ftp.client.HostFileName = remote;
+        return ftp.client.PutSync();
+    }
+    bool Get(const std::string& remote, const std::string& local) {
+        ftp.client.SetLocalFileName(Local(local));
+        ftp.client.HostFileName = remote;
+        return ftp.client.GetSync();
+    }
+    std::string List() {
+        TMemoryStream listing;
+        ftp.client.AssignLocalStream(&listing);
+        ftp.client.HostFileName.clear();
+        bool ok = ftp.client.ListSync();
+        ftp.client.AssignLocalStream(nullptr);
+        EXPECT_TRUE(ok) << ftp.client.ErrorMessage();
+        return std::string(reinterpret_cast<const char*>(listing.Memory()), static_cast<size_t>(listing.Size()));
+    }
+    bool TypeSync(bool binary) {
+        ftp.client.SetBinary(binary);
+        return ftp.client.TypeSync();
+    }
+
+    FtpServer server{GetParam().kind};
+    RecordingFtpClient ftp;
+};
+
+TEST_P(FtpRealServerTest, LogInListTransferInBothTypesDeleteAndQuit) {
+    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+    std::string binary = RandomBytes(300000, 3);
+    WriteFile(Local("bin.dat"), binary);
+    ASSERT_TRUE(TypeSync(true));
+    ASSERT_TRUE(Put("bin.dat", "bin.dat")) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(ReadFile(Served("bin.dat")) == binary);
+    ASSERT_TRUE(Get("bin.dat", "bin.back")) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(ReadFile(Local("bin.back")) == binary);
+
+    std::string text = "one\r\ntwo\r\n";
+    WriteFile(Local("text.txt"), text);
+    ASSERT_TRUE(TypeSync(false));
+    ASSERT_TRUE(Put("text.txt", "text.txt")) << ftp.client.ErrorMessage();
+    EXPECT_EQ(ReadFile(Served("text.txt")), server.ConvertsAscii() ? "one\ntwo\n" : text);
+    ASSERT_TRUE(Get("text.txt", "text.back")) << ftp.client.ErrorMessage();
+    EXPECT_EQ(ReadFile(Local("text.back")), text);
+
+    std::string listing = List();
+    EXPECT_NE(listing.find("bin.dat\r\n"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("text.txt\r\n"), std::string::npos) << listing;
+    EXPECT_EQ(ftp.done.back(), std::make_pair(ftpRqList, 0));
+
+    for (const char* name : {"bin.dat", "text.txt"}) {
+        ftp.client.HostFileName = name;
+        EXPECT_TRUE(ftp.client.DeleSync()) << ftp.client.ErrorMessage();
+        EXPECT_FALSE(fs::exists(Served(name)));
+    }
+    EXPECT_EQ(List().find("bin.dat"), std::string::npos);
+    EXPECT_TRUE(ftp.client.QuitSync()) << ftp.client.ErrorMessage();
+    EXPECT_FALSE(ftp.client.IsConnected());
+    EXPECT_EQ(ftp.done.back(), std::make_pair(ftpRqQuit, 0));
+}
+
+TEST_P(FtpRealServerTest, EmptyAndLargeFilesComeBackWithTheSameHash) {
+    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+    ASSERT_TRUE(TypeSync(true));
+    WriteFile(Local("empty"), "");
+    ASSERT_TRUE(Put("empty", "empty")) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(fs::exists(Served("empty")));
+    EXPECT_EQ(fs::file_size(Served("empty")), 0u);
+    ASSERT_TRUE(Get("empty", "empty.back")) << ftp.client.ErrorMessage();
+    EXPECT_EQ(fs::file_size(Local("empty.back")), 0u);
+    EXPECT_TRUE(std::any_of(ftp.display.begin(), ftp.display.end(),
+                            [](const std::string& l) { return l.rfind("! 0 bytes received/sent in ", 0) == 0; }));
+
+    const size_t size = 64u << 20;
+    WriteLargeFile(Local("large"), size);
+    uint64_t hash = FileHash(Local("large"));
+    ASSERT_TRUE(Put("large", "large")) << ftp.client.ErrorMessage();
+    EXPECT_EQ(FileHash(Served("large")), hash);
+    ASSERT_TRUE(Get("large", "large.back")) << ftp.client.ErrorMessage();
+    EXPECT_EQ(fs::file_size(Local("large.back")), size);
+    EXPECT_EQ(FileHash(Local("large.back")), hash);
+    EXPECT_TRUE(ftp.client.QuitSync());
+}
+
+TEST_P(FtpRealServerTest, WrongPasswordFailsTheLogIn) {
+    ftp.client.PassWord = "not-the-password";
+    EXPECT_FALSE(ftp.client.ConnectSync());
+    EXPECT_EQ(ftp.client.ErrorMessage().substr(0, 3), "530");
+    EXPECT_EQ(ftp.done.back().first, ftpRqConnect);
+    EXPECT_EQ(ftp.done.back().second, 530);
+}
+
+TEST_P(FtpRealServerTest, MissingFileFailsTheDownloadAndLeavesTheLocalFileAlone) {
+    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+    WriteFile(Local("keep.dat"), "what was here before");
+    EXPECT_FALSE(Get("no-such-file", "keep.dat"));
+    EXPECT_EQ(ftp.client.ErrorMessage().substr(0, 3), "550");
+    EXPECT_EQ(ReadFile(Local("keep.dat")), "what was here before");
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(sandbox().work))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 1) << "a temporary file was left behind";
+    // The session goes on.
+    WriteFile(Local("after.dat"), "after");
+    EXPECT_TRUE(Put("after.dat", "after.dat")) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(ftp.client.QuitSync());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, FtpRealServerTest,
+                         ::testing::Values(ServerCase{FtpServerKind::Pyftpdlib, false},
+                                           ServerCase{FtpServerKind::Pyftpdlib, true},
+                                           ServerCase{FtpServerKind::Vsftpd, false},
+                                           ServerCase{FtpServerKind::Vsftpd, true}),
+                         CaseName);
+
+}  // namespace
+}  // namespace tarvo::test
