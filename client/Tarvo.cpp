@@ -1,11 +1,11 @@
 #include "client/Tarvo.h"
 
-#include <memory>
-
-#include "client/Unit_Setting.h"
+#include "client/MainForm.h"
 #include "common/QtUiServices.h"
 #include "common/Unit_WaitForm.h"
+#include "platform/qt/Forms.h"
 #include "platform/qt/GuiApplication.h"
+#include "platform/win/MessageLoop.h"
 #include "platform/win/Mutex.h"
 #include "platform/win/UiServices.h"
 
@@ -15,21 +15,29 @@ bool IsAlreadyRunning(const std::string& mutexName) {
     return win::GetLastError() == win::ERROR_ALREADY_EXISTS;
 }
 
-bool StartTarvo() {
+std::unique_ptr<TMainFormWin> StartTarvo() {
     if (IsAlreadyRunning("Tarvo_Mutex")) {
         win::MessageBoxA(0, "Tarvoは二重起動できません", "Tarvo", win::MB_OK | win::MB_ICONWARNING);
-        return false;
+        return nullptr;
     }
-    // The main window, whose creation loads the settings, comes with its own unit; until then they load here.
-    LoadSettings();
+    auto form = std::make_unique<TMainFormWin>();
+    SetMainForm(form.get());
     CreateWaitForm();
-    return true;
+    return form;
 }
 
 int RunTarvo(int argc, char** argv) {
     TGuiApplication application(argc, argv, "Tarvo");
     win::SetUi(std::make_shared<QtUiServices>());
-    StartTarvo();
-    // Without a main window there is no loop to run yet.
-    return 0;
+    std::unique_ptr<TMainFormWin> form;
+    try {
+        form = StartTarvo();
+    } catch (...) {
+        win::Application::HandleException(std::current_exception());
+        return 1;
+    }
+    if (!form)
+        return 0;
+    form->show();
+    return application.Run();
 }

@@ -1,14 +1,19 @@
 #pragma once
 // The program block of the client: only one client runs at a time on the desktop, then the start-up windows.
 
+#include <memory>
 #include <string>
+
+class TMainFormWin;
 
 // Takes the named mutex for the rest of the process; True when another holder already had it.
 bool IsAlreadyRunning(const std::string& mutexName);
 
 // What the program does once its application object exists. A second instance shows "Tarvoは二重起動できません" and
-// gets False: the program ends at once. Otherwise the settings are loaded and the start-up wait window made.
-bool StartTarvo();
+// gets no window: the program ends at once. Otherwise the main window is made (which loads the settings) as the
+// application's main form, then the start-up wait window. Exceptions of the window's creation (an archiver
+// library that cannot be loaded) reach the caller.
+std::unique_ptr<TMainFormWin> StartTarvo();
 
-// The program: the application, the Qt dialogs, StartTarvo; the exit code.
+// The program: the application, the Qt dialogs, StartTarvo and the loop until the main window closes; the exit code.
 int RunTarvo(int argc, char** argv);

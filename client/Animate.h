@@ -1,0 +1,31 @@
+#pragma once
+// The animation control of the common controls, drawn from a strip of equal frames instead of an AVI clip:
+// Active plays the frames in a loop from the Qt event loop (so it moves while blocking calls pump messages);
+// stopping shows StopFrame.
+
+#include <QLabel>
+#include <QTimer>
+
+#include <vector>
+
+class TAnimate : public QLabel {
+public:
+    // The strip is cut into frames of the control's height-by-frameWidth; an unreadable strip leaves no frames.
+    TAnimate(QWidget* parent, const QString& stripFile, int frameWidth);
+
+    bool Active() const { return timer_.isActive(); }
+    // False (and nothing plays) when there are no frames to play, as a clip that cannot be opened.
+    bool SetActive(bool value);
+    int StopFrame() const { return stopFrame_; }
+    void SetStopFrame(int frame);
+    int FrameCount() const { return static_cast<int>(frames_.size()); }
+    int CurrentFrame() const { return current_; }
+
+private:
+    void ShowFrame(int frame);
+
+    std::vector<QPixmap> frames_;
+    QTimer timer_;
+    int stopFrame_ = 0;
+    int current_ = 0;
+};

@@ -1,0 +1,42 @@
+// The account file: fetched once at start-up with the registry's FTP account, opened with the built-in
+// password into the work directory, where the folder pages read it.
+#include "client/MainForm.h"
+#include "client/Unit_Setting.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/MessageLoop.h"
+#include "platform/win/UiServices.h"
+
+namespace {
+const char* const BuiltInPassword = "plinkova";
+}  // namespace
+
+bool TMainFormWin::FetchAccountFile() {
+    const std::string serverFile = AppSetData.AccountID + ".ace";
+    accountFile_ = IncludeTrailingPathDelimiter(workDir_) + AppSetData.AccountID + ".ini";
+    TTarvoAccount registry;
+    registry.Account = AppSetData.Account;
+    registry.Password = AppSetData.Password;
+    registry.ServerName = AppSetData.ServerName;
+    if (!LoginAccount(registry, nullptr)) {
+        win::MessageBoxA(0, "サーバーに接続できません。", win::Application::Title().c_str(),
+                         win::MB_OK | win::MB_ICONERROR);
+        return false;
+    }
+    bool fetched = false;
+    TStringList names;
+    names.Add(serverFile);
+    try {
+        // Without an account identifier there is no account file to ask for.
+        fetched = !AppSetData.AccountID.empty() && DownloadFiles(names, workDir_, false) &&
+                  DecryptTrunk(names[0], accountFile_, BuiltInPassword);
+    } catch (const std::exception&) {
+        fetched = false;
+    }
+    if (!fetched)
+        win::MessageBoxA(0, "アカウントファイルを取得できませんでした。", win::Application::Title().c_str(),
+                         win::MB_OK | win::MB_ICONERROR);
+    if (FileExists(workDir_ + serverFile))
+        DeleteFile(workDir_ + serverFile);
+    QuitServer();
+    return fetched;
+}

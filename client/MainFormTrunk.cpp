@@ -1,0 +1,220 @@
+// Building the trunk on the first sending page: dropped files and folders are packed at once into the work
+// archive, the file list shows what the archive holds, its popup menu removes entries, and the name field
+// keeps to the trunk-name rule.
+#include <sys/stat.h>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+#include "ARCHIVES/ARCHIVES.h"
+#include "client/MainForm.h"
+#include "client/TrunkNames.h"
+#include "common/Unit_FilesFunc.h"
+#include "common/Users_Func.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/CodePage.h"
+#include "platform/win/MessageLoop.h"
+#include "platform/win/UiServices.h"
+
+namespace {
+
+constexpr int EntryPathRole = Qt::UserRole;
+
+// The part after the last "/" (Name) and up to it (Dir); whether it names a folder. False when the path names
+// neither a file nor a folder.
+bool SplitSourcePath(const std::string& Path, std::string& Dir, bool& IsFolder, std::string& Name) {
+    size_t slash = Path.rfind('/');
+    Name = slash == std::string::npos ? Path : Path.substr(slash + 1);
+    Dir = slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
+    if (DirectoryExists(Path))
+        IsFolder = true;
+    else if (FileExists(Path))
+        IsFolder = false;
+    else
+        return false;
+    return true;
+}
+
+// Whether a lies inside b or is b (both absolute, without a trailing "/").
+bool IsWithin(const std::string& a, const std::string& b) {
+    return a == b || a.rfind(b + "/", 0) == 0;
+}
+
+// The names under path (itself included) that an archive cannot store in code page 932.
+std::vector<std::string> UnencodableNames(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> bad;
+    auto check = [&bad](const fs::path& p) {
+        if (!win::IsCp932Encodable(p.filename().string()))
+            bad.push_back(p.string());
+    };
+    check(fs::path(path));
+    std::error_code ec;
+    if (!fs::is_directory(fs::symlink_status(path, ec)))
+        return bad;
+    for (fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec))
+        check(it->path());
+    return bad;
+}
+
+void ShowBox(const std::string& text, win::UINT type) {
+    win::MessageBoxA(0, text.c_str(), win::Application::Title().c_str(), win::MB_OK | type);
+}
+
+}  // namespace
+
+void TMainFormWin::DropFiles(const std::vector<std::string>& paths) {
+    if (RoadRunning())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::string problems;
+    const std::string workDir = ExcludeTrailingPathDelimiter(ExpandFileName(workDir_));
+    for (std::string path : paths) {
+        path = ExcludeTrailingPathDelimiter(path);
+        std::string absolute = ExcludeTrailingPathDelimiter(ExpandFileName(path));
+        std::string dir, name;
+        bool isFolder = false;
+        if (!SplitSourcePath(path, dir, isFolder, name))
+            continue;
+        if (name.empty() || absolute == "/" || IsWithin(workDir, absolute) || IsWithin(absolute, workDir)) {
+            problems += "\r\n格納できない場所です： " + path;
+        } else if (name.find_first_of("*?") != std::string::npos) {
+            problems += "\r\n「*」「?」を含む名前は格納できません： " + path;
+        } else if (std::vector<std::string> bad = UnencodableNames(path); !bad.empty()) {
+            for (const std::string& b : bad)
+                problems += "\r\n使用できない文字を含む名前です： " + EscapedName(b);
+        } else if (!AddToTrunk(path, workArchive_, 0)) {
+            problems += "\r\nファイルを格納できませんでした： " + path;
+        }
+    }
+    RefreshTrunkContents();
+    QApplication::restoreOverrideCursor();
+    if (!problems.empty())
+        ShowBox("次のファイルはトランクに格納されていません。\r\n" + problems, win::MB_ICONWARNING);
+}
+
+bool TMainFormWin::AddToTrunk(const std::string& Path, const std::string& ArchiveName, int8_t N) {
+    ArchiveFile1->SetFileName(ArchiveName);
+    std::string dir, name;
+    bool isFolder = false;
+    if (!SplitSourcePath(Path, dir, isFolder, name))
+        return false;
+    TArchiverOptions& options = ArchiveFile1->Options();
+    options.x = 1;
+    options.a = 1;
+    options.n = N;
+    options.r = isFolder ? 2 : 0;
+    options.jso = 0;
+    options.ResFileName = resFile_;
+    ArchiveFile1->SetOutputSize(8192);
+    return WithResponseFile([&] { return ArchiveFile1->Pack(0, nullptr, dir, {name}); }) == 0;
+}
+
+int TMainFormWin::WithResponseFile(const std::function<int()>& operation) {
+    struct TRemoveResponseFile {
+        const std::string& path;
+        ~TRemoveResponseFile() {
+            if (FileExists(path))
+                ShellDeleteFile(0, path, false);
+        }
+    } remove{resFile_};
+    return operation();
+}
+
+void TMainFormWin::ClearTrunk() {
+    if (RoadRunning() || !FileExists(workArchive_))
+        return;
+    ArchiveFile1->SetFileName(workArchive_);
+    TStringList names;
+    if (ArchiveFile1->FindOpen(0, 0)) {
+        // Not an archive the library can read: our own work file, so it goes.
+        DeleteFile(workArchive_);
+    } else {
+        TArchiveEntryInfo info{};
+        for (int found = ArchiveFile1->FindFirst("*.*", info); found == 0; found = ArchiveFile1->FindNext(info))
+            names.Add(std::string(info.EntryPath));
+        ArchiveFile1->FindClose();
+    }
+    for (const std::string& name : names) {
+        if (!FileExists(workArchive_))
+            break;
+        ArchiveFile1->RemoveItem(0, nullptr, "", {name});
+    }
+    RefreshTrunkContents();
+}
+
+void TMainFormWin::ResetTrunk() {
+    if (RoadRunning())
+        return;
+    ClearTrunk();
+    edTrunkName->clear();
+    mmComment->clear();
+}
+
+void TMainFormWin::RefreshTrunkContents() {
+    ListView1->clear();
+    if (!FileExists(workArchive_))
+        return;
+    ArchiveFile1->SetFileName(workArchive_);
+    ArchiveFile1->FindOpen(0, 0);
+    TArchiveEntryInfo info{};
+    if (ArchiveFile1->FindFirst("*.*", info) != 0) {
+        ArchiveFile1->FindClose();
+        return;
+    }
+    do {
+        std::string path(info.EntryPath), dir, name;
+        SplitArchivePath(path, dir, name);
+        auto* row = new QTreeWidgetItem(ListView1);
+        row->setText(0, QString::fromStdString(name));
+        row->setText(1, QString::fromStdString(
+                            FormatDateTime("yyyy/mm/dd hh:nn", FileTimeToDateTime(win::FILETIME(info.CreateTime)))));
+        row->setText(2, QString::fromStdString(SizeToKB(static_cast<int64_t>(info.OriginalSize64))));
+        row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        row->setText(3, QString::fromStdString(dir));
+        row->setData(0, EntryPathRole, QString::fromStdString(path));
+    } while (ArchiveFile1->FindNext(info) == 0);
+    ArchiveFile1->FindClose();
+}
+
+void TMainFormWin::ShowBadNameChars() {
+    ShowBox(TrunkNameFaultMessage(TTrunkNameFault::BadChar), win::MB_ICONERROR);
+}
+
+bool TMainFormWin::TrunkNameAccepted() {
+    TTrunkNameFault fault = CheckTrunkName(edTrunkName->text().toStdString());
+    if (fault == TTrunkNameFault::None)
+        return true;
+    ShowBox(TrunkNameFaultMessage(fault), fault == TTrunkNameFault::Empty ? win::MB_ICONWARNING : win::MB_ICONERROR);
+    edTrunkName->setFocus();
+    return false;
+}
+
+void TMainFormWin::edTrunkNameExit() {
+    // Leaving the field empty is no mistake yet: the next page asks for a name.
+    if (edTrunkName->text().isEmpty())
+        return;
+    TrunkNameAccepted();
+}
+
+void TMainFormWin::PopMenu_ArciveListPopup() {
+    Delete1->setEnabled(ListView1->currentItem() != nullptr && ListView1->currentItem()->isSelected());
+    U1->setEnabled(ListView1->topLevelItemCount() > 0);
+}
+
+void TMainFormWin::Delete1Click() {
+    QTreeWidgetItem* row = ListView1->currentItem();
+    if (RoadRunning() || !row || !row->isSelected())
+        return;
+    ArchiveFile1->SetFileName(workArchive_);
+    ArchiveFile1->RemoveItem(0, nullptr, "", {row->data(0, EntryPathRole).toString().toStdString()});
+    RefreshTrunkContents();
+}
+
+void TMainFormWin::U1Click() {
+    ClearTrunk();
+}
