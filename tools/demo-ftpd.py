@@ -1,0 +1,68 @@
+#!/usr/bin/python3
+# A loopback FTP server for the demo and the client's tests: pyftpdlib with several users, each in a folder
+# of its own, speaking code page 932 names as the client does (they are kept as UTF-8 names on disk).
+#   demo-ftpd.py [--no-ascii] [--throttle BYTES] PORT USER:PASSWORD:FOLDER [USER:PASSWORD:FOLDER ...]
+# --no-ascii refuses TYPE A, as servers set up for binary transfers only do; --throttle limits transfers to
+# BYTES a second.
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+class Cp932FS(AbstractedFS):
+    """Listing lines in code page 932."""
+
+    def format_list(self, *args, **kwargs):
+        for line in super().format_list(*args, **kwargs):
+            yield line.decode("utf8", "replace").encode("cp932", "replace")
+
+
+class Cp932Handler(FTPHandler):
+    """Commands and replies in code page 932, the client's names."""
+
+    encoding = "cp932"
+    abstracted_fs = Cp932FS
+
+    def decode(self, data):
+        return data.decode("cp932", self.unicode_errors)
+
+
+class BinaryOnlyHandler(Cp932Handler):
+    def ftp_TYPE(self, line):
+        if line.strip().upper().startswith("A"):
+            self.respond("504 Only binary transfers here.")
+            return
+        super().ftp_TYPE(line)
+
+
+def main(argv):
+    binary_only = "--no-ascii" in argv
+    argv = [a for a in argv if a != "--no-ascii"]
+    throttle = 0
+    if "--throttle" in argv:
+        at = argv.index("--throttle")
+        throttle = int(argv[at + 1])
+        del argv[at : at + 2]
+    if len(argv) < 3:
+        sys.stderr.write("usage: demo-ftpd.py [--no-ascii] [--throttle BYTES] PORT USER:PASSWORD:FOLDER ...\n")
+        return 2
+    authorizer = DummyAuthorizer()
+    for spec in argv[2:]:
+        user, password, folder = spec.split(":", 2)
+        authorizer.add_user(user, password, folder, perm="elradfmwMT")
+    handler = BinaryOnlyHandler if binary_only else Cp932Handler
+    handler.authorizer = authorizer
+    if throttle:
+        ThrottledDTPHandler.read_limit = throttle
+        ThrottledDTPHandler.write_limit = throttle
+        handler.dtp_handler = ThrottledDTPHandler
+    server = FTPServer(("127.0.0.1", int(argv[1])), handler)
+    server.serve_forever()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

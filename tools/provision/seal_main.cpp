@@ -1,0 +1,30 @@
+// tarvo-seal-accounts: turns a plain account file into the sealed one the client fetches from its server.
+//   tarvo-seal-accounts PLAIN.ini SERVER_FOLDER/ACCOUNTID.ace
+// PLAIN.ini is UTF-8 with the passwords in the clear: one [folder] section per folder, with the keys
+// AccountType, Account, Password, ServerName, OrderNum, LimitTruncCount (and DefaultDir, DataTypeID).
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "tools/provision/AccountFile.h"
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: tarvo-seal-accounts PLAIN.ini SERVER_FOLDER/ACCOUNTID.ace\n");
+        return 2;
+    }
+    std::ifstream in(argv[1], std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "tarvo-seal-accounts: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    try {
+        SealAccountFile(std::string(std::istreambuf_iterator<char>(in), {}), argv[2]);
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "tarvo-seal-accounts: %s\n", e.what());
+        return 1;
+    }
+    std::printf("sealed %s\n", argv[2]);
+    return 0;
+}
