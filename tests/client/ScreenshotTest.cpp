@@ -1,0 +1,53 @@
+// Pictures of the main window for people to look at: the top page, and a folder page and the trunk list of a
+// folder with trunks. Written as PNG into $TARVO_SCREENSHOT_DIR (tools/screenshots.sh runs this under Xvfb);
+// skipped without it.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPixmap>
+
+#include <cstdlib>
+
+#include "platform/win/CodePage.h"
+
+#include "client/MainForm.h"
+#include "tests/client/ClientFixture.h"
+#include "tests/support/MessagePump.h"
+
+namespace {
+
+using namespace tarvo::test;
+
+class Screenshots : public ClientTest {
+protected:
+    void Save(QWidget* window, const std::string& name) {
+        PumpPending();
+        ASSERT_TRUE(window->grab().save(QString::fromStdString(dir_ + "/" + name)));
+    }
+    std::string dir_;
+};
+
+TEST_F(Screenshots, MainWindowPages) {
+    const char* dir = std::getenv("TARVO_SCREENSHOT_DIR");
+    if (!dir)
+        GTEST_SKIP() << "TARVO_SCREENSHOT_DIR is not set";
+    dir_ = dir;
+    StartServer();
+    TarvoSettings settings = Settings();
+    Provision(settings);
+    PutAccountFile({{"営業部 週報"}, {"経理部", 0}, {"開発部 共有", 1, 10, 3}});
+    WriteFile(ServerDir() + "月次報告.ace", std::string(52000, 'x'));
+    WriteFile(ServerDir() + "月次報告.txt", *win::Utf8ToCp932("三月分の報告です。\r\n添付は二点。"));
+    WriteFile(ServerDir() + "design-review.ace", std::string(1300000, 'x'));
+    WriteFile(ServerDir() + "design-review.txt", *win::Utf8ToCp932("レビュー資料一式"));
+    auto form = StartClient();
+    form->show();
+    Save(form.get(), "main-top.png");
+    Click(form->btnSelDownLoad);
+    Save(form.get(), "main-receive-folders.png");
+    Click(form->btnDwNext1);
+    form->edDirPath->setText("/home/user/受信");
+    Save(form.get(), "main-trunk-list.png");
+}
+
+}  // namespace

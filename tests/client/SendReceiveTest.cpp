@@ -1,0 +1,394 @@
+// The two roads end to end: a trunk sent from one machine root and received on another, against real FTP
+// servers on loopback.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <map>
+
+#include "client/MainForm.h"
+#include "client/Unit_Setting.h"
+#include "controls/PicBtnGroup.h"
+#include "net/FtpCli.h"
+#include "platform/win/CodePage.h"
+#include "tests/client/ClientFixture.h"
+
+namespace {
+
+using namespace tarvo::test;
+namespace fs = std::filesystem;
+
+// The folder of a receive's own files is gone, or holds nothing, once the road is over.
+bool NothingLeftIn(const std::string& dir) {
+    return !fs::exists(dir) || fs::is_empty(dir);
+}
+
+// Every file under dir, by its path relative to dir, with its bytes.
+std::map<std::string, std::string> Tree(const std::string& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        if (e.is_regular_file())
+            files[fs::relative(e.path(), dir).string()] = ReadFile(e.path().string());
+    return files;
+}
+
+class RoadTest : public ClientTest {
+protected:
+    // The sender's files: one file and one folder.
+    void MakeSources(const std::string& fileName = "report.txt", const std::string& folderName = "photos") {
+        src_ = sandbox().work + "src/";
+        WriteFile(src_ + fileName, "quarterly figures\r\n");
+        WriteFile(src_ + folderName + "/a.bin", RandomBytes(70000, 1));
+        WriteFile(src_ + folderName + "/deep/b.bin", RandomBytes(3, 2));
+        sources_ = {src_ + fileName, src_ + folderName};
+    }
+    void Send(TMainFormWin& form, const std::string& trunk, const std::string& comment, int row = 0) {
+        Click(form.btnSelUpLoad);
+        form.edTrunkName->setText(QString::fromStdString(trunk));
+        form.mmComment->setPlainText(QString::fromStdString(comment));
+        form.DropFiles(sources_);
+        Click(form.btnUpNext1);
+        ASSERT_EQ(form.ActivePageIndex(), TMainFormWin::pgUp2);
+        Click(FolderButtons(form.UpForderList)[row]);
+        Click(form.btnUpStart);
+    }
+    void Receive(TMainFormWin& form, const std::string& trunk, const std::string& place, int row = 0) {
+        Click(form.btnSelDownLoad);
+        Click(FolderButtons(form.DwForderList)[row]);
+        Click(form.btnDwNext1);
+        Check(form.DwTruncList, trunk);
+        form.edDirPath->setText(QString::fromStdString(place));
+        Click(form.btnDwStart);
+    }
+    // The receiving machine, its settings as given.
+    std::unique_ptr<TMainFormWin> Receiver(bool deleteAfter, bool comment) {
+        UseMachine("receiver");
+        TarvoSettings s = Settings();
+        s.DwDelFlag = deleteAfter;
+        s.DwCommentFlag = comment;
+        Provision(s);
+        return StartClient();
+    }
+    std::string src_;
+    std::vector<std::string> sources_;
+};
+
+class RoundTripTest : public RoadTest, public ::testing::WithParamInterface<ServerKind> {};
+
+TEST_P(RoundTripTest, SentTrunkArrivesWholeOnAnotherMachine) {
+    StartServer(GetParam());
+    if (IsSkipped())
+        return;
+    Provision(Settings());
+    PutAccountFile({{"共有"}});
+    MakeSources();
+    auto sender = StartClient();
+    Send(*sender, "week12", "hello\nworld");
+    std::string log = Log(sender->mmUpMess);
+    EXPECT_EQ(log,
+              "送信ファイルを準備しています。\n暗号化しています。\nログインしています。\n\nファイルの転送中...\n\n"
+              "ファイルの転送が完了しました。");
+    EXPECT_EQ(sender->ActivePageIndex(), TMainFormWin::pgUp3);
+    // The container is the work archive and 32 bytes.
+    EXPECT_EQ(ServerFile("week12.ace").size(), fs::file_size(sender->WorkArchive()) + 32);
+    std::string comment = ServerFile("week12.txt");
+    EXPECT_TRUE(comment == "hello\r\nworld\r\n" || comment == "hello\nworld\n") << comment;
+    EXPECT_FALSE(fs::exists(sender->WorkDir() + "week12.ace"));
+    EXPECT_FALSE(fs::exists(sender->WorkDir() + "week12.txt"));
+    EXPECT_TRUE(fs::exists(sender->WorkArchive())) << "the trunk stays for another send";
+    EXPECT_FALSE(sender->FtpClient1->IsConnected());
+    sender.reset();
+
+    auto receiver = Receiver(false, true);
+    std::string place = sandbox().work + "in/";
+    (*ui_)->ExpectMessageBox(win::IDYES, "指定された展開場所がありません。作成しますか？\r\n" + place);
+    (*ui_)->ExpectOpenFolder();
+    Receive(*receiver, "week12", place);
+    EXPECT_EQ(Log(receiver->mmDwMess), "\nファイルの受信中...\n    複合化しています。\n\n完了しました。");
+    EXPECT_EQ((*ui_)->Shown().back().text, place + "week12/");
+    std::map<std::string, std::string> got = Tree(place + "week12");
+    std::string arrivedComment = got["コメント_week12.txt"];
+    got.erase("コメント_week12.txt");
+    EXPECT_EQ(got, Tree(src_)) << "every file byte for byte";
+    EXPECT_NE(arrivedComment.find("world"), std::string::npos);
+    EXPECT_TRUE(ServerHas("week12.ace")) << "DwDelFlag is off";
+    EXPECT_TRUE(NothingLeftIn(receiver->WorkDir() + "receive")) << "no container or archive is left";
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RoundTripTest,
+                         ::testing::Values(ServerKind::Demo, ServerKind::Pyftpdlib, ServerKind::Vsftpd),
+                         [](const auto& info) {
+                             return std::string(info.param == ServerKind::Demo        ? "DemoServer"
+                                                : info.param == ServerKind::Pyftpdlib ? "Pyftpdlib"
+                                                                                      : "Vsftpd");
+                         });
+
+class JapaneseNamesTest : public RoadTest, public ::testing::WithParamInterface<ServerKind> {};
+
+TEST_P(JapaneseNamesTest, TrunkAndFileNamesInCodePage932) {
+    StartServer(GetParam());
+    if (IsSkipped())
+        return;
+    Provision(Settings());
+    PutAccountFile({{"共有"}});
+    MakeSources("議事録.txt", "写真");
+    auto sender = StartClient();
+    Send(*sender, "三月の報告", "コメントです");
+    EXPECT_NE(Log(sender->mmUpMess).find("ファイルの転送が完了しました。"), std::string::npos) << Log(sender->mmUpMess);
+    EXPECT_TRUE(ServerHas("三月の報告.ace"));
+    EXPECT_EQ(ServerFile("三月の報告.txt").substr(0, 12), *win::Utf8ToCp932("コメントです"));
+    sender.reset();
+
+    auto receiver = Receiver(true, false);
+    std::string place = sandbox().work + "受信/";
+    fs::create_directories(place);
+    (*ui_)->ExpectOpenFolder();
+    Receive(*receiver, "三月の報告", place);
+    EXPECT_EQ(Tree(place + "三月の報告"), Tree(src_));
+    EXPECT_FALSE(ServerHas("三月の報告.ace"));
+    EXPECT_FALSE(ServerHas("三月の報告.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, JapaneseNamesTest, ::testing::Values(ServerKind::Demo, ServerKind::Vsftpd),
+                         [](const auto& info) {
+                             return std::string(info.param == ServerKind::Demo ? "DemoServer" : "Vsftpd");
+                         });
+
+struct DeleteCase {
+    int accountType;
+    bool deleteFlag;
+};
+
+class DeleteMatrixTest : public RoadTest, public ::testing::WithParamInterface<DeleteCase> {};
+
+TEST_P(DeleteMatrixTest, ServerFilesGoOnlyWhenTheFlagAndTheFolderAllow) {
+    StartServer();
+    if (IsSkipped())
+        return;
+    const DeleteCase c = GetParam();
+    Provision(Settings());
+    PutAccountFile({{"folder", c.accountType}});
+    MakeSources();
+    auto sender = StartClient();
+    if (c.accountType == 0)
+        (*ui_)->ExpectPassword("秘密の合言葉");
+    Send(*sender, "t", "c");
+    ASSERT_TRUE(ServerHas("t.ace"));
+    sender.reset();
+
+    auto receiver = Receiver(c.deleteFlag, false);
+    if (c.accountType == 0)
+        (*ui_)->ExpectPassword("秘密の合言葉");
+    (*ui_)->ExpectOpenFolder();
+    fs::create_directories(sandbox().work + "in");
+    Receive(*receiver, "t", sandbox().work + "in");
+    EXPECT_EQ(Tree(sandbox().work + "in/t"), Tree(src_));
+    bool deleted = c.deleteFlag && c.accountType != 2;
+    EXPECT_EQ(ServerHas("t.ace"), !deleted);
+    EXPECT_EQ(ServerHas("t.txt"), !deleted);
+    EXPECT_EQ(Log(receiver->mmDwMess).find("サーバーを整理しています。") != std::string::npos, deleted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DeleteMatrixTest,
+                         ::testing::Values(DeleteCase{0, false}, DeleteCase{0, true}, DeleteCase{1, false},
+                                           DeleteCase{1, true}, DeleteCase{2, false}, DeleteCase{2, true}),
+                         [](const auto& info) {
+                             return "Type" + std::to_string(info.param.accountType) +
+                                    (info.param.deleteFlag ? "Delete" : "Keep");
+                         });
+
+class RoadFailureTest : public RoadTest {
+protected:
+    void SetUp() override {
+        RoadTest::SetUp();
+        StartServer();
+        if (IsSkipped())
+            return;
+        Provision(Settings());
+        MakeSources();
+    }
+};
+
+TEST_F(RoadFailureTest, WrongPasswordStopsTheReceiveAndKeepsTheTrunk) {
+    PutAccountFile({{"private", 0}});
+    auto sender = StartClient();
+    (*ui_)->ExpectPassword("right");
+    Send(*sender, "secret", "");
+    sender.reset();
+    auto receiver = Receiver(true, true);
+    (*ui_)->ExpectPassword("wrong");
+    (*ui_)->ExpectMessageBox(win::IDOK, "パスワードが違います。");
+    fs::create_directories(sandbox().work + "in");
+    Receive(*receiver, "secret", sandbox().work + "in");
+    EXPECT_EQ(Log(receiver->mmDwMess),
+              "\nファイルの受信中...\n    複合化しています。\n\nError!! 複合化を失敗しました。");
+    EXPECT_TRUE(ServerHas("secret.ace"));
+    EXPECT_TRUE(ServerHas("secret.txt"));
+    EXPECT_TRUE(NothingLeftIn(receiver->WorkDir() + "receive"));
+
+    // Cancelling the question stops before anything is fetched.
+    Click(receiver->btnDwBack3);
+    Check(receiver->DwTruncList, "secret");
+    (*ui_)->ExpectMessageBox(win::IDYES);  // the trunk folder exists: overwrite?
+    (*ui_)->ExpectPassword(std::nullopt);
+    Click(receiver->btnDwStart);
+    EXPECT_EQ(Log(receiver->mmDwMess), "\nキャンセルされました。");
+}
+
+TEST_F(RoadFailureTest, TrunkLimitCountsLowerCaseAceOnly) {
+    PutAccountFile({{"two", 1, 2}, {"none", 1, 0, 1}});
+    WriteFile(ServerDir() + "old.ace", "x");
+    WriteFile(ServerDir() + "OLD2.ACE", "not counted");
+    auto form = StartClient();
+    Send(*form, "second", "");
+    EXPECT_TRUE(ServerHas("second.ace")) << Log(form->mmUpMess);
+
+    Click(form->PicBtnGroup1);
+    Send(*form, "third", "");
+    EXPECT_EQ(Log(form->mmUpMess),
+              "送信ファイルを準備しています。\n暗号化しています。\nログインしています。\n"
+              "Error!! トランク数が最大数に達しているため送信することができません。");
+    EXPECT_FALSE(ServerHas("third.ace"));
+    EXPECT_FALSE(fs::exists(form->WorkDir() + "third.ace")) << "the road's files go however it ends";
+
+    // A folder without room accepts nothing.
+    Click(form->PicBtnGroup1);
+    Send(*form, "fourth", "", 1);
+    EXPECT_NE(Log(form->mmUpMess).find("Error!! トランク数が最大数"), std::string::npos);
+}
+
+TEST_F(RoadFailureTest, AnotherMembersTrunkOfTheSameNameIsNotReplaced) {
+    PutAccountFile({{"share"}});
+    WriteFile(ServerDir() + "report.ace", "someone else's trunk");
+    auto form = StartClient();
+    Send(*form, "report", "mine");
+    EXPECT_NE(Log(form->mmUpMess).find("Error!! 同じ名前のトランクが送信先にあるため送信することができません。"),
+              std::string::npos);
+    EXPECT_EQ(ServerFile("report.ace"), "someone else's trunk");
+    EXPECT_FALSE(ServerHas("report.txt"));
+}
+
+TEST_F(RoadFailureTest, AnOpenSessionOfAnotherAccountIsNotUsed) {
+    // The second folder's password is wrong: sending there must log in with it, not ride the open session.
+    PutAccountFile({{"good"}, {"bad", 1, 10, 1, "share", "wrong"}});
+    auto form = StartClient();
+    Click(form->btnSelDownLoad);
+    Click(form->btnDwNext1);  // lists "good": its session stays open
+    ASSERT_TRUE(form->FtpClient1->IsConnected());
+    form->SetActivePage(TMainFormWin::pgTop);
+    Click(form->btnSelUpLoad);
+    form->edTrunkName->setText("x");
+    form->DropFiles(sources_);
+    Click(form->btnUpNext1);
+    form->FtpClient1->Abort();  // the folder page ended the session; open one of "good" again behind it
+    ASSERT_TRUE(form->LoginAccount(TarvoAccounts[0], nullptr));
+    Click(FolderButtons(form->UpForderList)[1]);
+    Click(form->btnUpStart);
+    EXPECT_NE(Log(form->mmUpMess).find("Error!! ログインに失敗しました。"), std::string::npos) << Log(form->mmUpMess);
+    EXPECT_FALSE(ServerHas("x.ace"));
+}
+
+TEST_F(RoadFailureTest, AFailedUploadLeavesNoHalfTrunk) {
+    // Restart on a server that refuses ASCII transfers: the comment cannot go up after the container did.
+    demo_.Stop();
+    port_ = -1;
+    StartServer(ServerKind::Demo, {"--no-ascii"});
+    PutAccountFile({{"share"}});
+    auto form = StartClient();
+    Send(*form, "half", "comment");
+    EXPECT_NE(Log(form->mmUpMess).find("Error!! ファイルの転送に失敗しました"), std::string::npos);
+    EXPECT_FALSE(ServerHas("half.ace")) << "the container that went up is taken back";
+    EXPECT_FALSE(ServerHas("half.txt"));
+}
+
+TEST_F(RoadFailureTest, ExtractionPlaceIsCheckedBeforeAnythingIsFetched) {
+    PutAccountFile({{"share"}});
+    auto sender = StartClient();
+    Send(*sender, "t", "");
+    sender.reset();
+    auto receiver = Receiver(true, false);
+    Click(receiver->btnSelDownLoad);
+    Click(receiver->btnDwNext1);
+    (*ui_)->ExpectMessageBox(win::IDOK, "トランクを指定してください。");
+    Click(receiver->btnDwStart);
+    Check(receiver->DwTruncList, "t");
+    receiver->edDirPath->setText("  \t ");
+    (*ui_)->ExpectMessageBox(win::IDOK, "展開場所を指定してください。");
+    Click(receiver->btnDwStart);
+    std::string place = sandbox().work + "a/b/c";
+    receiver->edDirPath->setText(QString::fromStdString(place));
+    (*ui_)->ExpectMessageBox(win::IDNO);
+    Click(receiver->btnDwStart);
+    EXPECT_FALSE(fs::exists(sandbox().work + "a")) << "declined: nothing made";
+    // A file in the way of the place cannot become a folder.
+    WriteFile(sandbox().work + "file", "x");
+    receiver->edDirPath->setText(QString::fromStdString(sandbox().work + "file/sub"));
+    (*ui_)->ExpectMessageBox(win::IDYES);
+    (*ui_)->ExpectMessageBox(win::IDOK, "展開場所を作成することができませんでした。");
+    Click(receiver->btnDwStart);
+    EXPECT_EQ(receiver->ActivePageIndex(), TMainFormWin::pgDw2);
+
+    // An existing trunk folder is used after the user agreed, its files overwritten.
+    WriteFile(place + "/t/report.txt", "old");
+    receiver->edDirPath->setText(QString::fromStdString(place));
+    (*ui_)->ExpectMessageBox(
+        win::IDYES, "既にトランクのフォルダがあります。\r\n上書きされますがよろしいですか？\r\n\r\n" + place + "/t/");
+    (*ui_)->ExpectOpenFolder();
+    Click(receiver->btnDwStart);
+    EXPECT_EQ(ReadFile(place + "/t/report.txt"), "quarterly figures\r\n");
+    EXPECT_FALSE(ServerHas("t.ace")) << "DwDelFlag";
+}
+
+TEST_F(RoadFailureTest, ADamagedTrunkIsNotDeletedFromTheServer) {
+    PutAccountFile({{"share"}});
+    // Sealed with the built-in password, but what it holds is no archive.
+    WriteFile(sandbox().work + "junk.lzh", RandomBytes(5000, 9));
+    {
+        TMainFormWin sealer;
+        ASSERT_TRUE(sealer.EncryptTrunk(sandbox().work + "junk.lzh", ServerDir() + "junk.ace", "plinkova"));
+    }
+    WriteFile(ServerDir() + "junk.txt", "c");
+    auto receiver = Receiver(true, false);
+    fs::create_directories(sandbox().work + "in");
+    Receive(*receiver, "junk", sandbox().work + "in");
+    EXPECT_NE(Log(receiver->mmDwMess).find("Error!! 展開に失敗しました。"), std::string::npos)
+        << Log(receiver->mmDwMess);
+    EXPECT_TRUE(ServerHas("junk.ace")) << "the only copy stays";
+    EXPECT_TRUE(ServerHas("junk.txt"));
+}
+
+TEST_F(RoadFailureTest, ClosingDuringATransferUnwindsTheRoadFirst) {
+    // A slow server: the upload is still running when the window is closed.
+    demo_.Stop();
+    port_ = -1;
+    StartServer(ServerKind::Demo, {"--throttle", "65536"});
+    PutAccountFile({{"share"}});
+    WriteFile(src_ + "big.bin", RandomBytes(1 << 20, 5));
+    sources_ = {src_ + "big.bin"};
+    auto form = StartClient();
+    auto progress = form->FtpClient1->OnProgress;
+    bool asked = false;
+    form->FtpClient1->OnProgress = [&](TCustomFtpCli* sender, int64_t count, bool& abort) {
+        if (!asked) {
+            asked = true;
+            // A second road and a reset of the trunk wait for this one; the close waits too.
+            form->btnUpStartClick();
+            form->PicBtn1Click();
+            form->close();
+            EXPECT_TRUE(fs::exists(form->WorkArchive())) << "the close waits for the road";
+        }
+        progress(sender, count, abort);
+    };
+    Send(*form, "big", "");
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(form->edTrunkName->text().toStdString(), "big") << "no reset under the road";
+    EXPECT_NE(Log(form->mmUpMess).find("Error!! ファイルの転送に失敗しました"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(form->WorkDir())) << "closed once the road had unwound";
+    EXPECT_FALSE(ServerHas("big.ace"));
+    win::Application::ResetTerminated();
+}
+
+}  // namespace

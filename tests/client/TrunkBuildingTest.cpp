@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "ARCHIVES/ARCHIVES.h"
+#include "client/MainForm.h"
+#include "client/Unit_Setting.h"
+#include "common/Unit_FilesFunc.h"
+#include "controls/PicBtnGroup.h"
+#include "tests/client/ClientFixture.h"
+
+namespace {
+
+using namespace tarvo::test;
+namespace fs = std::filesystem;
+
+// What Debian's lha reads from an archive: its listing, or empty when it refuses the archive.
+std::string LhaListing(const std::string& archive) {
+    FILE* pipe = ::popen(("lha l '" + archive + "' 2>/dev/null").c_str(), "r");
+    if (!pipe)
+        return "";
+    std::string out;
+    char buffer[512];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        out.append(buffer, n);
+    return ::pclose(pipe) == 0 ? out : "";
+}
+
+// A window without a server: building the trunk needs none.
+class TrunkBuildingTest : public ClientTest {
+protected:
+    void SetUp() override {
+        ClientTest::SetUp();
+        TarvoSettings s = Settings();
+        s.MaxTruncSize = 1 << 20;
+        Provision(s);
+        form_ = std::make_unique<TMainFormWin>();
+        src_ = sandbox().work + "src/";
+        WriteFile(src_ + "report.txt", "quarterly figures\n");
+        WriteFile(src_ + "photos/a.jpg", RandomBytes(3000, 1));
+        WriteFile(src_ + "photos/deep/b.jpg", RandomBytes(5000, 2));
+    }
+    void Select(int row) {
+        form_->ListView1->setCurrentItem(form_->ListView1->topLevelItem(row));
+        form_->ListView1->topLevelItem(row)->setSelected(true);
+    }
+    std::unique_ptr<TMainFormWin> form_;
+    std::string src_;
+};
+
+TEST_F(TrunkBuildingTest, DroppedFilesAndFoldersArePackedAndListed) {
+    form_->DropFiles({src_ + "report.txt", src_ + "photos/", src_ + "missing.txt"});
+    ASSERT_TRUE(fs::exists(form_->WorkArchive()));
+    EXPECT_FALSE(fs::exists(form_->ResFile())) << "the response file goes after every pack";
+    std::vector<std::string> names = Column(form_->ListView1, 0);
+    std::vector<std::string> dirs = Column(form_->ListView1, 3);
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (size_t i = 0; i < names.size(); ++i)
+        rows.emplace_back(dirs[i], names[i]);
+    std::sort(rows.begin(), rows.end());
+    // The folder under its own name with everything in it; no entry for the missing name.
+    EXPECT_TRUE(std::find(rows.begin(), rows.end(), std::pair<std::string, std::string>{"", "report.txt"}) !=
+                rows.end());
+    EXPECT_TRUE(std::find(rows.begin(), rows.end(), std::pair<std::string, std::string>{"photos/", "a.jpg"}) !=
+                rows.end());
+    EXPECT_TRUE(std::find(rows.begin(), rows.end(), std::pair<std::string, std::string>{"photos/deep/", "b.jpg"}) !=
+                rows.end());
+    for (const std::string& size : Column(form_->ListView1, 2))
+        EXPECT_NE(size.find(" KB"), std::string::npos);
+    EXPECT_EQ(form_->ListView1->topLevelItem(0)->text(1).size(), 16) << "yyyy/mm/dd hh:nn";
+
+    std::string listing = LhaListing(form_->WorkArchive());
+    EXPECT_NE(listing.find("report.txt"), std::string::npos) << "Debian's lha reads the work archive";
+    EXPECT_NE(listing.find("b.jpg"), std::string::npos);
+}
+
+TEST_F(TrunkBuildingTest, TheFileManagersDropArrivesAsPaths) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(src_ + "report.txt")),
+                  QUrl::fromLocalFile(QString::fromStdString(src_ + "photos"))});
+    QWidget* viewport = form_->ListView1->viewport();
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    std::vector<std::string> names = Column(form_->ListView1, 0);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "report.txt"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "b.jpg"), 1);
+}
+
+TEST_F(TrunkBuildingTest, PopupMenuRemovesOneEntryOrAll) {
+    form_->DropFiles({src_ + "report.txt", src_ + "photos"});
+    int rows = form_->ListView1->topLevelItemCount();
+    ASSERT_GE(rows, 3);
+    form_->ListView1->clearSelection();
+    form_->ListView1->setCurrentItem(nullptr);
+    form_->PopMenu_ArciveListPopup();
+    EXPECT_FALSE(form_->Delete1->isEnabled());
+    EXPECT_TRUE(form_->U1->isEnabled());
+
+    // The archiver's current file is another one (as after a receive): the delete still goes to the work archive.
+    form_->ArchiveFile1->SetFileName(sandbox().work + "other.lzh");
+    int row = 0;
+    while (Column(form_->ListView1, 0)[row] != "b.jpg")
+        ++row;
+    Select(row);
+    form_->PopMenu_ArciveListPopup();
+    EXPECT_TRUE(form_->Delete1->isEnabled());
+    form_->Delete1->trigger();
+    std::vector<std::string> names = Column(form_->ListView1, 0);
+    EXPECT_EQ(static_cast<int>(names.size()), rows - 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "b.jpg"), 0);
+
+    form_->U1->trigger();
+    EXPECT_EQ(form_->ListView1->topLevelItemCount(), 0);
+    form_->PopMenu_ArciveListPopup();
+    EXPECT_FALSE(form_->U1->isEnabled());
+    // Emptying again with no archive left does nothing.
+    form_->ClearTrunk();
+    EXPECT_EQ(form_->ListView1->topLevelItemCount(), 0);
+}
+
+TEST_F(TrunkBuildingTest, DropsThatWouldPackTheWrongThingsAreRefusedAndNamed) {
+    WriteFile(src_ + "star*.txt", "a mask to the archiver");
+    WriteFile(src_ +
+                  "bad\xff"
+                  "name.txt",
+              "not text");
+    WriteFile(src_ + "nested/ok.txt", "fine");
+    WriteFile(src_ + "nested/emoji😀.txt", "no code page 932 for this");
+    std::string tmp;
+    GetTempDir(tmp);
+    const std::string refused = "次のファイルはトランクに格納されていません。\r\n";
+    (*ui_)->ExpectMessageBox(win::IDOK);
+    form_->DropFiles({"/", form_->WorkDir(), form_->WorkArchive(), tmp, src_ + "star*.txt",
+                      src_ + "bad\xff"
+                             "name.txt",
+                      src_ + "nested", src_ + "report.txt"});
+    ASSERT_EQ((*ui_)->Shown().size(), 1u);
+    const std::string& text = (*ui_)->Shown()[0].text;
+    EXPECT_EQ(text.rfind(refused, 0), 0u) << text;
+    EXPECT_NE(text.find("格納できない場所です： /\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("格納できない場所です： " + tmp.substr(0, tmp.size() - 1)), std::string::npos) << text;
+    EXPECT_NE(text.find("「*」「?」を含む名前は格納できません"), std::string::npos) << text;
+    EXPECT_NE(text.find("bad\\xFFname.txt"), std::string::npos) << text;
+    EXPECT_NE(text.find("emoji\\xF0\\x9F\\x98\\x80.txt"), std::string::npos) << text;
+    EXPECT_EQ(Column(form_->ListView1, 0), std::vector<std::string>{"report.txt"}) << "only the good drop is packed";
+}
+
+TEST_F(TrunkBuildingTest, TrunkNameRuleOnLeavingTheFieldAndBeforeTheNextPage) {
+    (*ui_)->ExpectMessageBox(win::IDOK, "以下の文字はトランク名に使用できません。\r\n\r\n\\/:,;*?\"<>| ");
+    form_->edTrunkName->setText("two words");
+    form_->edTrunkNameExit();
+    EXPECT_EQ((*ui_)->Shown()[0].type, win::MB_OK | win::MB_ICONERROR);
+    EXPECT_EQ(form_->edTrunkName->text().toStdString(), "two words") << "the text stays as typed";
+
+    form_->edTrunkName->setText("ソ表");  // a second byte 0x5C in code page 932 is no backslash
+    form_->edTrunkNameExit();
+    form_->edTrunkName->setText("");
+    form_->edTrunkNameExit();
+
+    form_->SetActivePage(TMainFormWin::pgUp1);
+    (*ui_)->ExpectMessageBox(win::IDOK, "トランク名を指定してください。");
+    form_->btnUpNext1Click();
+    form_->edTrunkName->setText("..");
+    (*ui_)->ExpectMessageBox(win::IDOK, "このトランク名は使用できません。");
+    form_->btnUpNext1Click();
+    form_->edTrunkName->setText("week12");
+    (*ui_)->ExpectMessageBox(win::IDOK, "トランクには何も格納されいません。");
+    form_->btnUpNext1Click();
+    EXPECT_EQ(form_->ActivePageIndex(), TMainFormWin::pgUp1);
+}
+
+TEST_F(TrunkBuildingTest, SizeLimitReadsTheWorkArchive) {
+    form_->edTrunkName->setText("week12");
+    form_->DropFiles({src_ + "report.txt"});
+    form_->ArchiveFile1->SetFileName(sandbox().work + "huge.lzh");
+    WriteFile(sandbox().work + "huge.lzh", std::string(2 << 20, 'x'));
+    form_->SetActivePage(TMainFormWin::pgUp1);
+    form_->btnUpNext1Click();
+    EXPECT_EQ(form_->ActivePageIndex(), TMainFormWin::pgUp2);
+
+    // A trunk as large as the limit is refused: MaxTruncSize 0 refuses every trunk.
+    AppSetData.MaxTruncSize = 0;
+    form_->SetActivePage(TMainFormWin::pgUp1);
+    int64_t size = fs::file_size(form_->WorkArchive());
+    (*ui_)->ExpectMessageBox(win::IDOK,
+                             "トランクのサイズが大きすぎるため、作業を進めることができません。\r\n"
+                             "現在のトランク内のファイルを減らしてください。\r\n\r\n最大のトランクサイズ：0 KB\r\n"
+                             "現在のトランクサイズ：" +
+                                 std::to_string((size + 512) / 1024) + " KB");
+    form_->btnUpNext1Click();
+    EXPECT_EQ(form_->ActivePageIndex(), TMainFormWin::pgUp1);
+}
+
+TEST_F(TrunkBuildingTest, MenuEmptiesTheTrunkAndBackKeepsIt) {
+    form_->SetActivePage(TMainFormWin::pgUp1);
+    form_->edTrunkName->setText("keep");
+    form_->mmComment->setPlainText("a comment");
+    form_->DropFiles({src_ + "report.txt"});
+    Click(form_->btnUpBack1);
+    EXPECT_EQ(form_->ActivePageIndex(), TMainFormWin::pgTop);
+    EXPECT_EQ(form_->edTrunkName->text().toStdString(), "keep");
+    EXPECT_EQ(form_->ListView1->topLevelItemCount(), 1);
+
+    form_->SetActivePage(TMainFormWin::pgUp1);
+    Click(form_->PicBtnGroup5);
+    EXPECT_EQ(form_->ActivePageIndex(), TMainFormWin::pgTop);
+    EXPECT_TRUE(form_->edTrunkName->text().isEmpty());
+    EXPECT_TRUE(form_->mmComment->toPlainText().isEmpty());
+    EXPECT_EQ(form_->ListView1->topLevelItemCount(), 0);
+    EXPECT_FALSE(fs::exists(form_->WorkArchive()));
+}
+
+}  // namespace
