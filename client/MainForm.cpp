@@ -16,6 +16,7 @@
 
 #include "ARCHIVES/ARCHIVES.h"
 #include "client/Animate.h"
+#include "client/Hourglass.h"
 #include "client/QuitForm.h"
 #include "client/TrunkNames.h"
 #include "client/Unit_Setting.h"
@@ -45,7 +46,12 @@ TMainFormWin::TMainFormWin(QWidget* parent)
 }
 
 TMainFormWin::~TMainFormWin() {
+    EmptyWorkDir();
+}
+
+void TMainFormWin::EmptyWorkDir() {
     DeleteFilesInDir(0, workDir_, false, "");
+    ShellDeleteFile(0, workDir_ + "receive/", false);
 }
 
 void TMainFormWin::showEvent(QShowEvent* e) {
@@ -54,7 +60,7 @@ void TMainFormWin::showEvent(QShowEvent* e) {
         return;
     shown_ = true;
     // After the first paint: the account file is fetched with the window on screen.
-    QTimer::singleShot(0, this, [this] { FormShow(); });
+    QTimer::singleShot(0, this, [this] { Guarded([this] { FormShow(); }); });
 }
 
 void TMainFormWin::FormShow() {
@@ -93,13 +99,12 @@ void TMainFormWin::FinishDeferredClose() {
 }
 
 void TMainFormWin::FormClose() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    THourglass hourglass;
     auto* quit = new Tfom_Quit(this);
     quit->show();
     win::Application::ProcessMessages();
     QuitServer();
-    DeleteFilesInDir(0, workDir_, false, "");
-    QApplication::restoreOverrideCursor();
+    EmptyWorkDir();
 }
 
 int TMainFormWin::ActivePageIndex() const {
@@ -220,7 +225,7 @@ void TMainFormWin::BuildFolderButtons(TFolderBox* box) {
         button->SetFontColor(clWhite);
         button->SetBackColor(clWhite);
         button->SetTag(i);
-        button->OnClick = [this](TPicBtnGroup* sender) { btnFolderListClick(sender); };
+        button->OnClick = Handler(&TMainFormWin::btnFolderListClick);
         button->SetCheckd(i == box->Tag);
         button->show();
     }
@@ -276,7 +281,7 @@ bool TMainFormWin::eventFilter(QObject* watched, QEvent* e) {
                     if (url.isLocalFile())
                         paths.push_back(url.toLocalFile().toStdString());
                 drop->acceptProposedAction();
-                DropFiles(paths);
+                Guarded([this, &paths] { DropFiles(paths); });
                 return true;
             }
             default:
@@ -284,10 +289,11 @@ bool TMainFormWin::eventFilter(QObject* watched, QEvent* e) {
         }
     }
     if (watched == DwTruncList->viewport() && e->type() == QEvent::MouseButtonPress) {
-        DwTruncListMouseDown(DwTruncList->itemAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
+        QTreeWidgetItem* item = DwTruncList->itemAt(static_cast<QMouseEvent*>(e)->position().toPoint());
+        Guarded([this, item] { DwTruncListMouseDown(item); });
         return false;
     }
     if (watched == edTrunkName && e->type() == QEvent::FocusOut)
-        edTrunkNameExit();
+        Guarded([this] { edTrunkNameExit(); });
     return false;
 }

@@ -24,6 +24,7 @@
 #include "client/Unit_TarvoAccount.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/ExtCtrls.h"
+#include "platform/win/MessageLoop.h"
 #include "platform/win/WinTypes.h"
 
 class QAction;
@@ -61,7 +62,7 @@ public:
     // FormDestroy: empties the work directory again.
     ~TMainFormWin() override;
 
-    // The window's life (Part of the wizard).
+    // The window's life and the wizard's pages.
     void FormShow();
     void FormClose();
     void BuildFolderButtons(TFolderBox* box);
@@ -103,6 +104,8 @@ public:
     // Building the trunk.
     void DropFiles(const std::vector<std::string>& paths);
     bool AddToTrunk(const std::string& Path, const std::string& ArchiveName, int8_t N);
+    // AddToTrunk for one dropped path; why it was not packed goes to problems.
+    void PackDropped(const std::string& path, std::string& problems);
     void ClearTrunk();
     void ResetTrunk();
     void RefreshTrunkContents();
@@ -117,7 +120,8 @@ public:
     void ParseServerListing();
     bool DownloadFiles(TStringList& Names, std::string Dir, bool CommentPrefix);
     bool DeleteServerFiles(const TStringList& Names);
-    void BuildServerTrunkList();
+    // Fills the trunk list; what the user should be told about it, or empty.
+    std::string BuildServerTrunkList();
     std::string CheckedTrunkName() const;
     int64_t CheckedTrunkSize() const;
     void tsDw2Show();
@@ -235,6 +239,18 @@ private:
         TMainFormWin& form_;
     };
 
+    // Runs a handler as the class library's loop would: an exception is reported, never left to Qt's loop.
+    template <typename F>
+    static void Guarded(F&& handler) {
+        try {
+            handler();
+        } catch (...) {
+            win::Application::HandleException(std::current_exception());
+        }
+    }
+    std::function<void(TPicBtnGroup*)> Handler(void (TMainFormWin::*method)());
+    std::function<void(TPicBtnGroup*)> Handler(void (TMainFormWin::*method)(TPicBtnGroup*));
+
     void CreateLayout();
     void CreateHeader();
     void CreateTopPage();
@@ -254,6 +270,7 @@ private:
     void SetProgressMax(int64_t max);
     void SetProgressPos(int64_t pos);
     void FinishDeferredClose();
+    void EmptyWorkDir();
     // Runs an archiver operation; the response file is removed afterwards, however the operation ends.
     int WithResponseFile(const std::function<int()>& operation);
     void ReceiveRoad(const TTarvoAccount& folder, const std::string& trunk, const std::string& trunkDir);

@@ -148,6 +148,14 @@ void TMainFormWin::CreateHeader() {
     DwLoadMark->hide();
 }
 
+std::function<void(TPicBtnGroup*)> TMainFormWin::Handler(void (TMainFormWin::*method)()) {
+    return [this, method](TPicBtnGroup*) { Guarded([this, method] { (this->*method)(); }); };
+}
+
+std::function<void(TPicBtnGroup*)> TMainFormWin::Handler(void (TMainFormWin::*method)(TPicBtnGroup*)) {
+    return [this, method](TPicBtnGroup* sender) { Guarded([this, method, sender] { (this->*method)(sender); }); };
+}
+
 TPicBtnGroup* TMainFormWin::NaviButton(QWidget* page, const char* name, int left, int firstImage) {
     return PictureButton(page, name, naviImgList, firstImage, left, ButtonRowTop);
 }
@@ -156,19 +164,19 @@ TPicBtnGroup* TMainFormWin::MenuButton(QWidget* page, const char* name) {
     TPicBtnGroup* button = PictureButton(page, name, GoMenuImgList, 0, 16, ButtonRowTop);
     TListIndex index;  // one picture for every state
     button->SetListIndex(index);
-    button->OnClick = [this](TPicBtnGroup*) { PicBtn1Click(); };
+    button->OnClick = Handler(&TMainFormWin::PicBtn1Click);
     return button;
 }
 
 void TMainFormWin::CreateTopPage() {
     btnSelUpLoad = PictureButton(tsTop, "btnSelUpLoad", SelUpImgList, 0, 136, 140);
-    btnSelUpLoad->OnClick = [this](TPicBtnGroup*) { btnSelUpLoadClick(); };
+    btnSelUpLoad->OnClick = Handler(&TMainFormWin::btnSelUpLoadClick);
     btnSelDownLoad = PictureButton(tsTop, "btnSelDownLoad", SelDownImgList, 0, 344, 139);
-    btnSelDownLoad->OnClick = [this](TPicBtnGroup*) { btnSelDownLoadClick(); };
+    btnSelDownLoad->OnClick = Handler(&TMainFormWin::btnSelDownLoadClick);
 }
 
 void TMainFormWin::CreateSendPages() {
-    auto back = [this](TPicBtnGroup* sender) { btnBackClick(sender); };
+    auto back = Handler(&TMainFormWin::btnBackClick);
     Label(tsUp1, "トランク名を指定してください。", 16, 8);
     edTrunkName = Named(new QLineEdit(tsUp1), "edTrunkName", 16, 26, 280, 22);
     edTrunkName->installEventFilter(this);
@@ -181,16 +189,16 @@ void TMainFormWin::CreateSendPages() {
     ListView1->viewport()->setAcceptDrops(true);
     ListView1->viewport()->installEventFilter(this);
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        PopMenu_ArciveListPopup();
+        Guarded([this] { PopMenu_ArciveListPopup(); });
         PopMenu_ArciveList->popup(ListView1->viewport()->mapToGlobal(at));
     });
     btnUpDel = PictureButton(tsUp1, "btnUpDel", subBtnList, 0, 536, 126);
-    btnUpDel->OnClick = [this](TPicBtnGroup*) { btnUpDelClick(); };
+    btnUpDel->OnClick = Handler(&TMainFormWin::btnUpDelClick);
     btnUpBack1 = NaviButton(tsUp1, "btnUpBack1", 264, NaviBack);
     btnUpBack1->SetTag(1);
     btnUpBack1->OnClick = back;
     btnUpNext1 = NaviButton(tsUp1, "btnUpNext1", 376, NaviNext);
-    btnUpNext1->OnClick = [this](TPicBtnGroup*) { btnUpNext1Click(); };
+    btnUpNext1->OnClick = Handler(&TMainFormWin::btnUpNext1Click);
     PicBtnGroup5 = MenuButton(tsUp1, "PicBtnGroup5");
 
     Label(tsUp2, "送信先のフォルダを選択してください。", 16, 8);
@@ -198,7 +206,7 @@ void TMainFormWin::CreateSendPages() {
     btnUpBack2 = NaviButton(tsUp2, "btnUpBack2", 264, NaviBack);
     btnUpBack2->OnClick = back;
     btnUpStart = NaviButton(tsUp2, "btnUpStart", 376, NaviSendStart);
-    btnUpStart->OnClick = [this](TPicBtnGroup*) { btnUpStartClick(); };
+    btnUpStart->OnClick = Handler(&TMainFormWin::btnUpStartClick);
     PicBtnGroup7 = MenuButton(tsUp2, "PicBtnGroup7");
 
     Label(tsUp3, "メッセージ", 16, 8);
@@ -209,19 +217,19 @@ void TMainFormWin::CreateSendPages() {
     btnUpBack3 = NaviButton(tsUp3, "btnUpBack3", 264, NaviBack);
     btnUpBack3->OnClick = back;
     btnUpEnd = NaviButton(tsUp3, "btnUpEnd", 376, NaviEnd);
-    btnUpEnd->OnClick = [this](TPicBtnGroup*) { btnEndClick(); };
+    btnUpEnd->OnClick = Handler(&TMainFormWin::btnEndClick);
     PicBtnGroup1 = MenuButton(tsUp3, "PicBtnGroup1");
 }
 
 void TMainFormWin::CreateReceivePages() {
-    auto back = [this](TPicBtnGroup* sender) { btnBackClick(sender); };
+    auto back = Handler(&TMainFormWin::btnBackClick);
     Label(tsDw1, "受信元のフォルダを選択してください。", 16, 8);
     DwForderList = Named(new TFolderBox(tsDw1), "DwForderList", 178, 32, 265, 265);
     btnDwBack1 = NaviButton(tsDw1, "btnDwBack1", 264, NaviBack);
     btnDwBack1->SetTag(1);
     btnDwBack1->OnClick = back;
     btnDwNext1 = NaviButton(tsDw1, "btnDwNext1", 376, NaviNext);
-    btnDwNext1->OnClick = [this](TPicBtnGroup*) { btnNextClick(); };
+    btnDwNext1->OnClick = Handler(&TMainFormWin::btnNextClick);
     PicBtnGroup2 = MenuButton(tsDw1, "PicBtnGroup2");
 
     Label(tsDw2, "受信トランクを選択してください。", 16, 8);
@@ -229,17 +237,17 @@ void TMainFormWin::CreateReceivePages() {
                              {150, 80, 80, 200}, 2);
     DwTruncList->viewport()->installEventFilter(this);
     connect(DwTruncList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        PopMenu_GetTruncPopup();
+        Guarded([this] { PopMenu_GetTruncPopup(); });
         PopMenu_GetTrunc->popup(DwTruncList->viewport()->mapToGlobal(at));
     });
     Label(tsDw2, "展開場所を指定してください。", 16, 252);
     edDirPath = Named(new QLineEdit(tsDw2), "edDirPath", 16, 272, 508, 22);
     btnReference = PictureButton(tsDw2, "btnReference", subBtnList, 3, 536, 268);
-    btnReference->OnClick = [this](TPicBtnGroup*) { btnReferenceClick(); };
+    btnReference->OnClick = Handler(&TMainFormWin::btnReferenceClick);
     btnDwBack2 = NaviButton(tsDw2, "btnDwBack2", 264, NaviBack);
     btnDwBack2->OnClick = back;
     btnDwStart = NaviButton(tsDw2, "btnDwStart", 376, NaviReceiveStart);
-    btnDwStart->OnClick = [this](TPicBtnGroup*) { btnDwStartClick(); };
+    btnDwStart->OnClick = Handler(&TMainFormWin::btnDwStartClick);
     PicBtnGroup3 = MenuButton(tsDw2, "PicBtnGroup3");
 
     Label(tsDw3, "メッセージ", 16, 8);
@@ -253,20 +261,22 @@ void TMainFormWin::CreateReceivePages() {
     btnDwBack3 = NaviButton(tsDw3, "btnDwBack3", 264, NaviBack);
     btnDwBack3->OnClick = back;
     PicBtnGroup6 = NaviButton(tsDw3, "PicBtnGroup6", 376, NaviEnd);
-    PicBtnGroup6->OnClick = [this](TPicBtnGroup*) { btnEndClick(); };
+    PicBtnGroup6->OnClick = Handler(&TMainFormWin::btnEndClick);
     PicBtnGroup4 = MenuButton(tsDw3, "PicBtnGroup4");
 }
 
 void TMainFormWin::CreateMenus() {
     PopMenu_ArciveList = new QMenu(this);
     PopMenu_ArciveList->setObjectName("PopMenu_ArciveList");
-    Delete1 = PopMenu_ArciveList->addAction("選択されているファイルを削除(&D)", this, [this] { Delete1Click(); });
+    Delete1 = PopMenu_ArciveList->addAction("選択されているファイルを削除(&D)", this,
+                                            [this] { Guarded([this] { Delete1Click(); }); });
     Delete1->setObjectName("Delete1");
-    U1 = PopMenu_ArciveList->addAction("すべてを削除(&U)", this, [this] { U1Click(); });
+    U1 = PopMenu_ArciveList->addAction("すべてを削除(&U)", this, [this] { Guarded([this] { U1Click(); }); });
     U1->setObjectName("U1");
     PopMenu_GetTrunc = new QMenu(this);
     PopMenu_GetTrunc->setObjectName("PopMenu_GetTrunc");
-    D1 = PopMenu_GetTrunc->addAction("選択されているトランクを削除(&D)", this, [this] { D1Click(); });
+    D1 = PopMenu_GetTrunc->addAction("選択されているトランクを削除(&D)", this,
+                                     [this] { Guarded([this] { D1Click(); }); });
     D1->setObjectName("D1");
 }
 

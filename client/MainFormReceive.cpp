@@ -7,6 +7,7 @@
 
 #include "ARCHIVES/ARCHIVES.h"
 #include "client/Animate.h"
+#include "client/Hourglass.h"
 #include "client/MainForm.h"
 #include "client/TrunkNames.h"
 #include "client/Unit_Setting.h"
@@ -83,12 +84,11 @@ void TMainFormWin::btnDwStartClick() {
         ShowBox("サーバーへのログインを失敗しました。", win::MB_ICONERROR);
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    THourglass hourglass;
     mmDwMess->clear();
     btnNextClick();
     win::Application::ProcessMessages();
     ReceiveRoad(*folder, trunk, trunkDir);
-    QApplication::restoreOverrideCursor();
 }
 
 std::string TMainFormWin::ReceiveDir() {

@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 
 #include "client/Animate.h"
+#include "client/Hourglass.h"
 #include "client/MainForm.h"
 #include "client/TrunkNames.h"
 #include "client/Unit_Setting.h"
@@ -86,10 +87,9 @@ void TMainFormWin::btnUpStartClick() {
         return;
     mmUpMess->clear();
     btnNextClick();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    THourglass hourglass;
     win::Application::ProcessMessages();
     SendRoad(*folder, edTrunkName->text().toStdString());
-    QApplication::restoreOverrideCursor();
 }
 
 void TMainFormWin::SendRoad(const TTarvoAccount& folder, const std::string& trunk) {

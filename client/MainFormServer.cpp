@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTreeWidget>
 
+#include "client/Hourglass.h"
 #include "client/MainForm.h"
 #include "client/TrunkNames.h"
 #include "common/Unit_FilesFunc.h"
@@ -110,11 +111,11 @@ bool TMainFormWin::DeleteServerFiles(const TStringList& Names) {
     return true;
 }
 
-void TMainFormWin::BuildServerTrunkList() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+std::string TMainFormWin::BuildServerTrunkList() {
     DwTruncList->clear();
+    std::string problem;
     if (!ListServer() && !ListingRefusedAsEmpty())
-        ShowBox("トランクリストを取得できませんでした。", win::MB_ICONERROR);
+        problem = "トランクリストを取得できませんでした。";
     for (const TServerFileEntry& file : serverFiles_) {
         if (!IsTrunkFileName(file.FileName))
             continue;
@@ -133,13 +134,12 @@ void TMainFormWin::BuildServerTrunkList() {
     }
     std::vector<std::string> unreadable = unreadableServerNames_;
     FillTrunkComments();
-    QApplication::restoreOverrideCursor();
     if (unreadable.empty())
-        return;
+        return problem;
     std::string names;
     for (const std::string& name : unreadable)
         names += "\r\n" + name;
-    ShowBox("次のファイルは名前を読み取れないため表示していません。\r\n" + names, win::MB_ICONWARNING);
+    return "次のファイルは名前を読み取れないため表示していません。\r\n" + names;
 }
 
 void TMainFormWin::FillTrunkComments() {
@@ -184,25 +184,23 @@ void TMainFormWin::tsDw2Show() {
 }
 
 void TMainFormWin::ShowTrunkList() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    ShowWait("ただいま、トランクリストを取得中です．．．");
+    DwTruncList->clear();
+    // Without folders there is nothing to list (and nothing to warn about yet).
     std::optional<TTarvoAccount> folder = TarvoAccounts.empty() ? std::nullopt : ChosenFolder(DwForderList);
-    if (!folder) {
-        DwTruncList->clear();
-        HideWait();
-        QApplication::restoreOverrideCursor();
+    if (!folder)
         return;
+    THourglass hourglass;
+    ShowWait("ただいま、トランクリストを取得中です．．．");
+    std::string problem = "サーバーへのログインを失敗しました。";
+    win::UINT icon = win::MB_ICONERROR;
+    if (SessionBelongsTo(*folder) || LoginAccount(*folder, nullptr)) {
+        problem = BuildServerTrunkList();
+        icon = problem == "トランクリストを取得できませんでした。" ? win::MB_ICONERROR : win::MB_ICONWARNING;
     }
-    if (!SessionBelongsTo(*folder) && !LoginAccount(*folder, nullptr)) {
-        DwTruncList->clear();
-        QApplication::restoreOverrideCursor();
-        HideWait();
-        ShowBox("サーバーへのログインを失敗しました。", win::MB_ICONERROR);
-        return;
-    }
-    BuildServerTrunkList();
     HideWait();
-    QApplication::restoreOverrideCursor();
+    hourglass.Release();
+    if (!problem.empty())
+        ShowBox(problem, icon);
 }
 
 void TMainFormWin::DwTruncListMouseDown(QTreeWidgetItem* item) {
@@ -237,14 +235,15 @@ void TMainFormWin::D1Click() {
         ShowBox("サーバーへのログインを失敗しました。", win::MB_ICONERROR);
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    ShowWait("削除処理をしています．．．");
-    TStringList names;
-    names.Add(name + ".ace");
-    names.Add(name + ".txt");
-    DeleteServerFiles(names);
-    win::Application::ProcessMessages();
+    {
+        THourglass hourglass;
+        ShowWait("削除処理をしています．．．");
+        TStringList names;
+        names.Add(name + ".ace");
+        names.Add(name + ".txt");
+        DeleteServerFiles(names);
+        win::Application::ProcessMessages();
+    }
     ShowTrunkList();
     HideWait();
-    QApplication::restoreOverrideCursor();
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "ARCHIVES/ARCHIVES.h"
+#include "client/Hourglass.h"
 #include "client/MainForm.h"
 #include "client/TrunkNames.h"
 #include "common/Unit_FilesFunc.h"
@@ -70,7 +71,7 @@ void ShowBox(const std::string& text, win::UINT type) {
 void TMainFormWin::DropFiles(const std::vector<std::string>& paths) {
     if (RoadRunning())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    THourglass hourglass;
     std::string problems;
     const std::string workDir = ExcludeTrailingPathDelimiter(ExpandFileName(workDir_));
     for (std::string path : paths) {
@@ -87,14 +88,25 @@ void TMainFormWin::DropFiles(const std::vector<std::string>& paths) {
         } else if (std::vector<std::string> bad = UnencodableNames(path); !bad.empty()) {
             for (const std::string& b : bad)
                 problems += "\r\n使用できない文字を含む名前です： " + EscapedName(b);
-        } else if (!AddToTrunk(path, workArchive_, 0)) {
-            problems += "\r\nファイルを格納できませんでした： " + path;
+        } else {
+            PackDropped(path, problems);
         }
     }
     RefreshTrunkContents();
-    QApplication::restoreOverrideCursor();
+    hourglass.Release();
     if (!problems.empty())
         ShowBox("次のファイルはトランクに格納されていません。\r\n" + problems, win::MB_ICONWARNING);
+}
+
+void TMainFormWin::PackDropped(const std::string& path, std::string& problems) {
+    try {
+        if (AddToTrunk(path, workArchive_, 0))
+            return;
+        problems += "\r\nファイルを格納できませんでした： " + path;
+    } catch (const Exception& e) {
+        // The archiver refused the name: the other drops go on.
+        problems += "\r\nファイルを格納できませんでした： " + path + "\r\n    " + e.Message();
+    }
 }
 
 bool TMainFormWin::AddToTrunk(const std::string& Path, const std::string& ArchiveName, int8_t N) {

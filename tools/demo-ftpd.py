@@ -50,8 +50,8 @@ def main(argv):
         sys.stderr.write("usage: demo-ftpd.py [--no-ascii] [--throttle BYTES] PORT USER:PASSWORD:FOLDER ...\n")
         return 2
     authorizer = DummyAuthorizer()
-    for spec in argv[2:]:
-        user, password, folder = spec.split(":", 2)
+    for user_entry in argv[2:]:
+        user, password, folder = user_entry.split(":", 2)
         authorizer.add_user(user, password, folder, perm="elradfmwMT")
     handler = BinaryOnlyHandler if binary_only else Cp932Handler
     handler.authorizer = authorizer
