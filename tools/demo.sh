@@ -1,8 +1,81 @@
 #!/usr/bin/env bash
-# Starts the demo: a loopback FTP server with a demo account, a demo machine root, and Tarvo against it.
+# The local demo: a loopback FTP server holding a demo account file with three folders, a demo machine root
+# whose settings point at it, and Tarvo started against them. Everything lives under <build>/demo/; the user's
+# own machine root is never touched. The server stops when Tarvo ends.
+#   tools/demo.sh [build folder]   (default build/release, already built)
 set -euo pipefail
-build=${1:-build/release}
-if [ ! -x "$build/bin/Tarvo" ]; then
-    echo "The client Tarvo is not built yet; the build above holds the libraries and tests so far." >&2
-    exit 0
+cd "$(dirname "$0")/.."
+build=$(cd "${1:-build/release}" && pwd)
+for program in Tarvo tarvo-provision tarvo-seal-accounts; do
+    if [ ! -x "$build/bin/$program" ]; then
+        echo "demo: $build/bin/$program is missing; build first (make run does)." >&2
+        exit 1
+    fi
+done
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "demo: Tarvo is a desktop program and there is no display here; run it from a desktop session." >&2
+    exit 1
 fi
+
+demo="$build/demo"
+server="$demo/server"
+machine="$demo/machine"
+password="tarvo-demo"
+rm -rf "$machine"
+mkdir -p "$server/accounts" "$server/sales" "$server/projects" "$server/private" "$machine/etc"
+
+port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+# The client always asks for the service "ftp": this machine root maps it to the demo server's port.
+echo "ftp $port/tcp" > "$machine/etc/services"
+
+# The folders: sales uses the built-in trunk password, projects keeps received trunks on the server,
+# private asks for a password of the user's own.
+cat > "$demo/accounts.ini" <<EOF
+[営業部]
+AccountType=1
+Account=sales
+Password=$password
+ServerName=127.0.0.1
+OrderNum=1
+LimitTruncCount=20
+[プロジェクト共有]
+AccountType=2
+Account=projects
+Password=$password
+ServerName=127.0.0.1
+OrderNum=2
+LimitTruncCount=20
+[親展]
+AccountType=0
+Account=private
+Password=$password
+ServerName=127.0.0.1
+OrderNum=1
+LimitTruncCount=5
+EOF
+"$build/bin/tarvo-seal-accounts" "$demo/accounts.ini" "$server/accounts/demo.ace" >/dev/null
+TARVO_MACHINE="$machine/" "$build/bin/tarvo-provision" --server 127.0.0.1 --account tarvo --password "$password" \
+    --account-id demo --max-trunc-size 268435456 --fetch-comment --delete-after-receive >/dev/null
+
+/usr/bin/python3 tools/demo-ftpd.py "$port" \
+    "tarvo:$password:$server/accounts" "sales:$password:$server/sales" \
+    "projects:$password:$server/projects" "private:$password:$server/private" > "$demo/ftpd.log" 2>&1 &
+ftpd=$!
+trap 'kill "$ftpd" 2>/dev/null || true; wait "$ftpd" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then break; fi
+    if ! kill -0 "$ftpd" 2>/dev/null; then
+        echo "demo: the FTP server did not start (python3-pyftpdlib missing?); see $demo/ftpd.log" >&2
+        exit 1
+    fi
+    sleep 0.1
+done
+
+cat <<EOF
+Tarvo demo: FTP server on 127.0.0.1:$port serving $server
+  folders: 営業部 (built-in password), プロジェクト共有 (kept on the server after receiving),
+           親展 (asks for a trunk password)
+  Send a trunk: 送信する, name it, drop files onto the list, pick a folder, 送信開始.
+  Receive it:   受信する, pick the folder, tick the trunk, choose a place, 受信開始.
+EOF
+TARVO_MACHINE="$machine/" TARVO_LIBRARY_PATH="$build/bin" "$build/bin/Tarvo"

@@ -79,9 +79,14 @@ TEST_F(AccountsTest, HeaderEndsOnlyAtASingleByteBracket) {
 
 TEST_F(AccountsTest, RowsTakeDefaultsTextsAndUnscrambledPasswords) {
     std::string password = Scrambled("s3cret!");  // bytes above 0x80 that are no code page 932 text
-    LoadAccounts(Ini("[" + Cp932("営業部") + "]\r\nAccount=" + Cp932("ユーザー") + "\r\nPassword=" + password +
-                     "\r\nServerName=ftp.example\r\nLimitTruncCount=3\r\nDataTypeID=9\r\nDefaultDir=/in\r\n"
-                     "[Bare]\r\n"));
+    std::string ini = "[";
+    ini += Cp932("営業部");
+    ini += "]\r\nAccount=";
+    ini += Cp932("ユーザー");
+    ini += "\r\nPassword=";
+    ini += password;
+    ini += "\r\nServerName=ftp.example\r\nLimitTruncCount=3\r\nDataTypeID=9\r\nDefaultDir=/in\r\n[Bare]\r\n";
+    LoadAccounts(Ini(ini));
     ASSERT_EQ(TarvoAccounts.size(), 2u);
     const TTarvoAccount& bare = TarvoAccounts[0];  // equal keys: the two rows change places
     const TTarvoAccount& full = TarvoAccounts[1];

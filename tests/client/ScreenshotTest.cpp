@@ -1,10 +1,11 @@
-// Pictures of the main window for people to look at: the top page, and a folder page and the trunk list of a
-// folder with trunks. Written as PNG into $TARVO_SCREENSHOT_DIR (tools/screenshots.sh runs this under Xvfb);
-// skipped without it.
+// Pictures of the main window for people to look at: the top page, a folder page, the trunk list of a folder
+// with trunks, a trunk being built and the log of its send. Written as PNG into $TARVO_SCREENSHOT_DIR
+// (tools/screenshots.sh runs this under Xvfb); skipped without it.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 
 #include <cstdlib>
 
@@ -48,6 +49,19 @@ TEST_F(Screenshots, MainWindowPages) {
     Click(form->btnDwNext1);
     form->edDirPath->setText("/home/user/受信");
     Save(form.get(), "main-trunk-list.png");
+
+    Click(form->PicBtnGroup3);
+    Click(form->btnSelUpLoad);
+    WriteFile(sandbox().work + "src/議事録.txt", "minutes");
+    WriteFile(sandbox().work + "src/図面/平面図.png", RandomBytes(40000, 3));
+    form->edTrunkName->setText("四月の議事録");
+    form->mmComment->setPlainText("四月分の議事録と図面です。");
+    form->DropFiles({sandbox().work + "src/議事録.txt", sandbox().work + "src/図面"});
+    Save(form.get(), "main-send-trunk.png");
+    Click(form->btnUpNext1);
+    Click(FolderButtons(form->UpForderList)[1]);
+    Click(form->btnUpStart);
+    Save(form.get(), "main-send-log.png");
 }
 
 }  // namespace
