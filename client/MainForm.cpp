@@ -64,6 +64,7 @@ void TMainFormWin::showEvent(QShowEvent* e) {
 }
 
 void TMainFormWin::FormShow() {
+    shown_ = true;
     if (!FetchAccountFile()) {
         close();
         return;
@@ -113,7 +114,7 @@ int TMainFormWin::ActivePageIndex() const {
 
 void TMainFormWin::SetActivePage(int page) {
     int old = PageControl1->currentIndex();
-    if (old == page && PageControl1->currentWidget()->isVisible())
+    if (old == page)
         return;
     PageControl1->setCurrentIndex(page);
     if (old == pgUp3 || old == pgDw3)

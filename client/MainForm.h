@@ -96,6 +96,9 @@ public:
     void ResetListingStream();
     void FtpClient1Progress(int64_t Count, bool& Abort);
     void FtpClient1RequestDone(int RqType, uint16_t ErrCode);
+    // The transfer bar in bytes: any 64-bit size, positions clamped into it.
+    void SetProgressMax(int64_t max);
+    void SetProgressPos(int64_t pos);
 
     // Encrypted-file container.
     bool EncryptTrunk(const std::string& InName, const std::string& OutName, const std::string& Password);
@@ -267,8 +270,6 @@ private:
     void AddLog(QPlainTextEdit* memo, const std::string& text);
     // The trunk-name rule; a broken one is shown and the focus goes back to the name field.
     bool TrunkNameAccepted();
-    void SetProgressMax(int64_t max);
-    void SetProgressPos(int64_t pos);
     void FinishDeferredClose();
     void EmptyWorkDir();
     // Runs an archiver operation; the response file is removed afterwards, however the operation ends.

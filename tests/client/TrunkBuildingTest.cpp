@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -17,6 +18,8 @@
 #include "client/Unit_Setting.h"
 #include "common/Unit_FilesFunc.h"
 #include "controls/PicBtnGroup.h"
+#include "net/FtpCli.h"
+#include "platform/win/MessageLoop.h"
 #include "tests/client/ClientFixture.h"
 
 namespace {
@@ -245,6 +248,57 @@ TEST_F(TrunkBuildingTest, AnArchiverErrorIsReportedNotThrownIntoTheLoop) {
     form_->U1->trigger();
     ASSERT_EQ((*ui_)->Shown().size(), 2u);
     EXPECT_EQ((*ui_)->Shown()[1].type, win::MB_OK | win::MB_ICONERROR);
+}
+
+TEST_F(TrunkBuildingTest, ReferenceButtonChoosesTheExtractionPlace) {
+    form_->edDirPath->setText("/start/here");
+    (*ui_)->ExpectBrowseForFolder(std::nullopt);
+    Click(form_->btnReference);
+    EXPECT_EQ((*ui_)->Shown()[0].text, "展開先を指定してください。");
+    EXPECT_EQ((*ui_)->Shown()[0].caption, "/start/here");
+    EXPECT_EQ(form_->edDirPath->text().toStdString(), "/start/here") << "cancelled: unchanged";
+    (*ui_)->ExpectBrowseForFolder(src_);
+    Click(form_->btnReference);
+    EXPECT_EQ(form_->edDirPath->text().toStdString(), src_);
+}
+
+class ManualClock : public win::Clock {
+public:
+    uint64_t NowMs() override { return now; }
+    uint64_t now = 0;
+};
+
+TEST(ProgressBarTest, MovesOncePerSecondEndsAtTheFinalCountAndStaysInRange) {
+    auto clock = std::make_shared<ManualClock>();
+    clock->now = (uint64_t{1} << 32) - 400;  // the tick counter wraps in the middle
+    win::SetClock(clock);
+    {
+        TMainFormWin form;
+        QProgressBar* bar = form.ctrl_FTPProgressBar;
+        form.SetProgressMax(10000);
+        bool abort = false;
+        form.FtpClient1Progress(100, abort);
+        EXPECT_EQ(bar->value(), 100) << "the first event moves the bar";
+        clock->now += 300;
+        form.FtpClient1Progress(500, abort);
+        EXPECT_EQ(bar->value(), 100) << "300 ms later it does not";
+        form.FtpClient1RequestDone(ftpRqGet, 0);
+        EXPECT_EQ(bar->value(), 500) << "the end of the request shows the final count";
+        clock->now += 800;
+        form.FtpClient1Progress(700, abort);
+        EXPECT_EQ(bar->value(), 700) << "a second on, across the wrap of the tick counter";
+        EXPECT_FALSE(abort);
+
+        // A count beyond the maximum (a size rounded down) puts the bar at its end, not where it was.
+        form.FtpClient1Progress(12288, abort);
+        form.FtpClient1RequestDone(ftpRqGet, 0);
+        EXPECT_EQ(bar->value(), bar->maximum());
+        // Sizes beyond 2 GiB fit the bar's range.
+        form.SetProgressMax(int64_t{6} << 30);
+        form.SetProgressPos(int64_t{3} << 30);
+        EXPECT_EQ(bar->value() * 2, bar->maximum());
+    }
+    win::SetClock(nullptr);
 }
 
 }  // namespace
