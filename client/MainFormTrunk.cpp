@@ -39,6 +39,13 @@ bool SplitSourcePath(const std::string& Path, std::string& Dir, bool& IsFolder, 
     return true;
 }
 
+// The path with every link resolved (a link to the work directory is the work directory), without a trailing "/".
+std::string RealPath(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::weakly_canonical(path, ec);
+    return ExcludeTrailingPathDelimiter(ec ? ExpandFileName(path) : real.string());
+}
+
 // Whether a lies inside b or is b (both absolute, without a trailing "/").
 bool IsWithin(const std::string& a, const std::string& b) {
     return a == b || a.rfind(b + "/", 0) == 0;
@@ -73,10 +80,10 @@ void TMainFormWin::DropFiles(const std::vector<std::string>& paths) {
         return;
     THourglass hourglass;
     std::string problems;
-    const std::string workDir = ExcludeTrailingPathDelimiter(ExpandFileName(workDir_));
+    const std::string workDir = RealPath(workDir_);
     for (std::string path : paths) {
         path = ExcludeTrailingPathDelimiter(path);
-        std::string absolute = ExcludeTrailingPathDelimiter(ExpandFileName(path));
+        std::string absolute = RealPath(path);
         std::string dir, name;
         bool isFolder = false;
         if (!SplitSourcePath(path, dir, isFolder, name))

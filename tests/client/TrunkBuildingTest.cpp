@@ -146,7 +146,8 @@ TEST_F(TrunkBuildingTest, DropsThatWouldPackTheWrongThingsAreRefusedAndNamed) {
     GetTempDir(tmp);
     const std::string refused = "次のファイルはトランクに格納されていません。\r\n";
     (*ui_)->ExpectMessageBox(win::IDOK);
-    form_->DropFiles({"/", form_->WorkDir(), form_->WorkArchive(), tmp, src_ + "star*.txt",
+    fs::create_directory_symlink(form_->WorkDir(), src_ + "link");
+    form_->DropFiles({"/", form_->WorkDir(), form_->WorkArchive(), tmp, src_ + "link", src_ + "star*.txt",
                       src_ + "bad\xff"
                              "name.txt",
                       src_ + "nested", src_ + "report.txt"});
@@ -155,6 +156,8 @@ TEST_F(TrunkBuildingTest, DropsThatWouldPackTheWrongThingsAreRefusedAndNamed) {
     EXPECT_EQ(text.rfind(refused, 0), 0u) << text;
     EXPECT_NE(text.find("格納できない場所です： /\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("格納できない場所です： " + tmp.substr(0, tmp.size() - 1)), std::string::npos) << text;
+    EXPECT_NE(text.find("格納できない場所です： " + src_ + "link"), std::string::npos)
+        << "a link to the work directory";
     EXPECT_NE(text.find("「*」「?」を含む名前は格納できません"), std::string::npos) << text;
     EXPECT_NE(text.find("bad\\xFFname.txt"), std::string::npos) << text;
     EXPECT_NE(text.find("emoji\\xF0\\x9F\\x98\\x80.txt"), std::string::npos) << text;
