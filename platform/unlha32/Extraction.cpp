@@ -34,6 +34,11 @@ public:
         return *this;
     }
     int get() const { return fd_; }
+    int Release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     void Reset() {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
@@ -210,8 +215,7 @@ private:
             fchmod(out.get(), FileMode(h, mask_));
             struct timespec times[2] = {ToTimespec(h.writeTime), ToTimespec(h.writeTime)};
             futimens(out.get(), times);
-            if (::fsync(out.get()) != 0) WriteFailed(target, errno);
-            out.Reset();
+            if (::close(out.Release()) != 0) WriteFailed(target, errno);
             if (::renameat(folder.get(), temp.c_str(), folder.get(), parts.back().c_str()) != 0)
                 WriteFailed(target, errno);
             progress_.End();

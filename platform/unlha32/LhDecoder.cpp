@@ -19,14 +19,14 @@ constexpr uint8_t kInitialFill = 0x20;
 LhDecoder::LhDecoder(const LhMethod& method)
     : method_(method),
       dictionary_(size_t{1} << (method.positionCodes - 1)),  // the farthest distance a position code can name
-      window_(dictionary_ + kChunk + kSlack) {}
+      window_(std::make_unique_for_overwrite<uint8_t[]>(dictionary_ + kChunk + kSlack)) {}
 
 void LhDecoder::Decode(TStream& source, uint64_t packedSize, uint64_t originalSize, ByteSink& sink) {
     BitReader in(source, packedSize);
-    std::fill(window_.begin(), window_.begin() + static_cast<ptrdiff_t>(dictionary_), kInitialFill);
+    std::fill_n(window_.get(), dictionary_, kInitialFill);
     pos_ = dictionary_;
     blockLeft_ = 0;
-    uint8_t* w = window_.data();
+    uint8_t* w = window_.get();
     uint64_t left = originalSize;
     const size_t flushAt = dictionary_ + kChunk;
     while (left > 0) {
@@ -59,8 +59,8 @@ void LhDecoder::Decode(TStream& source, uint64_t packedSize, uint64_t originalSi
 }
 
 void LhDecoder::Flush(ByteSink& sink) {
-    if (pos_ > dictionary_) sink.Write(window_.data() + dictionary_, pos_ - dictionary_);
-    std::memmove(window_.data(), window_.data() + pos_ - dictionary_, dictionary_);
+    if (pos_ > dictionary_) sink.Write(window_.get() + dictionary_, pos_ - dictionary_);
+    std::memmove(window_.get(), window_.get() + pos_ - dictionary_, dictionary_);
     pos_ = dictionary_;
 }
 

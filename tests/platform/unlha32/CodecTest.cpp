@@ -97,9 +97,10 @@ TEST(LhCodec, SmallBlocksAndShortChainsStillRoundTrip) {
     tuning.blockSymbols = 7;  // many blocks, most with one-symbol trees
     tuning.maxChain = 1;
     for (const auto& s : Samples()) {
-        auto coded = Encode(s.data, kLh5, tuning);
+        std::string data = s.data.substr(0, 40000);
+        auto coded = Encode(data, kLh5, tuning);
         ASSERT_TRUE(coded) << s.name;
-        EXPECT_EQ(Decode(*coded, s.data.size()), s.data) << s.name;
+        EXPECT_EQ(Decode(*coded, data.size()), data) << s.name;
     }
 }
 
