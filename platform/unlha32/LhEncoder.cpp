@@ -12,8 +12,7 @@ constexpr size_t kLookahead = kMaxMatch + 8;
 }  // namespace
 
 LhEncoder::LhEncoder(const LhMethod& method, const EncoderTuning& tuning)
-    : method_(method),
-      tuning_(tuning),
+    : tuning_(tuning),
       finder_(method.dictionaryBits, kWindowChunk),
       blocks_(method, tuning.blockSymbols) {}
 

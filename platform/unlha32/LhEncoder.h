@@ -35,7 +35,6 @@ public:
 private:
     bool Drain(const Writer& write, uint64_t limit, uint64_t parsed);
 
-    LhMethod method_;
     EncoderTuning tuning_;
     MatchFinder finder_;
     BlockEncoder blocks_;

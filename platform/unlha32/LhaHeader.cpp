@@ -12,6 +12,7 @@ namespace {
 
 constexpr size_t kCommonSize = 21;  // bytes every level shares, up to and including the level byte
 constexpr size_t kLevel2BaseSize = 26;
+constexpr size_t kLevel2CrcAt = kLevel2BaseSize + 1;  // data of the CRC header, the first extended one
 constexpr uint64_t kFileTimeUnixEpoch = 116444736000000000ull;  // 1970-01-01 in 100 ns since 1601
 
 [[noreturn]] void Broken(const std::string& what) { throw ELhaError(kNotArchive, "broken header: " + what); }
@@ -187,6 +188,52 @@ LhaHeader ReadLevel2(TStream& in, const uint8_t* common) {
     return h;
 }
 
+// The header with a zero total size and CRC; `spare` bytes follow the CRC in its extended header.
+std::vector<uint8_t> Level2Bytes(const LhaHeader& h, size_t spare) {
+    std::string name, directory;
+    for (size_t i = 0; i + 1 < h.path.size(); ++i) directory += h.path[i] + '\xFF';
+    if (!h.path.empty()) (h.IsDirectory() ? directory += h.path.back() + '\xFF' : name = h.path.back());
+    const bool wide = h.packedSize > 0xFFFFFFFFu || h.originalSize > 0xFFFFFFFFu;
+
+    std::vector<uint8_t> out;
+    Put16(out, 0);  // total size
+    out.insert(out.end(), h.method.begin(), h.method.end());
+    Put32(out, static_cast<uint32_t>(wide ? 0 : h.packedSize));
+    Put32(out, static_cast<uint32_t>(wide ? 0 : h.originalSize));
+    Put32(out, static_cast<uint32_t>(h.writeTime > 0 ? h.writeTime : 0));
+    out.push_back(kAttrArchive);  // reserved in level 2; the attributes have their own extended header
+    out.push_back(2);
+    Put16(out, h.crc);
+    out.push_back(h.osId);
+    // Each extended header is written with the size of the next one in front of it; the last size is 0.
+    auto extended = [&](uint8_t type, const void* data, size_t n) {
+        Put16(out, static_cast<uint32_t>(n + 3));
+        out.push_back(type);
+        const auto* p = static_cast<const uint8_t*>(data);
+        out.insert(out.end(), p, p + n);
+    };
+    const uint8_t zeroCrc[3] = {0, 0, 0};
+    extended(0x00, zeroCrc, 2 + spare);
+    extended(0x01, name.data(), name.size());
+    if (!directory.empty()) extended(0x02, directory.data(), directory.size());
+    if (h.attribute != kAttrArchive) {
+        uint8_t attribute[2] = {h.attribute, 0};
+        extended(0x40, attribute, 2);
+    }
+    if (h.unixMode) {
+        uint8_t mode[2] = {static_cast<uint8_t>(*h.unixMode), static_cast<uint8_t>(*h.unixMode >> 8)};
+        extended(0x50, mode, 2);
+    }
+    if (wide) {
+        std::vector<uint8_t> sizes;
+        Put64(sizes, h.packedSize);
+        Put64(sizes, h.originalSize);
+        extended(0x42, sizes.data(), sizes.size());
+    }
+    Put16(out, 0);
+    return out;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitRawPath(const std::string& raw) {
@@ -225,56 +272,15 @@ std::optional<LhaHeader> ReadHeader(TStream& in) {
 }
 
 std::vector<uint8_t> WriteLevel2Header(const LhaHeader& h) {
-    std::string name, directory;
-    for (size_t i = 0; i + 1 < h.path.size(); ++i) directory += h.path[i] + '\xFF';
-    if (!h.path.empty()) (h.IsDirectory() ? directory += h.path.back() + '\xFF' : name = h.path.back());
-    const bool wide = h.packedSize > 0xFFFFFFFFu || h.originalSize > 0xFFFFFFFFu;
-
-    std::vector<uint8_t> out;
-    Put16(out, 0);  // total size, set below
-    out.insert(out.end(), h.method.begin(), h.method.end());
-    Put32(out, static_cast<uint32_t>(wide ? 0 : h.packedSize));
-    Put32(out, static_cast<uint32_t>(wide ? 0 : h.originalSize));
-    Put32(out, static_cast<uint32_t>(h.writeTime > 0 ? h.writeTime : 0));
-    out.push_back(kAttrArchive);  // reserved in level 2; the attributes have their own extended header
-    out.push_back(2);
-    Put16(out, h.crc);
-    out.push_back(h.osId);
-    auto extended = [&](uint8_t type, const void* data, size_t n) {
-        Put16(out, static_cast<uint32_t>(n + 3));  // the size field of this one
-        out.push_back(type);
-        const auto* p = static_cast<const uint8_t*>(data);
-        out.insert(out.end(), p, p + n);
-    };
-    // Each extended header is written with the size of the next one in front of it; the last size is 0.
-    const uint16_t zeroCrc = 0;
-    extended(0x00, &zeroCrc, 2);
-    const size_t crcAt = out.size() - 2;
-    extended(0x01, name.data(), name.size());
-    if (!directory.empty()) extended(0x02, directory.data(), directory.size());
-    if (h.attribute != kAttrArchive) {
-        uint8_t attribute[2] = {h.attribute, 0};
-        extended(0x40, attribute, 2);
-    }
-    if (h.unixMode) {
-        uint8_t mode[2] = {static_cast<uint8_t>(*h.unixMode), static_cast<uint8_t>(*h.unixMode >> 8)};
-        extended(0x50, mode, 2);
-    }
-    if (wide) {
-        std::vector<uint8_t> sizes;
-        Put64(sizes, h.packedSize);
-        Put64(sizes, h.originalSize);
-        extended(0x42, sizes.data(), sizes.size());
-    }
-    Put16(out, 0);
-    // A total whose low byte is 0 would read as the end of the archive: one spare byte avoids it.
-    if ((out.size() & 0xFF) == 0) out.push_back(0);
+    std::vector<uint8_t> out = Level2Bytes(h, 0);
+    // A total whose low byte is 0 would read as the end of the archive: the CRC header takes one spare byte.
+    if ((out.size() & 0xFF) == 0) out = Level2Bytes(h, 1);
     if (out.size() > 0xFFFF) throw ELhaError(kNameNotEncodable, "name too long for an archive header");
     out[0] = static_cast<uint8_t>(out.size());
     out[1] = static_cast<uint8_t>(out.size() >> 8);
     uint16_t crc = Crc16(out.data(), out.size());
-    out[crcAt] = static_cast<uint8_t>(crc);
-    out[crcAt + 1] = static_cast<uint8_t>(crc >> 8);
+    out[kLevel2CrcAt] = static_cast<uint8_t>(crc);
+    out[kLevel2CrcAt + 1] = static_cast<uint8_t>(crc >> 8);
     return out;
 }
 

@@ -26,7 +26,8 @@ protected:
                  {"random.bin", tarvo::test::RandomBytes(1 << 20, 21)},
                  {"nested/deeper/deepest/n.txt", text.substr(0, 5000)},
                  {"nested/" + std::string(150, 'L') + ".name", "long name"},
-                 {std::string(100, 'F') + "/" + std::string(120, 'g') + ".txt", text.substr(100, 3000)}};
+                 {std::string(100, 'F') + "/" + std::string(120, 'g') + ".txt", text.substr(100, 3000)},
+                 {std::string(217, 'p'), "a header of 256 bytes, which takes a spare byte"}};
         time_t t = 1650000000;  // even, so DOS times (2 s) keep it too
         for (const auto& [name, bytes] : files) {
             WriteFile(src + name, bytes);
