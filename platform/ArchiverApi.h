@@ -53,7 +53,8 @@ static_assert(sizeof(ArcExtractingInfo) == 1056, "progress record layout");
 
 #pragma pack(pop)
 
-// Progress states (wParam of "wm_arcextract", the callback's state).
+// Progress states (wParam of "wm_arcextract", the callback's state). The owner window answers the message
+// with non-zero to cancel.
 enum : win::UINT {
     ARCEXTRACT_BEGIN = 0,      // an entry starts
     ARCEXTRACT_INPROCESS = 1,  // bytes of it were done

@@ -12,7 +12,7 @@ packages=(
     python3 python3-pyftpdlib vsftpd microsocks dante-server netbase openssl curl
     lhasa p7zip-full libarchive-tools jlha-utils gcab arj zip bzip2 xz-utils
     # fonts and a display for the GUI
-    fonts-ipafont-gothic xvfb
+    fonts-ipafont-gothic xvfb xdg-utils
 )
 
 missing=()

@@ -53,12 +53,17 @@ std::string FormatFloat(char type, double v, int precision) {
             return buf;
         case 'n': {
             std::snprintf(buf, sizeof buf, "%.*f", precision < 0 ? 2 : precision, v);
-            std::string s = buf;
-            size_t dot = s.find('.');
-            size_t intEnd = dot == std::string::npos ? s.size() : dot;
-            size_t start = (s[0] == '-') ? 1 : 0;
-            for (int i = static_cast<int>(intEnd) - 3; i > static_cast<int>(start); i -= 3) s.insert(i, ",");
-            return s;
+            std::string_view s = buf;
+            size_t sign = s[0] == '-' ? 1 : 0;
+            size_t intEnd = std::min(s.find('.'), s.size());
+            std::string out(s.substr(0, sign));
+            for (size_t i = sign; i < intEnd; ++i) {
+                out += s[i];
+                size_t left = intEnd - i - 1;
+                if (left > 0 && left % 3 == 0) out += ',';
+            }
+            out += s.substr(intEnd);
+            return out;
         }
         default:  // 'g'
             std::snprintf(buf, sizeof buf, "%.*G", precision < 0 ? 15 : std::max(precision, 1), v);

@@ -8,13 +8,16 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/win/Messages.h"
 
 namespace win {
 
 // Descriptor watches. The handler runs on the watch's thread, inside that thread's input poll, with poll()'s
-// revents; it normally posts a message and returns. events 0 pauses the watch. Callable from any thread.
+// revents; it normally posts a message and returns. events 0 pauses the watch; a watch whose descriptor is
+// found closed (POLLNVAL) is paused after that report. Callable from any thread. WatchFd gives 0 (last error
+// ERROR_INVALID_THREAD_ID) for a thread without a queue.
 using FdWatchId = uint64_t;
 using FdReadyHandler = std::function<void(short revents)>;
 FdWatchId WatchFd(DWORD threadId, int fd, short events, FdReadyHandler onReady);
@@ -25,7 +28,8 @@ void UnwatchFd(FdWatchId id);  // after it returns, the handler is not running a
 // timers become pending WM_TIMER messages.
 void PollInputs();
 
-// Milliseconds on a monotonic clock; tests install a manual one. Timers and GetTickCount read it.
+// Milliseconds on a monotonic clock; tests install a manual one. Timers and GetTickCount read it; set it
+// before timers are made. NowMs is called from any thread.
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -43,7 +47,8 @@ public:
     // Block the owning thread until input may have arrived or timeoutMs (-1: no limit) passed. It may return
     // early; the caller re-checks the queue. Ready descriptors are handed on through PollInputs.
     virtual void WaitForInput(int timeoutMs) = 0;
-    // Any thread: a message was posted to the owning thread's queue.
+    // Any thread: a message was posted or sent to the owning thread. Called under the core's lock: it must not
+    // call back into the message core.
     virtual void Wake() = 0;
     // Owning thread: the set of watched descriptors or the next timer changed.
     virtual void InputsChanged() {}
@@ -52,8 +57,16 @@ public:
 };
 // Installs a backend for the calling thread (nullptr: the poll backend again).
 void SetThreadBackend(std::unique_ptr<MessageBackend> backend);
-// The poll backend's wake-up descriptor and the watched descriptors, for a backend that mirrors them.
+// For a backend that mirrors the calling thread's inputs in its own loop: the thread's wake-up descriptor (an
+// eventfd the poll backend's Wake writes), the active descriptor watches and the milliseconds until the next
+// timer is due (-1: none).
 int ThreadWakeFd();
+struct WatchedFd {
+    int fd = -1;
+    short events = 0;
+};
+std::vector<WatchedFd> ThreadWatchedFds();
+int ThreadTimerTimeoutMs();
 
 // The class library's utility window: a hidden window whose messages go to a method.
 struct TMessage {
@@ -80,12 +93,15 @@ public:
     static bool Terminated();
     // Posts WM_QUIT (the loop ends) and sets Terminated at once, so blocking waits give up.
     static void Terminate();
-    static void ResetTerminated();  // for a program's next run and for tests
+    // For a program's next run and for tests: clears Terminated and drops a WM_QUIT still queued.
+    static void ResetTerminated();
 
     static const std::string& Title();
     static void SetTitle(std::string title);
 
-    // The handler of exceptions that reach the loop; the default writes the message to standard error.
+    // The handler of exceptions that reach the loop; the default (also after setting nullptr) writes the
+    // message to standard error. EAbort is silent, as in the class library; an exception the handler throws
+    // is written to standard error and dropped.
     using ExceptionHandler = std::function<void(const std::exception& e)>;
     static void SetExceptionHandler(ExceptionHandler handler);
     static void HandleException(std::exception_ptr e);

@@ -14,6 +14,7 @@ TEST(FormatTest, DirectivesAsTheClassLibraryWritesThem) {
     EXPECT_EQ(Format("%d%%", {50}), "50%");
     EXPECT_EQ(Format("%*d", {4, 7}), "   7");
     EXPECT_EQ(Format("%.2f", {3.14159}), "3.14");
+    EXPECT_EQ(Format("%.0n|%.1n", {-1234567.0, 999.95}), "-1,234,567|1,000.0");
 }
 
 TEST(FormatTest, IndexedArgumentsRestartTheSequence) {

@@ -1,0 +1,346 @@
+#include "platform/win/RegistryHive.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/win/WinReg.h"
+
+namespace win::reg {
+
+namespace {
+
+bool IsUtf8(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = s[i];
+        size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        if (n == 0 || i + n > s.size())
+            return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += n;
+    }
+    return true;
+}
+
+bool HasControlCharacters(std::string_view s, bool allowTab) {
+    return std::any_of(s.begin(), s.end(), [allowTab](char ch) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        return (c < 0x20 && !(allowTab && c == '\t')) || c == 0x7F;
+    });
+}
+
+// REG_SZ data that a quoted line holds exactly: UTF-8 text with one NUL, at its end.
+bool IsQuotable(std::string_view data) {
+    if (data.empty() || data.back() != '\0')
+        return false;
+    std::string_view text = data.substr(0, data.size() - 1);
+    return text.find('\0') == std::string_view::npos && IsUtf8(text) && !HasControlCharacters(text, true);
+}
+
+std::string HexLine(std::string prefix, std::string_view data) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out = std::move(prefix);
+    size_t lineLength = out.size();
+    for (size_t i = 0; i < data.size(); ++i) {
+        unsigned char b = data[i];
+        std::string item{digits[b >> 4], digits[b & 15]};
+        if (i + 1 < data.size())
+            item += ',';
+        if (i > 0 && lineLength + item.size() > 76) {
+            out += "\\\n  ";
+            lineLength = 2;
+        }
+        out += item;
+        lineLength += item.size();
+    }
+    return out;
+}
+
+std::string ValueLine(const Value& v) {
+    std::string name = v.name.empty() ? "@" : QuoteRegString(v.name);
+    if (v.type == REG_SZ && IsQuotable(v.data))
+        return name + "=" + QuoteRegString(v.data.substr(0, v.data.size() - 1));
+    if (v.type == REG_DWORD && v.data.size() == 4) {
+        uint32_t n = 0;
+        for (int i = 3; i >= 0; --i)
+            n = (n << 8) | static_cast<unsigned char>(v.data[i]);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "=dword:%08x", n);
+        return name + buf;
+    }
+    if (v.type == REG_BINARY)
+        return HexLine(name + "=hex:", v.data);
+    char kind[32];
+    std::snprintf(kind, sizeof kind, "=hex(%x):", v.type);
+    return HexLine(name + kind, v.data);
+}
+
+void FormatKey(const Key& key, const std::string& path, bool writeHeader, std::string& out) {
+    if (writeHeader) {
+        out += "\n[" + path + "]\n";
+        for (const auto& v : key.values)
+            out += ValueLine(v) + "\n";
+    }
+    for (const auto& sub : key.subkeys)
+        FormatKey(sub, path + "\\" + sub.name, true, out);
+}
+
+// Reads a hive text line by line, keeping the line number for messages.
+class Reader {
+public:
+    explicit Reader(std::string_view text) : text_(text) {}
+
+    bool Next(std::string& line) {
+        if (pos_ >= text_.size())
+            return false;
+        size_t end = text_.find('\n', pos_);
+        if (end == std::string_view::npos)
+            end = text_.size();
+        line.assign(text_.substr(pos_, end - pos_));
+        pos_ = end + 1;
+        ++number_;
+        if (number_ == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            line.erase(0, 3);
+        line = TrimRight(line);
+        return true;
+    }
+
+    [[noreturn]] void Fail(const std::string& reason) const {
+        throw EHiveFormat("line " + std::to_string(number_) + ": " + reason);
+    }
+
+private:
+    std::string_view text_;
+    size_t pos_ = 0;
+    int number_ = 0;
+};
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool ParseHexNumber(std::string_view s, uint32_t& value) {
+    if (s.empty() || s.size() > 8)
+        return false;
+    value = 0;
+    for (char c : s) {
+        int d = HexDigit(c);
+        if (d < 0)
+            return false;
+        value = (value << 4) | static_cast<uint32_t>(d);
+    }
+    return true;
+}
+
+// A quoted string from text[pos] (which is '"'); pos ends after the closing quote.
+std::string ParseQuoted(const Reader& r, std::string_view text, size_t& pos) {
+    std::string out;
+    for (++pos; pos < text.size(); ++pos) {
+        char c = text[pos];
+        if (c == '"') {
+            ++pos;
+            return out;
+        }
+        if (c == '\\') {
+            if (++pos >= text.size() || (text[pos] != '\\' && text[pos] != '"'))
+                r.Fail("bad escape in a string");
+            c = text[pos];
+        }
+        out += c;
+    }
+    r.Fail("unterminated string");
+}
+
+std::string ParseHexBytes(const Reader& r, std::string_view list) {
+    std::string out;
+    std::string_view rest = list;
+    while (!Trim(rest).empty()) {
+        size_t comma = rest.find(',');
+        std::string item = Trim(rest.substr(0, comma));
+        uint32_t b;
+        if (item.size() > 2 || !ParseHexNumber(item, b))
+            r.Fail("bad hex byte \"" + item + "\"");
+        out += static_cast<char>(b);
+        if (comma == std::string_view::npos)
+            break;
+        rest.remove_prefix(comma + 1);
+        if (Trim(rest).empty())
+            r.Fail("hex list ends with a comma");
+    }
+    return out;
+}
+
+Value ParseData(Reader& r, std::string name, std::string data) {
+    Value v{std::move(name), REG_SZ, {}};
+    if (!data.empty() && data[0] == '"') {
+        size_t pos = 0;
+        v.data = ParseQuoted(r, data, pos) + '\0';
+        if (pos != data.size())
+            r.Fail("text after a string");
+        return v;
+    }
+    if (data.compare(0, 6, "dword:") == 0) {
+        uint32_t n;
+        if (!ParseHexNumber(data.substr(6), n))
+            r.Fail("bad dword");
+        v.type = REG_DWORD;
+        for (int i = 0; i < 4; ++i)
+            v.data += static_cast<char>((n >> (8 * i)) & 0xFF);
+        return v;
+    }
+    size_t colon = data.find(':');
+    std::string kind = data.substr(0, colon);
+    if (kind == "hex") {
+        v.type = REG_BINARY;
+    } else if (kind.size() > 5 && kind.compare(0, 4, "hex(") == 0 && kind.back() == ')') {
+        if (!ParseHexNumber(std::string_view(kind).substr(4, kind.size() - 5), v.type))
+            r.Fail("bad value kind");
+    } else {
+        r.Fail("unknown value data");
+    }
+    std::string list = data.substr(colon + 1);
+    std::string next;
+    while (!list.empty() && list.back() == '\\') {
+        list.pop_back();
+        if (!r.Next(next))
+            r.Fail("continued line at the end");
+        list += TrimLeft(next);
+    }
+    v.data = ParseHexBytes(r, list);
+    return v;
+}
+
+Key* OpenPath(Reader& r, Key& root, std::string_view path) {
+    size_t slash = path.find('\\');
+    if (!SameText(path.substr(0, slash), root.name))
+        r.Fail("key outside " + root.name);
+    Key* key = &root;
+    while (slash != std::string_view::npos) {
+        path.remove_prefix(slash + 1);
+        slash = path.find('\\');
+        std::string_view name = path.substr(0, slash);
+        if (name.empty() || !IsStorableName(name))
+            r.Fail("bad key name");
+        key = &key->AddSubkey(name);
+    }
+    return key;
+}
+
+void ParseValueLine(Reader& r, Key& key, const std::string& line) {
+    size_t pos = 0;
+    std::string name;
+    if (line[0] == '@')
+        pos = 1;
+    else if (line[0] == '"')
+        name = ParseQuoted(r, line, pos);
+    else
+        r.Fail("not a key or value line");
+    if (pos >= line.size() || line[pos] != '=')
+        r.Fail("\"=\" expected");
+    Value v = ParseData(r, std::move(name), Trim(std::string_view(line).substr(pos + 1)));
+    key.SetValue(v.name, v.type, std::move(v.data));
+}
+
+}  // namespace
+
+Key* Key::FindSubkey(std::string_view subName) {
+    auto it = std::find_if(subkeys.begin(), subkeys.end(), [&](const Key& k) { return SameText(k.name, subName); });
+    return it == subkeys.end() ? nullptr : &*it;
+}
+
+Key& Key::AddSubkey(std::string_view subName) {
+    if (Key* existing = FindSubkey(subName))
+        return *existing;
+    auto at = std::lower_bound(subkeys.begin(), subkeys.end(), subName,
+                               [](const Key& k, std::string_view n) { return CompareText(k.name, n) < 0; });
+    Key k;
+    k.name = std::string(subName);
+    return *subkeys.insert(at, std::move(k));
+}
+
+bool Key::RemoveSubkey(std::string_view subName) {
+    auto it = std::find_if(subkeys.begin(), subkeys.end(), [&](const Key& k) { return SameText(k.name, subName); });
+    if (it == subkeys.end())
+        return false;
+    subkeys.erase(it);
+    return true;
+}
+
+const Value* Key::FindValue(std::string_view valueName) const {
+    auto it = std::find_if(values.begin(), values.end(), [&](const Value& v) { return SameText(v.name, valueName); });
+    return it == values.end() ? nullptr : &*it;
+}
+
+void Key::SetValue(std::string_view valueName, DWORD type, std::string data) {
+    auto it = std::find_if(values.begin(), values.end(), [&](const Value& v) { return SameText(v.name, valueName); });
+    if (it == values.end()) {
+        values.push_back({std::string(valueName), type, std::move(data)});
+    } else {
+        it->type = type;
+        it->data = std::move(data);
+    }
+}
+
+bool Key::RemoveValue(std::string_view valueName) {
+    auto it = std::find_if(values.begin(), values.end(), [&](const Value& v) { return SameText(v.name, valueName); });
+    if (it == values.end())
+        return false;
+    values.erase(it);
+    return true;
+}
+
+Key ParseHive(std::string_view text, std::string_view rootName) {
+    Key root;
+    root.name = std::string(rootName);
+    Reader r(text);
+    Key* current = nullptr;
+    bool header = false;
+    for (std::string line; r.Next(line);) {
+        line = TrimLeft(line);
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (!header) {
+            if (line != "REGEDIT4")
+                r.Fail("REGEDIT4 expected");
+            header = true;
+        } else if (line[0] == '[') {
+            if (line.size() < 3 || line.back() != ']')
+                r.Fail("bad key line");
+            current = OpenPath(r, root, std::string_view(line).substr(1, line.size() - 2));
+        } else {
+            if (!current)
+                r.Fail("value outside a key");
+            ParseValueLine(r, *current, line);
+        }
+    }
+    return root;
+}
+
+std::string FormatHive(const Key& root) {
+    std::string out = "REGEDIT4\n";
+    FormatKey(root, root.name, !root.values.empty(), out);
+    return out;
+}
+
+std::string QuoteRegString(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+bool IsStorableName(std::string_view name) {
+    return IsUtf8(name) && !HasControlCharacters(name, false);
+}
+
+}  // namespace win::reg
