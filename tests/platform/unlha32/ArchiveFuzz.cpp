@@ -16,7 +16,7 @@ public:
     void Write(const uint8_t*, size_t) override {}
 };
 
-constexpr uint64_t kDecodeLimit = 1 << 20;  // larger claimed sizes are only parsed
+constexpr uint64_t kDecodeLimit = 1 << 18;  // larger claimed sizes are only parsed
 
 }  // namespace
 

@@ -28,7 +28,7 @@ TEST(FuzzSmoke, SamplesAndDamagedCopiesPassWithoutFault) {
     std::mt19937 gen(2024);
     for (const auto& seed : seeds) {
         Feed(seed);
-        for (int round = 0; round < 600; ++round) {
+        for (int round = 0; round < 300; ++round) {
             std::string b = seed;
             switch (round % 4) {
                 case 0:
