@@ -23,10 +23,11 @@ void MatchFinder::Reset() {
         std::fill(head_.begin(), head_.end(), kNone);
         std::fill(head3_.begin(), head3_.end(), kNone);
     } else {
-        for (size_t p = 0; p + kMinMatch <= filled_; ++p) head_[Hash(p)] = head3_[Hash3(p)] = kNone;
+        for (size_t p = 0; p + kMinMatch <= filled_; ++p)
+            head_[Hash(p)] = head3_[Hash3(p)] = kNone;
     }
-    std::fill(prev_.begin(), prev_.begin() + static_cast<ptrdiff_t>(slid_ ? dictionary_ : std::min(filled_, dictionary_)),
-              kNone);
+    std::fill(prev_.begin(),
+              prev_.begin() + static_cast<ptrdiff_t>(slid_ ? dictionary_ : std::min(filled_, dictionary_)), kNone);
     filled_ = 0;
     slid_ = false;
     slidOut_ = 0;

@@ -57,7 +57,8 @@ public:
                 if (len > best) {
                     best = len;
                     distance = static_cast<int>(pos) - candidate;
-                    if (len >= nice) break;
+                    if (len >= nice)
+                        break;
                 }
             }
             candidate = prev_[static_cast<uint32_t>(candidate) & mask_];
@@ -67,8 +68,10 @@ public:
 
     // A three-byte match at candidate no farther than maxDistance, or 0.
     int Three(int32_t candidate, size_t pos, int maxLength, int maxDistance, int& distance) const {
-        if (maxLength < 3 || candidate < static_cast<int32_t>(pos) - maxDistance) return 0;
-        if ((Load32(static_cast<size_t>(candidate)) ^ Load32(pos)) & 0xFFFFFF) return 0;
+        if (maxLength < 3 || candidate < static_cast<int32_t>(pos) - maxDistance)
+            return 0;
+        if ((Load32(static_cast<size_t>(candidate)) ^ Load32(pos)) & 0xFFFFFF)
+            return 0;
         distance = static_cast<int>(pos) - candidate;
         return 3;
     }

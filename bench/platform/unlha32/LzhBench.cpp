@@ -34,7 +34,8 @@ ArcCommandProc Library() {
     static ArcCommandProc command = [] {
         win::HMODULE m = win::LoadLibraryA("UNLHA32.DLL");
         auto p = m ? reinterpret_cast<ArcCommandProc>(win::GetProcAddress(m, "Unlha")) : nullptr;
-        if (!p) throw std::runtime_error("UNLHA32.DLL (libunlha32.so) cannot be loaded; set TARVO_LIBRARY_PATH");
+        if (!p)
+            throw std::runtime_error("UNLHA32.DLL (libunlha32.so) cannot be loaded; set TARVO_LIBRARY_PATH");
         return p;
     }();
     return command;
@@ -47,18 +48,22 @@ void RunOrThrow(const std::vector<std::string>& argv, const fs::path& folder) {
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid;
     int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    if (rc == 0) waitpid(pid, &status, 0);
-    if (rc != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(argv[0] + " failed");
+    if (rc == 0)
+        waitpid(pid, &status, 0);
+    if (rc != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(argv[0] + " failed");
 }
 
 void RunLibrary(const std::string& line) {
-    if (int rc = Library()(0, line.c_str(), nullptr, 0)) throw std::runtime_error("Unlha failed: " + std::to_string(rc));
+    if (int rc = Library()(0, line.c_str(), nullptr, 0))
+        throw std::runtime_error("Unlha failed: " + std::to_string(rc));
 }
 
 template <typename F>
@@ -80,7 +85,8 @@ uint64_t CopyFrom(const std::vector<std::string>& roots, const std::vector<std::
         std::error_code ec;
         for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
              it != fs::recursive_directory_iterator(); it.increment(ec)) {
-            if (ec || !it->is_regular_file(ec) || it->is_symlink(ec)) continue;
+            if (ec || !it->is_regular_file(ec) || it->is_symlink(ec))
+                continue;
             std::string name = it->path().filename().string();
             for (const auto& s : suffixes)
                 if (name.size() >= s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0)
@@ -93,19 +99,22 @@ uint64_t CopyFrom(const std::vector<std::string>& roots, const std::vector<std::
     for (const auto& f : found) {
         std::error_code ec;
         uint64_t size = fs::file_size(f, ec);
-        if (ec || size == 0 || size > (1u << 20) || copied + size > budget) continue;
+        if (ec || size == 0 || size > (1u << 20) || copied + size > budget)
+            continue;
         fs::path target = folder / std::to_string(n / 200);  // a couple of hundred files a folder
         fs::create_directories(target);
         fs::copy_file(f, target / (std::to_string(n) + "-" + f.filename().string()), ec);
-        if (!ec) copied += size, ++n;
+        if (!ec)
+            copied += size, ++n;
     }
     return copied;
 }
 
 // Text of words drawn from a fixed list, for whatever the system's documents leave short.
 void WriteGeneratedText(const fs::path& file, uint64_t size, uint32_t seed) {
-    static const char* words[] = {"the ", "archive ", "server ", "trunk ", "of ", "and ", "files ", "is ", "to ",
-                                  "packed ", "folder ", "encrypted ", "a ", "user ", "with ", "password ", ".\n"};
+    static const char* words[] = {"the ",   "archive ", "server ", "trunk ",    "of ",     "and ",
+                                  "files ", "is ",      "to ",     "packed ",   "folder ", "encrypted ",
+                                  "a ",     "user ",    "with ",   "password ", ".\n"};
     std::mt19937 gen(seed);
     std::ofstream out(file, std::ios::binary);
     for (uint64_t n = 0; n < size;) {
@@ -124,13 +133,16 @@ void MakeCorpus(const fs::path& root) {
     uint64_t gotSource = CopyFrom({"/usr/include"}, {".h", ".hpp", ".c", ".cc"}, root / "src", source);
     uint64_t gotText = CopyFrom({"/usr/share/doc", "/usr/share/common-licenses", "/usr/share/vim"},
                                 {".txt", "copyright", ".md", "README"}, root / "txt", text);
-    if (gotSource < source) WriteGeneratedText(root / "src" / "filler.txt", source - gotSource, 1);
-    if (gotText < text) WriteGeneratedText(root / "txt" / "filler.txt", text - gotText, 2);
+    if (gotSource < source)
+        WriteGeneratedText(root / "src" / "filler.txt", source - gotSource, 1);
+    if (gotText < text)
+        WriteGeneratedText(root / "txt" / "filler.txt", text - gotText, 2);
     std::mt19937_64 gen(3);
     const int files = 16;
     for (int i = 0; i < files; ++i) {
         std::vector<uint64_t> block(random / files / 8 + 1);
-        for (auto& v : block) v = gen();
+        for (auto& v : block)
+            v = gen();
         std::ofstream(root / "rnd" / (std::to_string(i) + ".bin"), std::ios::binary)
             .write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(random / files));
     }
@@ -148,7 +160,8 @@ const fs::path& Corpus() {
 uint64_t TreeSize(const fs::path& root) {
     uint64_t total = 0;
     for (const auto& e : fs::recursive_directory_iterator(root))
-        if (e.is_regular_file()) total += e.file_size();
+        if (e.is_regular_file())
+            total += e.file_size();
     return total;
 }
 
@@ -217,7 +230,8 @@ int main(int argc, char** argv) {
     std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/unlha32-bench-XXXXXX";
     std::vector<char> buf(base.begin(), base.end());
     buf.push_back('\0');
-    if (!mkdtemp(buf.data())) return 1;
+    if (!mkdtemp(buf.data()))
+        return 1;
     workDir = buf.data();
     int rc = 0;
     try {

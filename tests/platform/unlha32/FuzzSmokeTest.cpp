@@ -32,11 +32,18 @@ TEST(FuzzSmoke, SamplesAndDamagedCopiesPassWithoutFault) {
             std::string b = seed;
             switch (round % 4) {
                 case 0:
-                    for (int k = 0; k < 1 + round % 5; ++k) b[gen() % b.size()] ^= static_cast<char>(1 << (gen() % 8));
+                    for (int k = 0; k < 1 + round % 5; ++k)
+                        b[gen() % b.size()] ^= static_cast<char>(1 << (gen() % 8));
                     break;
-                case 1: b.resize(gen() % b.size()); break;
-                case 2: b.insert(gen() % b.size(), std::string(1 + gen() % 4, static_cast<char>(gen()))); break;
-                default: b[gen() % b.size()] = static_cast<char>(gen()); break;
+                case 1:
+                    b.resize(gen() % b.size());
+                    break;
+                case 2:
+                    b.insert(gen() % b.size(), std::string(1 + gen() % 4, static_cast<char>(gen())));
+                    break;
+                default:
+                    b[gen() % b.size()] = static_cast<char>(gen());
+                    break;
             }
             Feed(b);
         }

@@ -19,7 +19,8 @@ std::vector<Seen> seen;
 win::LRESULT answer = 0;
 
 win::LRESULT OwnerProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
-    if (msg != win::RegisterWindowMessageA("wm_arcextract")) return win::DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (msg != win::RegisterWindowMessageA("wm_arcextract"))
+        return win::DefWindowProcA(hwnd, msg, wParam, lParam);
     seen.push_back({wParam, reinterpret_cast<const ArcExtractingInfo*>(lParam)->DestFileName});
     return answer;
 }
