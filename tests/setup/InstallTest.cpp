@@ -6,7 +6,10 @@
 #include <thread>
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/Handles.h"
 #include "platform/win/MessageLoop.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Processes.h"
 #include "setup/Unit_IntallMain.h"
 #include "tests/support/ScriptedUi.h"
 #include "tests/support/TestEnvironment.h"
@@ -82,23 +85,34 @@ TEST_F(InstallTest, SetupIsLookedForBesideTheProgramNotInTheCurrentDirectory) {
     EXPECT_FALSE(fs::exists(medium + "/Tarvo/ran"));
 }
 
-TEST_F(InstallTest, TheSetupProgramRunsOnAfterTheStart) {
-    std::string folder = sandbox().work + "CD ROM/Tarvo's (1)";
-    std::string setup = MakeSetup(folder, true);
-    fs::current_path(sandbox().work);
-    EXPECT_EQ(RunProgram(setup, false), RunStarted);
-    EXPECT_FALSE(fs::exists(folder + "/done"));  // still waiting for "go": the start did not wait for it
-    ASSERT_TRUE(Appears(folder + "/ran"));
-    EXPECT_EQ(ReadFile(folder + "/ran"), fs::current_path().string() + "\n");  // the starter's directory
-    WriteFile(folder + "/go", "");
-    EXPECT_TRUE(Appears(folder + "/done"));
+TEST_F(InstallTest, AnInstallerOnAMediumStartsTheSetupBesideItAndEnds) {
+    std::string medium = sandbox().work + "medium";
+    MakeSetup(medium + "/Tarvo", true);
+    std::string elsewhere = sandbox().work + "elsewhere";
+    MakeSetup(elsewhere + "/Tarvo");
+    fs::copy_file(ExtractFilePath(fs::read_symlink("/proc/self/exe").string()) + "setup_install_probe",
+                  medium + "/Install");
+    fs::current_path(elsewhere);
+    win::PROCESS_INFORMATION installer;
+    ASSERT_TRUE(win::CreateProcessA({medium + "/Install"}, nullptr, &installer));
+    EXPECT_EQ(win::WaitForSingleObject(installer.hProcess, win::INFINITE), win::WAIT_OBJECT_0);
+    win::CloseHandle(installer.hProcess);
+    // The installer has ended; its setup program still waits for "go".
+    ASSERT_TRUE(Appears(medium + "/Tarvo/ran"));
+    EXPECT_EQ(ReadFile(medium + "/Tarvo/ran"), elsewhere + "\n");
+    EXPECT_FALSE(fs::exists(medium + "/Tarvo/done"));
+    WriteFile(medium + "/Tarvo/go", "");
+    EXPECT_TRUE(Appears(medium + "/Tarvo/done"));
+    EXPECT_FALSE(fs::exists(elsewhere + "/Tarvo/ran"));
 }
 
-TEST_F(InstallTest, WaitingForTheProgram) {
-    std::string folder = sandbox().work + "medium/Tarvo";
+TEST_F(InstallTest, TheWholePathIsTheProgramNameAndWaitingWaits) {
+    std::string folder = sandbox().work + "CD ROM/Tarvo's (1) & more";
     std::string setup = MakeSetup(folder);
+    fs::current_path(sandbox().work);
     EXPECT_EQ(RunProgram(setup, true), RunStarted);
     EXPECT_TRUE(fs::exists(folder + "/done"));
+    EXPECT_EQ(ReadFile(folder + "/ran"), fs::current_path().string() + "\n");  // the starter's directory
 }
 
 TEST_F(InstallTest, MissingAndUnstartableFiles) {
