@@ -1,0 +1,470 @@
+// TCustomWSocket: opening, listening, accepting, closing and sending.
+#include <algorithm>
+#include <cstring>
+
+#include "net/CustomWSocket.h"
+
+namespace {
+
+constexpr int kConnectEvents = win::FD_READ | win::FD_WRITE | win::FD_ACCEPT | win::FD_CONNECT | win::FD_CLOSE;
+constexpr int kListenEvents = win::FD_READ | win::FD_WRITE | win::FD_ACCEPT | win::FD_CLOSE;
+constexpr int kDupEvents = win::FD_READ | win::FD_WRITE | win::FD_CONNECT | win::FD_CLOSE;
+
+int IntOption(win::SOCKET s, int level, int name, int value) {
+    return Winsock_setsockopt(s, level, name, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+}  // namespace
+
+void TCustomWSocket::ResolveRemote(bool ForConnect) {
+    if (!FProtoResolved) {
+        std::string lower = LowerCase(FProto);
+        if (!ForConnect && lower.compare(0, 4, "raw_") == 0) {
+            FSocketType = win::SOCK_RAW;
+            FProtoNumber = WSocketResolveProto(FProto.substr(4, 10));
+        } else {
+            FProtoNumber = WSocketResolveProto(FProto);
+            FSocketType = FProtoNumber == win::IPPROTO_TCP   ? win::SOCK_STREAM
+                          : FProtoNumber == win::IPPROTO_UDP ? win::SOCK_DGRAM
+                          : ForConnect                       ? win::SOCK_RAW
+                                                             : win::SOCK_STREAM;
+        }
+        FProtoResolved = true;
+    }
+    if (!FPortResolved) {
+        FPortNumber = WSocketResolvePort(FPort, FProto);
+        FRemoteAddress.sin_port = Winsock_htons(FPortNumber);
+        FPortResolved = true;
+    }
+    if (ForConnect && !FLocalPortResolved) {
+        FLocalPortNumber = WSocketResolvePort(FLocalPort, FProto);
+        FLocalPortResolved = true;
+    }
+    if (!FAddrResolved) {
+        FRemoteAddress.sin_addr.s_addr = WSocketResolveHost(FAddr);
+        FAddrResolved = true;
+    }
+}
+
+void TCustomWSocket::Connect() {
+    if (FSocketHandle != win::INVALID_SOCKET && FState != wsClosed) return RaiseException("Connect: Socket already in use");
+    if (!FPortAssigned) return RaiseException("Connect: No Port Specified");
+    if (!FAddrAssigned) return RaiseException("Connect: No IP Address Specified");
+    if (!FProtoAssigned) return RaiseException("Connect: No Protocol Specified");
+    try {
+        ResolveRemote(true);
+    } catch (const Exception& e) {
+        return RaiseException("connect: " + e.Message());
+    }
+    DiscardSendBlocks();
+    FSocketHandle = Winsock_socket(FAddrFamily, FSocketType, FProtoNumber);
+    if (FSocketHandle == win::INVALID_SOCKET) return ReportSocketError("Connect (socket)");
+    int len = sizeof(int);
+    if (Winsock_getsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_SNDBUF, reinterpret_cast<char*>(&FSendBufferSize),
+                           &len) == win::SOCKET_ERROR)
+        return ReportSocketError("getsockopt(SO_SNDBUF)");
+    len = sizeof(int);
+    if (Winsock_getsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_RCVBUF,
+                           reinterpret_cast<char*>(&FReceiveBufferSize), &len) == win::SOCKET_ERROR)
+        return ReportSocketError("getsockopt(SO_RCVBUF)");
+    SetSocketState(wsOpened);
+    if (FState != wsOpened) {
+        Winsock_WSASetLastError(win::WSAEINVAL);
+        return ReportSocketError("Connect (Invalid operation in OnChangeState)");
+    }
+    if (FSocketType == win::SOCK_DGRAM) {
+        BindSocket();
+        if (MultiCast) {
+            if (MultiCastIpTTL != 1 &&
+                IntOption(FSocketHandle, win::IPPROTO_IP, win::IP_MULTICAST_TTL, MultiCastIpTTL) == win::SOCKET_ERROR)
+                return ReportSocketError("setsockopt(IP_MULTICAST_TTL)");
+            if (FLocalAddr != "0.0.0.0") {
+                win::in_addr iface{WSocketResolveHost(FLocalAddr)};
+                if (Winsock_setsockopt(FSocketHandle, win::IPPROTO_IP, win::IP_MULTICAST_IF,
+                                       reinterpret_cast<const char*>(&iface), sizeof iface) == win::SOCKET_ERROR)
+                    return ReportSocketError("setsockopt(IP_MULTICAST_IF)");
+            }
+        }
+        if (FRemoteAddress.sin_addr.s_addr == win::INADDR_BROADCAST &&
+            IntOption(FSocketHandle, win::SOL_SOCKET, win::SO_BROADCAST, 1) == win::SOCKET_ERROR)
+            return ReportSocketError("setsockopt(SO_BROADCAST)");
+    } else {
+        if (IntOption(FSocketHandle, win::SOL_SOCKET, win::SO_REUSEADDR, -1) == win::SOCKET_ERROR)
+            return ReportSocketError("setsockopt(SO_REUSEADDR)");
+        if (ComponentOptions.count(wsoTcpNoDelay) &&
+            IntOption(FSocketHandle, win::IPPROTO_TCP, win::TCP_NODELAY, -1) == win::SOCKET_ERROR)
+            return ReportSocketError("setsockopt(IPPROTO_TCP, TCP_NODELAY)");
+        ApplyLinger();
+        ApplyKeepAlive();
+        if (FLocalPortNumber != 0 || FLocalAddr != "0.0.0.0") BindSocket();
+    }
+    FSelectEvent = kConnectEvents;
+    if (Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, WM_SOCKET_SELECT, kConnectEvents) == win::SOCKET_ERROR)
+        return ReportSocketError("WSAAsyncSelect");
+    if (FSocketType == win::SOCK_DGRAM) {
+        SetSocketState(wsConnected);
+        DoSessionConnected(0);
+        return;
+    }
+    if (CheckLogOptions(loWsockInfo))
+        DebugLog(loWsockInfo, "TWSocket will connect to " + std::string(Winsock_inet_ntoa(FRemoteAddress.sin_addr)) +
+                                  ":" + IntToStr(Winsock_ntohs(FRemoteAddress.sin_port)));
+    if (Winsock_connect(FSocketHandle, reinterpret_cast<win::sockaddr*>(&FRemoteAddress), sizeof FRemoteAddress) ==
+            0 ||
+        Winsock_WSAGetLastError() == win::WSAEWOULDBLOCK) {
+        SetSocketState(wsConnecting);
+        return;
+    }
+    FLastError = Winsock_WSAGetLastError();
+    ReportSocketError("Connect");
+}
+
+void TCustomWSocket::Listen() {
+    if (!FPortAssigned) {
+        Winsock_WSASetLastError(win::WSAEINVAL);
+        return ReportSocketError("listen: port not assigned");
+    }
+    if (!FProtoAssigned) {
+        Winsock_WSASetLastError(win::WSAEINVAL);
+        return ReportSocketError("listen: protocol not assigned");
+    }
+    if (!FAddrAssigned) {
+        Winsock_WSASetLastError(win::WSAEINVAL);
+        return ReportSocketError("listen: address not assigned");
+    }
+    try {
+        ResolveRemote(false);
+    } catch (const Exception& e) {
+        return RaiseException("listen: " + e.Message());
+    }
+    DiscardSendBlocks();
+    FSocketHandle = Winsock_socket(FAddrFamily, FSocketType, FProtoNumber);
+    if (FSocketHandle == win::INVALID_SOCKET) return ReportSocketError("socket");
+    if (FSocketType == win::SOCK_DGRAM && ReuseAddr &&
+        IntOption(FSocketHandle, win::SOL_SOCKET, win::SO_REUSEADDR, -1) == win::SOCKET_ERROR) {
+        ReportSocketError("setsockopt(SO_REUSEADDR)");
+        return Close();
+    }
+    if (Winsock_bind(FSocketHandle, reinterpret_cast<win::sockaddr*>(&FRemoteAddress), sizeof FRemoteAddress) ==
+        win::SOCKET_ERROR) {
+        ReportSocketError("Bind");
+        return Close();
+    }
+    SetSocketState(wsBound);
+    if (FSocketType == win::SOCK_STREAM) {
+        if (Winsock_listen(FSocketHandle, ListenBacklog) == win::SOCKET_ERROR) return ReportSocketError("Listen");
+        SetSocketState(wsListening);
+    } else if (FSocketType == win::SOCK_DGRAM) {
+        if (MultiCast) {
+            win::ip_mreq mreq{};
+            mreq.imr_multiaddr.s_addr = Winsock_inet_addr(MultiCastAddrStr.c_str());
+            mreq.imr_interface.s_addr = WSocketResolveHost(FAddr);
+            if (Winsock_setsockopt(FSocketHandle, win::IPPROTO_IP, win::IP_ADD_MEMBERSHIP,
+                                   reinterpret_cast<const char*>(&mreq), sizeof mreq) == win::SOCKET_ERROR)
+                return ReportSocketError("setsockopt(IP_ADD_MEMBERSHIP)");
+        }
+        SetSocketState(wsListening);
+        SetSocketState(wsConnected);
+        DoSessionConnected(0);
+    } else if (FSocketType == win::SOCK_RAW) {
+        if (ComponentOptions.count(wsoSIO_RCVALL)) {
+            win::DWORD on = 1;
+            win::DWORD returned = 0;
+            if (WinsockSafe_WSAIoctl(FSocketHandle, win::SIO_RCVALL, &on, sizeof on, nullptr, 0, &returned, nullptr,
+                                     nullptr) == win::SOCKET_ERROR) {
+                ReportSocketError("WSAIoctl(SIO_RCVALL)");
+                return Close();
+            }
+        }
+        SetSocketState(wsListening);
+        SetSocketState(wsConnected);
+        DoSessionConnected(0);
+    } else {
+        return RaiseException("Listen: unexpected protocol.");
+    }
+    FSelectEvent = kListenEvents;
+    if (Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, WM_SOCKET_SELECT, kListenEvents) == win::SOCKET_ERROR)
+        ReportSocketError("WSAASyncSelect");
+}
+
+win::SOCKET TCustomWSocket::Accept() {
+    if (FState != wsListening) {
+        Winsock_WSASetLastError(win::WSAEINVAL);
+        ReportSocketError("not a listening socket");
+        return win::INVALID_SOCKET;
+    }
+    int len = sizeof FRemoteAddress;
+    win::SOCKET s = Winsock_accept(FSocketHandle, reinterpret_cast<win::sockaddr*>(&FRemoteAddress), &len);
+    if (s == win::INVALID_SOCKET) ReportSocketError("Accept");
+    return s;
+}
+
+void TCustomWSocket::Dup(win::SOCKET NewSocket) {
+    if (NewSocket == 0 || NewSocket == win::INVALID_SOCKET) {
+        Winsock_WSASetLastError(win::WSAEINVAL);
+        return ReportSocketError("Dup");
+    }
+    if (FState != wsClosed) {
+        int rc = Winsock_closesocket(FSocketHandle);
+        FSocketHandle = win::INVALID_SOCKET;
+        if (rc == win::SOCKET_ERROR) return ReportSocketError("Dup (closesocket)");
+        SetSocketState(wsClosed);
+    }
+    FSocketHandle = NewSocket;
+    int len = sizeof(int);
+    if (Winsock_getsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_SNDBUF, reinterpret_cast<char*>(&FSendBufferSize),
+                           &len) == win::SOCKET_ERROR)
+        return ReportSocketError("getsockopt(SO_SNDBUF)");
+    len = sizeof(int);
+    if (Winsock_getsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_RCVBUF,
+                           reinterpret_cast<char*>(&FReceiveBufferSize), &len) == win::SOCKET_ERROR)
+        return ReportSocketError("getsockopt(SO_RCVBUF)");
+    ApplyLinger();
+    FSelectEvent = kDupEvents;
+    if (Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, WM_SOCKET_SELECT, kDupEvents) == 0) MarkConnected();
+    else ReportSocketError("WSAAsyncSelect");
+}
+
+void TCustomWSocket::MarkConnected() { SetSocketState(wsConnected); }
+
+void TCustomWSocket::BindSocket() {
+    win::sockaddr_in local{};
+    local.sin_family = win::AF_INET;
+    local.sin_port = Winsock_htons(FLocalPortNumber);
+    local.sin_addr.s_addr = WSocketResolveHost(FLocalAddr);
+    if (Winsock_bind(FSocketHandle, reinterpret_cast<win::sockaddr*>(&local), sizeof local) == win::SOCKET_ERROR)
+        return RaiseExceptionFmt("winsock.bind failed, error #%d", {Winsock_WSAGetLastError()});
+    int len = sizeof local;
+    if (Winsock_getsockname(FSocketHandle, reinterpret_cast<win::sockaddr*>(&local), &len) == win::SOCKET_ERROR)
+        return RaiseExceptionFmt("winsock.getsockname failed, error #%d", {Winsock_WSAGetLastError()});
+    FLocalPortNumber = Winsock_ntohs(local.sin_port);
+    FLocalPort = IntToStr(FLocalPortNumber);
+}
+
+void TCustomWSocket::ApplyLinger() {
+    if (LingerOnOff == wsLingerNoSet) return;
+    if (FSocketHandle == win::INVALID_SOCKET) return RaiseException("Cannot set linger option at this time");
+    win::linger l{static_cast<win::u_short>(LingerOnOff == wsLingerOn ? 1 : 0),
+                  static_cast<win::u_short>(LingerTimeout)};
+    if (Winsock_setsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_LINGER, reinterpret_cast<const char*>(&l),
+                           sizeof l) == win::SOCKET_ERROR)
+        ReportSocketError("setsockopt(SO_LINGER)");
+}
+
+void TCustomWSocket::ApplyKeepAlive() {
+    if (KeepAliveOnOff == wsKeepAliveOff) return;
+    if (IntOption(FSocketHandle, win::SOL_SOCKET, win::SO_KEEPALIVE, 1) == win::SOCKET_ERROR)
+        return ReportSocketError("setsockopt(SO_KEEPALIVE)");
+    if (KeepAliveOnOff != wsKeepAliveOnCustom) return;
+    win::tcp_keepalive values{1, static_cast<win::u_long>(KeepAliveTime), static_cast<win::u_long>(KeepAliveInterval)};
+    win::DWORD returned = 0;
+    if (WinsockSafe_WSAIoctl(FSocketHandle, win::SIO_KEEPALIVE_VALS, &values, sizeof values, nullptr, 0, &returned,
+                             nullptr, nullptr) == win::SOCKET_ERROR)
+        ReportSocketError("WSocket_WSAIoctl(SIO_KEEPALIVE_VALS)");
+}
+
+// Closing ------------------------------------------------------------------------------------------------
+
+void TCustomWSocket::InternalClose(bool Shut, win::WORD ErrCode) {
+    if (FSocketHandle == win::INVALID_SOCKET) {
+        if (FState != wsClosed) {
+            SetSocketState(wsClosed);
+            AssignDefaultValue();
+        }
+        return;
+    }
+    if (FState == wsClosed) return;
+    if (Shut) Shutdown(win::SD_SEND);
+    for (int tries = 0;; ++tries) {
+        if (Winsock_closesocket(FSocketHandle) == 0) break;
+        int error = Winsock_WSAGetLastError();
+        if (error == win::WSANOTINITIALISED) break;
+        if (error != win::WSAEWOULDBLOCK || tries > 100000) {
+            FSocketHandle = win::INVALID_SOCKET;
+            return ReportSocketError("Disconnect (closesocket)");
+        }
+        MessagePump();
+    }
+    FSocketHandle = win::INVALID_SOCKET;
+    SetSocketState(wsClosed);
+    if (!FDestroying && !FCloseInvoked) {
+        FCloseInvoked = true;
+        TriggerSessionClosed(ErrCode);
+    }
+    try {
+        AssignDefaultValue();
+    } catch (const std::exception&) {
+    }
+}
+
+void TCustomWSocket::InternalAbort(win::WORD ErrCode) {
+    CancelDnsLookup();
+    DiscardSendBlocks();
+    if (FState == wsConnected && FProtoNumber == win::IPPROTO_TCP) {
+        LingerOnOff = wsLingerOff;
+        ApplyLinger();
+    }
+    InternalClose(false, ErrCode);
+}
+
+void TCustomWSocket::Close() { InternalClose(true, 0); }
+
+void TCustomWSocket::Abort() { InternalAbort(0); }
+
+void TCustomWSocket::CloseDelayed() { win::PostMessageA(FWindowHandle, WM_SOCKET_CLOSE_DELAYED, 0, 0); }
+
+void TCustomWSocket::ReleaseDelayed() { win::PostMessageA(FWindowHandle, WM_SOCKET_RELEASE, 0, 0); }
+
+void TCustomWSocket::Shutdown(int How) {
+    if (CheckLogOptions(loWsockInfo))
+        DebugLog(loWsockInfo, IntToHex(reinterpret_cast<uintptr_t>(this) & 0xFFFFFFFF, 8) +
+                                  " TCustomWSocket.Shutdown " + IntToStr(How) + " " +
+                                  IntToStr(static_cast<int64_t>(FSocketHandle)));
+    if (FSocketHandle != win::INVALID_SOCKET) Winsock_shutdown(FSocketHandle, How);
+}
+
+void TCustomWSocket::Flush() {
+    while (FSocketHandle != win::INVALID_SOCKET && !FAllSent) {
+        TryToSend();
+        MessagePump();
+    }
+}
+
+void TCustomWSocket::DrainUntilClosed() {
+    while (FSocketHandle != win::INVALID_SOCKET && FState != wsClosed) {
+        MessagePump();
+        win::u_long waiting = 0;
+        if (FSocketHandle == win::INVALID_SOCKET ||
+            Winsock_ioctlsocket(FSocketHandle, win::FIONREAD, &waiting) == win::SOCKET_ERROR)
+            break;
+        if (waiting > 0) TriggerDataAvailable(0);
+        char none;
+        Winsock_WSASetLastError(0);  // a stale code of an earlier call must not end the drain
+        if (DoRecv(&none, 0, 0) < 1) {
+            FLastError = Winsock_WSAGetLastError();
+            if (FLastError != 0 && FLastError != win::WSAEWOULDBLOCK) break;
+        }
+        MessagePump();
+        if (waiting == 0) win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 100, win::QS_ALLINPUT);
+    }
+}
+
+int TCustomWSocket::Pause() {
+    FPaused = true;
+    return Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, 0, 0);
+}
+
+int TCustomWSocket::Resume() {
+    FPaused = false;
+    return Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, WM_SOCKET_SELECT, FSelectEvent);
+}
+
+// Sending ------------------------------------------------------------------------------------------------
+
+void TCustomWSocket::PutDataInSendBuffer(const void* Data, int Len) {
+    if (Len <= 0 || !Data) return;
+    std::lock_guard<std::recursive_mutex> guard(SendBufferLock());
+    if (FSendBlocks.empty()) FSendBlocks.push_back(std::make_unique<TBuffer>(SendBlockSize));
+    FBufferedByteCount += Len;
+    auto* p = static_cast<const char*>(Data);
+    for (;;) {
+        int taken = FSendBlocks.back()->Write(p, Len);
+        if (taken >= Len) break;
+        p += taken;
+        Len -= taken;
+        FSendBlocks.push_back(std::make_unique<TBuffer>(SendBlockSize));
+    }
+    FAllSent = false;
+}
+
+void TCustomWSocket::DiscardSendBlocks() {
+    std::lock_guard<std::recursive_mutex> guard(SendBufferLock());
+    FSendBlocks.clear();
+    FBufferedByteCount = 0;
+}
+
+int TCustomWSocket::RealSend(const void* Data, int Len) {
+    if (FSocketType == win::SOCK_DGRAM)
+        return Winsock_sendto(FSocketHandle, static_cast<const char*>(Data), Len, FSendFlags,
+                              reinterpret_cast<const win::sockaddr*>(&FRemoteAddress), sizeof FRemoteAddress);
+    return Winsock_send(FSocketHandle, static_cast<const char*>(Data), Len, FSendFlags);
+}
+
+void TCustomWSocket::TryToSend() {
+    std::lock_guard<std::recursive_mutex> guard(SendBufferLock());
+    // The queue is looked at afresh on every pass: OnSendData may send more, close or abort.
+    for (;;) {
+        if (FSocketHandle == win::INVALID_SOCKET || FSendBlocks.empty()) {
+            FAllSent = true;
+            return;
+        }
+        TBuffer& block = *FSendBlocks.front();
+        int len = 0;
+        const void* data = block.Peek(len);
+        if (len <= 0) {
+            if (FSendBlocks.size() > 1) {
+                FSendBlocks.pop_front();
+                continue;
+            }
+            FAllSent = true;  // the last block stays for reuse
+            return;
+        }
+        int n = RealSend(data, len);
+        if (n > 0) {
+            // The sent bytes leave the queue before anybody hears of them.
+            FBufferedByteCount = std::max(0, FBufferedByteCount - n);
+            block.Remove(n);
+            TriggerSendData(n);
+            if (n < len) return;
+            continue;
+        }
+        if (n == 0) return;
+        int error = Winsock_WSAGetLastError();
+        if (error == win::WSAEWOULDBLOCK) return;
+        if (error == win::WSAEINVAL || error == win::WSAENOTSOCK || error == win::WSAECONNABORTED ||
+            error == win::WSAECONNRESET || error == win::WSAENOTCONN) {
+            if (CheckLogOptions(loWsockErr)) DebugLog(loWsockErr, Name + " Winsock.Send failed " + IntToStr(error));
+            FCloseInvoked = true;
+            Close();
+            TriggerSessionClosed(static_cast<win::WORD>(error));
+            return;
+        }
+        return ReportSocketError("TryToSend failed");
+    }
+}
+
+int TCustomWSocket::Send(const void* Data, int Len) {
+    if (FState != wsConnected && FState != wsSocksConnected) {
+        Winsock_WSASetLastError(win::WSAENOTCONN);
+        ReportSocketError("Send");
+        return -1;
+    }
+    FAllSent = false;
+    int result = 0;
+    if (Len > 0) {
+        PutDataInSendBuffer(Data, Len);
+        result = Len;
+    }
+    TryToSend();
+    // The data-sent event always comes from the message loop, never from inside Send.
+    if (FAllSent && FWindowHandle)
+        win::PostMessageA(FWindowHandle, WM_SOCKET_SELECT, FSocketHandle, win::WSAMAKESELECTREPLY(win::FD_WRITE, 0));
+    return result;
+}
+
+int TCustomWSocket::SendStr(const std::string& Str) {
+    if (Str.empty()) return 0;
+    return Send(Str.data(), static_cast<int>(Str.size()));
+}
+
+int TCustomWSocket::SendTo(const win::sockaddr_in& Dest, int DestLen, const void* Data, int Len) {
+    int result = Winsock_sendto(FSocketHandle, static_cast<const char*>(Data), Len, FSendFlags,
+                                reinterpret_cast<const win::sockaddr*>(&Dest), DestLen);
+    if (result > 0) {
+        TriggerSendData(result);
+        if (FAllSent && FSocketType == win::SOCK_DGRAM && FWindowHandle)
+            win::PostMessageA(FWindowHandle, WM_SOCKET_SELECT, FSocketHandle,
+                              win::WSAMAKESELECTREPLY(win::FD_WRITE, 0));
+    }
+    return result;
+}

@@ -1,0 +1,48 @@
+#include "tests/net/SocketPeers.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+
+namespace tarvo::test {
+
+void EchoScript(int fd) {
+    char buf[65536];
+    for (int idle = 0; idle < 400;) {  // gives up after about 20 s without data
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0) {
+            ++idle;
+            continue;
+        }
+        idle = 0;
+        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0 || !LoopbackPeer::WriteAll(fd, std::string(buf, static_cast<size_t>(n)))) return;
+    }
+}
+
+std::string StateName(TSocketState s) {
+    static const char* names[] = {"invalid", "opened", "bound", "connecting", "socksconnected",
+                                  "connected", "accepting", "listening", "closed"};
+    return names[s];
+}
+
+RecordingSocket::RecordingSocket() {
+    socket.OnChangeState = [this](TCustomWSocket*, TSocketState o, TSocketState n) {
+        events.push_back(StateName(o) + ">" + StateName(n));
+    };
+    socket.OnSessionConnected = [this](TCustomWSocket*, win::WORD e) { events.push_back("connected " + IntToStr(e)); };
+    socket.OnSessionClosed = [this](TCustomWSocket*, win::WORD e) {
+        events.push_back("closed " + IntToStr(e));
+        closed = true;
+    };
+    socket.OnDataAvailable = [this](TCustomWSocket* s, win::WORD) { received += s->ReceiveStr(); };
+    socket.OnDataSent = [this](TCustomWSocket*, win::WORD) { ++dataSent; };
+    socket.OnSendData = [this](TCustomWSocket*, int n) { sendData += n; };
+}
+
+void RecordingSocket::ConnectTo(int port, const std::string& addr) {
+    socket.SetAddr(addr);
+    socket.SetPort(IntToStr(port));
+    socket.Connect();
+}
+
+}  // namespace tarvo::test

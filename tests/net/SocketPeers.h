@@ -1,0 +1,33 @@
+#pragma once
+// Scripted loopback peers and an event recorder for the socket tests.
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "net/WSocket.h"
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/MessagePump.h"
+#include "tests/support/TestEnvironment.h"
+
+namespace tarvo::test {
+
+// Echoes everything until the other side closes.
+void EchoScript(int fd);
+
+// A TWSocket whose events are written down, with what it received.
+struct RecordingSocket {
+    std::vector<std::string> events;
+    std::string received;
+    int dataSent = 0;
+    long long sendData = 0;
+    bool closed = false;
+    TWSocket socket;  // last: destroyed first, while what its events write to still exists
+
+    RecordingSocket();
+    void ConnectTo(int port, const std::string& addr = "127.0.0.1");
+};
+
+std::string StateName(TSocketState s);
+
+}  // namespace tarvo::test
