@@ -15,11 +15,16 @@ namespace {
 
 QMessageBox::Icon IconOf(win::UINT type) {
     switch (type & 0xF0) {
-        case win::MB_ICONERROR: return QMessageBox::Critical;
-        case win::MB_ICONQUESTION: return QMessageBox::Question;
-        case win::MB_ICONWARNING: return QMessageBox::Warning;
-        case win::MB_ICONINFORMATION: return QMessageBox::Information;
-        default: return QMessageBox::NoIcon;
+        case win::MB_ICONERROR:
+            return QMessageBox::Critical;
+        case win::MB_ICONQUESTION:
+            return QMessageBox::Question;
+        case win::MB_ICONWARNING:
+            return QMessageBox::Warning;
+        case win::MB_ICONINFORMATION:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
     }
 }
 
@@ -45,10 +50,14 @@ void AddButtons(QMessageBox& box, win::UINT type) {
 
 int ResultOf(QMessageBox::StandardButton button) {
     switch (button) {
-        case QMessageBox::Yes: return win::IDYES;
-        case QMessageBox::No: return win::IDNO;
-        case QMessageBox::Cancel: return win::IDCANCEL;
-        default: return win::IDOK;
+        case QMessageBox::Yes:
+            return win::IDYES;
+        case QMessageBox::No:
+            return win::IDNO;
+        case QMessageBox::Cancel:
+            return win::IDCANCEL;
+        default:
+            return win::IDOK;
     }
 }
 
@@ -75,12 +84,14 @@ bool QtUiServices::AskPassword(const std::string& prompt, std::string& password)
 }
 
 bool QtUiServices::BrowseForFolder(const std::string& title, const std::string& initialFolder, std::string& folder) {
-    const QString chosen = QFileDialog::getExistingDirectory(MainForm(), QString::fromStdString(title),
-                                                             QString::fromStdString(initialFolder),
-                                                             QFileDialog::ShowDirsOnly);
-    if (chosen.isEmpty()) return false;
+    const QString chosen = QFileDialog::getExistingDirectory(
+        MainForm(), QString::fromStdString(title), QString::fromStdString(initialFolder), QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty())
+        return false;
     folder = chosen.toStdString();
     return true;
 }
 
-bool QtUiServices::OpenFolder(const std::string& path) { return win::StartXdgOpen(path) != win::FALSE; }
+bool QtUiServices::OpenFolder(const std::string& path) {
+    return win::StartXdgOpen(path) != win::FALSE;
+}

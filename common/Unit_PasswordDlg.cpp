@@ -57,10 +57,12 @@ Tfom_PasswordDlg::Tfom_PasswordDlg(QWidget* owner)
 }
 
 bool Tfom_PasswordDlg::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == edPassword && e->type() == QEvent::KeyPress) edPasswordKeyDown(static_cast<QKeyEvent*>(e));
+    if (watched == edPassword && e->type() == QEvent::KeyPress)
+        edPasswordKeyDown(static_cast<QKeyEvent*>(e));
     return QDialog::eventFilter(watched, e);
 }
 
 void Tfom_PasswordDlg::edPasswordKeyDown(QKeyEvent* key) {
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) accept();
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        accept();
 }

@@ -27,7 +27,8 @@ Tfom_Wait::Tfom_Wait(QWidget* owner)
 
 void Tfom_Wait::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (!e->spontaneous()) FormShow();
+    if (!e->spontaneous())
+        FormShow();
 }
 
 void Tfom_Wait::closeEvent(QCloseEvent* e) {
@@ -46,7 +47,8 @@ void Tfom_Wait::FormClose() {
 }
 
 void Tfom_Wait::Timer1Timer() {
-    if (WaitBusy) return;
+    if (WaitBusy)
+        return;
     Timer1.SetEnabled(false);
     close();
 }

@@ -11,7 +11,8 @@
 #include "platform/win/UiServices.h"
 
 std::string IntToStrZero(int value, int digits) {
-    if (digits <= 0) return IntToStr(value);
+    if (digits <= 0)
+        return IntToStr(value);
     return Format("%." + IntToStr(digits) + "d", {value});
 }
 
@@ -23,10 +24,12 @@ bool AskPassword(std::string& password, const std::string& prompt) {
 }
 
 TDateTime FileTimeToDateTime(const win::FILETIME& fileTime) {
-    if (fileTime.dwLowDateTime == 0 && fileTime.dwHighDateTime == 0) return 0;
+    if (fileTime.dwLowDateTime == 0 && fileTime.dwHighDateTime == 0)
+        return 0;
     win::FILETIME local;
     win::SYSTEMTIME system;
-    if (!win::FileTimeToLocalFileTime(&fileTime, &local) || !win::FileTimeToSystemTime(&local, &system)) return 0;
+    if (!win::FileTimeToLocalFileTime(&fileTime, &local) || !win::FileTimeToSystemTime(&local, &system))
+        return 0;
     try {
         return SystemTimeToDateTime(system);
     } catch (const EConvertError&) {
@@ -54,11 +57,14 @@ void ShowWait(const std::string& message) {
     win::Application::ProcessMessages();
 }
 
-void HideWait() { WaitBusy = false; }
+void HideWait() {
+    WaitBusy = false;
+}
 
 bool FormExists(const std::string& formName) {
     const QString name = QString::fromStdString(formName);
     for (QWidget* form : QApplication::topLevelWidgets())
-        if (form->objectName() == name) return true;
+        if (form->objectName() == name)
+            return true;
     return false;
 }

@@ -7,7 +7,8 @@
 TImageList::TImageList(int width, int height, QObject* owner) : QObject(owner), width_(width), height_(height) {}
 
 int TImageList::Add(const QImage& picture) {
-    if (picture.isNull() || width_ <= 0 || height_ <= 0) return -1;
+    if (picture.isNull() || width_ <= 0 || height_ <= 0)
+        return -1;
     const int first = Count();
     const QImage source = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     for (int x = 0; x < source.width(); x += width_) {
@@ -20,14 +21,18 @@ int TImageList::Add(const QImage& picture) {
     return first;
 }
 
-int TImageList::AddFromFile(const QString& fileName) { return Add(LoadPicture(fileName)); }
+int TImageList::AddFromFile(const QString& fileName) {
+    return Add(LoadPicture(fileName));
+}
 
 void TImageList::Draw(QPainter& painter, int x, int y, int index) const {
-    if (index < 0 || index >= Count()) return;
+    if (index < 0 || index >= Count())
+        return;
     painter.drawImage(x, y, frames_[static_cast<size_t>(index)]);
 }
 
 QImage TImageList::Frame(int index) const {
-    if (index < 0 || index >= Count()) return QImage();
+    if (index < 0 || index >= Count())
+        return QImage();
     return frames_[static_cast<size_t>(index)];
 }

@@ -22,8 +22,10 @@ Qt::Alignment AlignmentFlags(TAlignment alignment) {
 QChar Accelerator(const std::string& caption) {
     const QString text = QString::fromStdString(caption);
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != u'&') continue;
-        if (text[i + 1] != u'&') return text[i + 1];
+        if (text[i] != u'&')
+            continue;
+        if (text[i + 1] != u'&')
+            return text[i + 1];
         ++i;
     }
     return QChar();
@@ -40,33 +42,41 @@ public:
     }
 
     static void AttachTo(QWidget* form) {
-        if (!form->findChild<QObject*>(RouterName, Qt::FindDirectChildrenOnly)) new FormKeyRouter(form);
+        if (!form->findChild<QObject*>(RouterName, Qt::FindDirectChildrenOnly))
+            new FormKeyRouter(form);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() != QEvent::KeyPress) return false;
+        if (e->type() != QEvent::KeyPress)
+            return false;
         auto* key = static_cast<QKeyEvent*>(e);
         const auto buttons = static_cast<QWidget*>(watched)->findChildren<TPicBtnGroup*>();
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape) {
             for (TPicBtnGroup* button : buttons)
-                if (button->DialogKey(key->key(), key->modifiers())) return true;
+                if (button->DialogKey(key->key(), key->modifiers()))
+                    return true;
             return false;
         }
         const QChar character = CharacterOf(*key);
-        if (character.isNull()) return false;
+        if (character.isNull())
+            return false;
         for (TPicBtnGroup* button : buttons)
-            if (button->DialogChar(character)) return true;
+            if (button->DialogChar(character))
+                return true;
         return false;
     }
 
 private:
     static QChar CharacterOf(const QKeyEvent& key) {
-        if (key.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) return QChar();
-        if (!key.text().isEmpty() && key.text()[0].isPrint()) return key.text()[0];
+        if (key.modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
+            return QChar();
+        if (!key.text().isEmpty() && key.text()[0].isPrint())
+            return key.text()[0];
         // With Alt held some platforms give no text: letters and digits still come as their key codes.
         const int code = key.key();
-        if ((code >= Qt::Key_A && code <= Qt::Key_Z) || (code >= Qt::Key_0 && code <= Qt::Key_9)) return QChar(code);
+        if ((code >= Qt::Key_A && code <= Qt::Key_Z) || (code >= Qt::Key_0 && code <= Qt::Key_9))
+            return QChar(code);
         return QChar();
     }
 };
@@ -74,9 +84,11 @@ private:
 }  // namespace
 
 void TListIndex::SetNormal(int32_t value) {
-    if (value == normal_) return;
+    if (value == normal_)
+        return;
     normal_ = value;
-    if (owner_) owner_->repaint();
+    if (owner_)
+        owner_->repaint();
 }
 
 void TListIndex::Assign(const TListIndex& source) {
@@ -86,25 +98,34 @@ void TListIndex::Assign(const TListIndex& source) {
     focus_ = source.focus_;
     check_ = source.check_;
     enabled_ = source.enabled_;
-    if (owner_) owner_->repaint();
+    if (owner_)
+        owner_->repaint();
 }
 
 int32_t TListIndex::ForState(TPicBtnState state) const {
     switch (state) {
-        case pbMOver: return mOver_;
-        case pbMDown: return mDown_;
-        case pbFocus: return focus_;
-        case pbCheck: return check_;
-        case pbDisabled: return enabled_;
-        case pbNormal: break;
+        case pbMOver:
+            return mOver_;
+        case pbMDown:
+            return mDown_;
+        case pbFocus:
+            return focus_;
+        case pbCheck:
+            return check_;
+        case pbDisabled:
+            return enabled_;
+        case pbNormal:
+            break;
     }
     return normal_;
 }
 
 void TPadding::Store(int32_t& field, int32_t value) {
-    if (field == value) return;
+    if (field == value)
+        return;
     field = value;
-    if (owner_) owner_->repaint();
+    if (owner_)
+        owner_->repaint();
 }
 
 void TPadding::Assign(const TPadding& source) {
@@ -112,34 +133,37 @@ void TPadding::Assign(const TPadding& source) {
     right_ = source.right_;
     top_ = source.top_;
     bottom_ = source.bottom_;
-    if (owner_) owner_->repaint();
+    if (owner_)
+        owner_->repaint();
 }
 
 TPicBtnGroup::TPicBtnGroup(QWidget* parent)
-    : QWidget(parent),
-      listIndex_(std::make_unique<TListIndex>(this)),
-      padding_(std::make_unique<TPadding>(this)) {
+    : QWidget(parent), listIndex_(std::make_unique<TListIndex>(this)), padding_(std::make_unique<TPadding>(this)) {
     resize(100, 30);
     setFocusPolicy(Qt::StrongFocus);
-    if (parent) FormKeyRouter::AttachTo(window());
+    if (parent)
+        FormKeyRouter::AttachTo(window());
 }
 
 TPicBtnGroup::~TPicBtnGroup() = default;
 
 void TPicBtnGroup::SetAlignment(TAlignment value) {
-    if (value == alignment_) return;
+    if (value == alignment_)
+        return;
     alignment_ = value;
     update();
 }
 
 void TPicBtnGroup::SetBackColor(TColor value) {
-    if (value == backColor_) return;
+    if (value == backColor_)
+        return;
     backColor_ = value;
     update();
 }
 
 void TPicBtnGroup::SetFontColor(TColor value) {
-    if (value == fontColor_) return;
+    if (value == fontColor_)
+        return;
     fontColor_ = value;
     update();
 }
@@ -147,7 +171,8 @@ void TPicBtnGroup::SetFontColor(TColor value) {
 void TPicBtnGroup::SetCaption(const std::string& value) {
     caption_ = value;
     // Alt and the accelerator reach the button whatever control has the focus, before that control sees the key.
-    if (shortcutId_ != 0) releaseShortcut(shortcutId_);
+    if (shortcutId_ != 0)
+        releaseShortcut(shortcutId_);
     const QKeySequence mnemonic = QKeySequence::mnemonic(QString::fromStdString(value));
     shortcutId_ = mnemonic.isEmpty() ? 0 : grabShortcut(mnemonic);
     update();
@@ -159,7 +184,8 @@ void TPicBtnGroup::SetImages(TImageList* value) {
 }
 
 void TPicBtnGroup::SetEnabled(bool value) {
-    if (value == enabled_) return;
+    if (value == enabled_)
+        return;
     if (value) {
         state_ = pbNormal;
         checkd_ = false;
@@ -173,14 +199,17 @@ void TPicBtnGroup::SetEnabled(bool value) {
 }
 
 void TPicBtnGroup::SetCheckd(bool value) {
-    if (value == checkd_) return;
+    if (value == checkd_)
+        return;
     checkd_ = value;
-    if (value && groupBtn_) UncheckGroupSiblings();
+    if (value && groupBtn_)
+        UncheckGroupSiblings();
     SetState(value ? pbCheck : pbNormal);
 }
 
 void TPicBtnGroup::SetGroupBtn(bool value) {
-    if (value == groupBtn_) return;
+    if (value == groupBtn_)
+        return;
     groupBtn_ = value;
     SetTabStop(!value);
     rollOver_ = !value;
@@ -195,15 +224,18 @@ void TPicBtnGroup::SetTabStop(bool value) {
 
 void TPicBtnGroup::UncheckGroupSiblings() {
     QWidget* parent = parentWidget();
-    if (!parent) return;
+    if (!parent)
+        return;
     for (QObject* child : parent->children()) {
         auto* sibling = qobject_cast<TPicBtnGroup*>(child);
-        if (sibling && sibling != this && sibling->groupIndex_ == groupIndex_) sibling->SetCheckd(false);
+        if (sibling && sibling != this && sibling->groupIndex_ == groupIndex_)
+            sibling->SetCheckd(false);
     }
 }
 
 TPicBtnState TPicBtnGroup::RestingState() const {
-    if (checkd_) return pbCheck;
+    if (checkd_)
+        return pbCheck;
     return hasFocus() ? pbFocus : pbNormal;
 }
 
@@ -216,32 +248,42 @@ void TPicBtnGroup::HandFormModalResult() {
     QWidget* form = window();
     form->setProperty("ModalResult", modalResult_);
     auto* dialog = qobject_cast<QDialog*>(form);
-    if (dialog && modalResult_ != 0 && dialog->isModal()) dialog->done(modalResult_);
+    if (dialog && modalResult_ != 0 && dialog->isModal())
+        dialog->done(modalResult_);
 }
 
 void TPicBtnGroup::Click() {
     const bool onForm = window() != this;
-    if (!enabled_ && !onForm) return;
+    if (!enabled_ && !onForm)
+        return;
     QPointer<TPicBtnGroup> self(this);
-    if (onForm) HandFormModalResult();
-    if (!self) return;
+    if (onForm)
+        HandFormModalResult();
+    if (!self)
+        return;
     SetCheckd(!checkd_);
-    if (OnClick) OnClick(this);
+    if (OnClick)
+        OnClick(this);
 }
 
 bool TPicBtnGroup::DialogKey(int key, Qt::KeyboardModifiers modifiers) {
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (!((enter && default_) || (key == Qt::Key_Escape && cancel_))) return false;
-    if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) return false;
-    if (!isVisible() || !isEnabled()) return false;
+    if (!((enter && default_) || (key == Qt::Key_Escape && cancel_)))
+        return false;
+    if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
+        return false;
+    if (!isVisible() || !isEnabled())
+        return false;
     Click();
     return true;
 }
 
 bool TPicBtnGroup::DialogChar(QChar character) {
     const QChar accelerator = Accelerator(caption_);
-    if (accelerator.isNull() || accelerator.toUpper() != character.toUpper()) return false;
-    if (!enabled_ || !isVisible()) return false;
+    if (accelerator.isNull() || accelerator.toUpper() != character.toUpper())
+        return false;
+    if (!enabled_ || !isVisible())
+        return false;
     Click();
     return true;
 }
@@ -263,11 +305,13 @@ void TPicBtnGroup::paintEvent(QPaintEvent*) {
     imageIndex_ = listIndex_->ForState(state_);
     if (images_ && imageIndex_ >= 0 && imageIndex_ < images_->Count()) {
         images_->Draw(painter, 0, 0, imageIndex_);
-        if (size() != QSize(images_->Width(), images_->Height())) resize(images_->Width(), images_->Height());
+        if (size() != QSize(images_->Width(), images_->Height()))
+            resize(images_->Width(), images_->Height());
     }
     QRect text = rect().adjusted(padding_->Left(), padding_->Top(), -padding_->Right(), -padding_->Bottom());
     const int flags = static_cast<int>(AlignmentFlags(alignment_)) | Qt::TextSingleLine | Qt::TextShowMnemonic;
-    if (textDown_) text.translate(1, 1);
+    if (textDown_)
+        text.translate(1, 1);
     painter.setFont(font());
     const QString caption = QString::fromStdString(caption_);
     if (enabled_) {
@@ -283,37 +327,53 @@ void TPicBtnGroup::paintEvent(QPaintEvent*) {
 
 void TPicBtnGroup::enterEvent(QEnterEvent* e) {
     QWidget::enterEvent(e);
-    if (!enabled_) return;
-    if (OnMouseEnter) OnMouseEnter(this);
-    if (rollOver_) SetState(pbMOver);
+    if (!enabled_)
+        return;
+    if (OnMouseEnter)
+        OnMouseEnter(this);
+    if (rollOver_)
+        SetState(pbMOver);
 }
 
 void TPicBtnGroup::leaveEvent(QEvent* e) {
     QWidget::leaveEvent(e);
-    if (!enabled_) return;
-    if (OnMouseLeave) OnMouseLeave(this);
+    if (!enabled_)
+        return;
+    if (OnMouseLeave)
+        OnMouseLeave(this);
     mouseDown_ = false;
-    if (downTxt_) textDown_ = false;
-    if (rollOver_) SetState(RestingState());
+    if (downTxt_)
+        textDown_ = false;
+    if (rollOver_)
+        SetState(RestingState());
 }
 
 void TPicBtnGroup::Press(QMouseEvent* e, bool startsClick) {
-    if (!enabled_) return;
+    if (!enabled_)
+        return;
     setFocus(Qt::MouseFocusReason);
     mouseDown_ = true;
-    if (downTxt_) textDown_ = true;
-    if (e->button() == Qt::LeftButton) clickPending_ = startsClick;
-    if (listIndex_->MDown() != listIndex_->Normal()) state_ = pbMDown;
+    if (downTxt_)
+        textDown_ = true;
+    if (e->button() == Qt::LeftButton)
+        clickPending_ = startsClick;
+    if (listIndex_->MDown() != listIndex_->Normal())
+        state_ = pbMDown;
     update();
 }
 
-void TPicBtnGroup::mousePressEvent(QMouseEvent* e) { Press(e, true); }
+void TPicBtnGroup::mousePressEvent(QMouseEvent* e) {
+    Press(e, true);
+}
 
 // The second press of a double click is a press like any other, but its release is no second click.
-void TPicBtnGroup::mouseDoubleClickEvent(QMouseEvent* e) { Press(e, false); }
+void TPicBtnGroup::mouseDoubleClickEvent(QMouseEvent* e) {
+    Press(e, false);
+}
 
 void TPicBtnGroup::mouseReleaseEvent(QMouseEvent* e) {
-    if (!enabled_) return;
+    if (!enabled_)
+        return;
     if (e->button() == Qt::LeftButton) {
         const bool click = clickPending_ && rect().contains(e->position().toPoint());
         clickPending_ = false;
@@ -321,24 +381,30 @@ void TPicBtnGroup::mouseReleaseEvent(QMouseEvent* e) {
             QPointer<TPicBtnGroup> self(this);
             Click();
             // OnClick may have freed or disabled the button.
-            if (!self || !enabled_) return;
+            if (!self || !enabled_)
+                return;
         }
     }
     SetState(rollOver_ && mouseDown_ ? pbMOver : RestingState());
     mouseDown_ = false;
-    if (downTxt_) textDown_ = false;
+    if (downTxt_)
+        textDown_ = false;
 }
 
 void TPicBtnGroup::focusInEvent(QFocusEvent* e) {
     QWidget::focusInEvent(e);
-    if (!enabled_ && !tabStop_) return;
-    if (state_ != pbMOver) SetState(pbFocus);
+    if (!enabled_ && !tabStop_)
+        return;
+    if (state_ != pbMOver)
+        SetState(pbFocus);
 }
 
 void TPicBtnGroup::focusOutEvent(QFocusEvent* e) {
     QWidget::focusOutEvent(e);
-    if (!enabled_ && !tabStop_) return;
-    if (!checkd_) SetState(pbNormal);
+    if (!enabled_ && !tabStop_)
+        return;
+    if (!checkd_)
+        SetState(pbNormal);
 }
 
 void TPicBtnGroup::keyPressEvent(QKeyEvent* e) {

@@ -9,12 +9,18 @@ namespace {
 QPointer<QWidget> mainForm;
 }  // namespace
 
-QWidget* MainForm() { return mainForm; }
+QWidget* MainForm() {
+    return mainForm;
+}
 
-void SetMainForm(QWidget* form) { mainForm = form; }
+void SetMainForm(QWidget* form) {
+    mainForm = form;
+}
 
 void InstallFormFonts() {
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), {QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic")});
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
+                               {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"),
+                               {QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic")});
     QApplication::setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
 }

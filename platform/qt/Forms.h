@@ -8,6 +8,6 @@ class QWidget;
 QWidget* MainForm();
 void SetMainForm(QWidget* form);
 
-// The window definitions name "ＭＳ Ｐゴシック" and "ＭＳ ゴシック"; here they are the IPA Gothic fonts, and the first at
-// 9 points is the application's font. Called once the QApplication exists.
+// The window definitions name "ＭＳ Ｐゴシック" and "ＭＳ ゴシック"; here they are the IPA Gothic fonts, and the first
+// at 9 points is the application's font. Called once the QApplication exists.
 void InstallFormFonts();

@@ -21,4 +21,6 @@ TGuiApplication::~TGuiApplication() {
     win::RemoveQtMessageBackend();
 }
 
-int TGuiApplication::Run() { return QApplication::exec(); }
+int TGuiApplication::Run() {
+    return QApplication::exec();
+}

@@ -36,9 +36,13 @@ void InitErrors(ErrorManager& err) {
     err.message[0] = '\0';
 }
 
-[[noreturn]] void RaiseJpeg(const char* message) { throw EJPEG(std::string("JPEG error: ") + message); }
+[[noreturn]] void RaiseJpeg(const char* message) {
+    throw EJPEG(std::string("JPEG error: ") + message);
+}
 
-int Denominator(TJPEGScale scale) { return 1 << static_cast<int>(scale); }
+int Denominator(TJPEGScale scale) {
+    return 1 << static_cast<int>(scale);
+}
 
 struct Decompressor {
     jpeg_decompress_struct info;
@@ -64,8 +68,10 @@ void CheckSize(Decompressor& d) {
 
 // Reads the header only; false with the reason in d when the bytes are not a picture we take.
 bool ReadHeader(Decompressor& d, std::string_view bytes) {
-    if (setjmp(d.err.jump)) return false;
-    jpeg_mem_src(&d.info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
+    if (setjmp(d.err.jump))
+        return false;
+    jpeg_mem_src(&d.info, reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&d.info, TRUE);
     CheckSize(d);
     return d.refusal == nullptr;
@@ -88,8 +94,10 @@ QImage NewOutputImage(const jpeg_decompress_struct& info) {
 }
 
 bool Decode(Decompressor& d, std::string_view bytes, TJPEGScale scale, TJPEGPixelFormat format, bool grayscale) {
-    if (!ReadHeader(d, bytes)) return false;
-    if (setjmp(d.err.jump)) return false;
+    if (!ReadHeader(d, bytes))
+        return false;
+    if (setjmp(d.err.jump))
+        return false;
     d.info.scale_num = 1;
     d.info.scale_denom = Denominator(scale);
     d.info.out_color_space = grayscale || d.info.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
@@ -132,7 +140,8 @@ struct Compressor {
 };
 
 bool Encode(Compressor& c, const QImage& rgb, int quality) {
-    if (setjmp(c.err.jump)) return false;
+    if (setjmp(c.err.jump))
+        return false;
     jpeg_mem_dest(&c.info, &c.out, &c.outSize);
     c.info.image_width = static_cast<JDIMENSION>(rgb.width());
     c.info.image_height = static_cast<JDIMENSION>(rgb.height());
@@ -153,14 +162,17 @@ bool Encode(Compressor& c, const QImage& rgb, int quality) {
 
 void TJPEGImage::SetData(std::string data) {
     Decompressor d;
-    if (!ReadHeader(d, data)) RaiseJpeg(d.refusal ? d.refusal : d.err.message);
+    if (!ReadHeader(d, data))
+        RaiseJpeg(d.refusal ? d.refusal : d.err.message);
     fullWidth_ = static_cast<int>(d.info.image_width);
     fullHeight_ = static_cast<int>(d.info.image_height);
     data_ = std::move(data);
     Changed();
 }
 
-void TJPEGImage::LoadFromBytes(std::string_view bytes) { SetData(std::string(bytes)); }
+void TJPEGImage::LoadFromBytes(std::string_view bytes) {
+    SetData(std::string(bytes));
+}
 
 void TJPEGImage::LoadFromStream(TStream& stream) {
     std::string bytes(static_cast<size_t>(stream.Size() - stream.Position()), '\0');
@@ -174,14 +186,17 @@ void TJPEGImage::LoadFromFile(const std::string& fileName) {
 }
 
 void TJPEGImage::Assign(const QImage& picture) {
-    if (picture.isNull()) RaiseJpeg("there is no picture to compress");
+    if (picture.isNull())
+        RaiseJpeg("there is no picture to compress");
     Compressor c;
-    if (!Encode(c, picture.convertToFormat(QImage::Format_RGB888), quality_)) RaiseJpeg(c.err.message);
+    if (!Encode(c, picture.convertToFormat(QImage::Format_RGB888), quality_))
+        RaiseJpeg(c.err.message);
     SetData(std::string(reinterpret_cast<const char*>(c.out), c.outSize));
 }
 
 void TJPEGImage::SaveToStream(TStream& stream) const {
-    if (data_.empty()) RaiseJpeg("there is no picture to save");
+    if (data_.empty())
+        RaiseJpeg("there is no picture to save");
     stream.WriteBuffer(data_.data(), static_cast<int64_t>(data_.size()));
 }
 
@@ -191,33 +206,43 @@ void TJPEGImage::SaveToFile(const std::string& fileName) const {
     file.Commit();
 }
 
-int TJPEGImage::Width() const { return (fullWidth_ + Denominator(scale_) - 1) / Denominator(scale_); }
-int TJPEGImage::Height() const { return (fullHeight_ + Denominator(scale_) - 1) / Denominator(scale_); }
+int TJPEGImage::Width() const {
+    return (fullWidth_ + Denominator(scale_) - 1) / Denominator(scale_);
+}
+int TJPEGImage::Height() const {
+    return (fullHeight_ + Denominator(scale_) - 1) / Denominator(scale_);
+}
 
 void TJPEGImage::SetScale(TJPEGScale scale) {
-    if (scale == scale_) return;
+    if (scale == scale_)
+        return;
     scale_ = scale;
     Changed();
 }
 
 void TJPEGImage::SetPixelFormat(TJPEGPixelFormat format) {
-    if (format == pixelFormat_) return;
+    if (format == pixelFormat_)
+        return;
     pixelFormat_ = format;
     Changed();
 }
 
 void TJPEGImage::SetGrayscale(bool grayscale) {
-    if (grayscale == grayscale_) return;
+    if (grayscale == grayscale_)
+        return;
     grayscale_ = grayscale;
     Changed();
 }
 
-void TJPEGImage::SetCompressionQuality(int quality) { quality_ = quality < 1 ? 1 : quality > 100 ? 100 : quality; }
+void TJPEGImage::SetCompressionQuality(int quality) {
+    quality_ = quality < 1 ? 1 : quality > 100 ? 100 : quality;
+}
 
 const QImage& TJPEGImage::Bitmap() const {
     if (bitmap_.isNull() && !data_.empty()) {
         Decompressor d;
-        if (!Decode(d, data_, scale_, pixelFormat_, grayscale_)) RaiseJpeg(d.refusal ? d.refusal : d.err.message);
+        if (!Decode(d, data_, scale_, pixelFormat_, grayscale_))
+            RaiseJpeg(d.refusal ? d.refusal : d.err.message);
         bitmap_ = std::move(d.image);
     }
     return bitmap_;

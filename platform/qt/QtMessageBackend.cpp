@@ -25,7 +25,9 @@ constexpr int kDrainBatch = 256;
 // Without a wake-up descriptor a post cannot wake Qt's loop, so the queue is looked at this often.
 constexpr int kWithoutWakeFdMs = 10;
 
-int LoopLevel() { return QThread::currentThread()->loopLevel(); }
+int LoopLevel() {
+    return QThread::currentThread()->loopLevel();
+}
 
 class QtMessageBackend final : public MessageBackend {
 public:
@@ -84,10 +86,12 @@ void QtMessageBackend::Wake() {
         uint64_t one = 1;
         [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
     }
-    if (std::this_thread::get_id() != owner_) return;
+    if (std::this_thread::get_id() != owner_)
+        return;
     // On the owning thread a watch may just have been dropped, its descriptor about to be closed: Qt must not
     // poll it meanwhile. The notifiers are made afresh at the next turn, which this wake-up guarantees.
-    for (auto& entry : notifiers_) entry.second->setEnabled(false);
+    for (auto& entry : notifiers_)
+        entry.second->setEnabled(false);
     dirty_ = true;
 }
 
@@ -99,7 +103,8 @@ void QtMessageBackend::OnWakeFd() {
 
 void QtMessageBackend::OnInput() {
     if (CoreHasTheTurn()) {
-        if (dirty_) Rearm();
+        if (dirty_)
+            Rearm();
         return;
     }
     Drain();
@@ -125,7 +130,8 @@ void QtMessageBackend::Drain() {
 }
 
 void QtMessageBackend::Watch(NotifierKey key, std::map<NotifierKey, std::unique_ptr<QSocketNotifier>>& kept) {
-    if (kept.count(key)) return;
+    if (kept.count(key))
+        return;
     auto found = notifiers_.find(key);
     if (found != notifiers_.end()) {
         kept.insert(std::move(*found));
@@ -142,13 +148,17 @@ void QtMessageBackend::Rearm() {
     dirty_ = false;
     std::map<NotifierKey, std::unique_ptr<QSocketNotifier>> kept;
     for (const WatchedFd& w : ThreadWatchedFds()) {
-        if (w.events & POLLIN) Watch({w.fd, QSocketNotifier::Read}, kept);
-        if (w.events & POLLOUT) Watch({w.fd, QSocketNotifier::Write}, kept);
-        if (w.events & POLLPRI) Watch({w.fd, QSocketNotifier::Exception}, kept);
+        if (w.events & POLLIN)
+            Watch({w.fd, QSocketNotifier::Read}, kept);
+        if (w.events & POLLOUT)
+            Watch({w.fd, QSocketNotifier::Write}, kept);
+        if (w.events & POLLPRI)
+            Watch({w.fd, QSocketNotifier::Exception}, kept);
     }
     notifiers_.swap(kept);  // the notifiers no watch wants any more go with `kept`
     int ms = ThreadTimerTimeoutMs();
-    if (wakeFd_ < 0 && (ms < 0 || ms > kWithoutWakeFdMs)) ms = kWithoutWakeFdMs;
+    if (wakeFd_ < 0 && (ms < 0 || ms > kWithoutWakeFdMs))
+        ms = kWithoutWakeFdMs;
     if (ms < 0)
         timer_.stop();
     else
@@ -156,7 +166,8 @@ void QtMessageBackend::Rearm() {
 }
 
 void QtMessageBackend::WaitForInput(int timeoutMs) {
-    if (dirty_) Rearm();
+    if (dirty_)
+        Rearm();
     CoreTurn turn(coreLevels_);
     if (timeoutMs == 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -175,13 +186,18 @@ void QtMessageBackend::ProcessPendingEvents() {
         CoreTurn turn(coreLevels_);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
-    if (dirty_) Rearm();
+    if (dirty_)
+        Rearm();
 }
 
 }  // namespace
 
-void InstallQtMessageBackend() { SetThreadBackend(std::make_unique<QtMessageBackend>()); }
+void InstallQtMessageBackend() {
+    SetThreadBackend(std::make_unique<QtMessageBackend>());
+}
 
-void RemoveQtMessageBackend() { SetThreadBackend(nullptr); }
+void RemoveQtMessageBackend() {
+    SetThreadBackend(nullptr);
+}
 
 }  // namespace win

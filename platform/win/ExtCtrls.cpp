@@ -14,17 +14,20 @@ TTimer::TTimer() {
 }
 
 TTimer::~TTimer() {
-    if (window_ != 0) win::DeallocateHWnd(window_);
+    if (window_ != 0)
+        win::DeallocateHWnd(window_);
 }
 
 void TTimer::SetEnabled(bool value) {
-    if (value == enabled_) return;
+    if (value == enabled_)
+        return;
     enabled_ = value;
     UpdateTimer();
 }
 
 void TTimer::SetInterval(win::UINT value) {
-    if (value == interval_) return;
+    if (value == interval_)
+        return;
     interval_ = value;
     UpdateTimer();
 }
@@ -35,7 +38,9 @@ void TTimer::SetOnTimer(TNotifyEvent handler) {
 }
 
 void TTimer::UpdateTimer() {
-    if (window_ == 0) return;
+    if (window_ == 0)
+        return;
     win::KillTimer(window_, kTimerId);
-    if (enabled_ && interval_ != 0 && onTimer_) win::SetTimer(window_, kTimerId, interval_, nullptr);
+    if (enabled_ && interval_ != 0 && onTimer_)
+        win::SetTimer(window_, kTimerId, interval_, nullptr);
 }

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <chrono>
 #include <cstdlib>
-#include <sys/stat.h>
 #include <thread>
 
 #include "common/QtUiServices.h"
@@ -33,13 +33,15 @@ int Answer(win::UINT type, const QString& press, ShownBox& shown, const std::str
         shown.icon = box->icon();
         shown.title = box->windowTitle();
         shown.text = box->text();
-        for (QAbstractButton* b : box->buttons()) shown.buttons << b->text();
+        for (QAbstractButton* b : box->buttons())
+            shown.buttons << b->text();
         if (press.isEmpty()) {
             QTest::keyClick(box, Qt::Key_Escape);
             return;
         }
         for (QAbstractButton* b : box->buttons())
-            if (b->text() == press) b->click();
+            if (b->text() == press)
+                b->click();
     });
     return QtUiServices().MessageBox("メッセージ", caption, type);
 }
@@ -105,8 +107,8 @@ TEST_F(FolderServices, AFolderOpensWithTheDesktopsOpenerAsOneArgument) {
     // A stand-in xdg-open first in PATH writes down what it was given.
     const std::string bin = sandbox().work + "bin/";
     const std::string record = sandbox().work + "opened";
-    tarvo::test::WriteFile(bin + "xdg-open", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"" + record + ".tmp\" && mv \"" +
-                                                 record + ".tmp\" \"" + record + "\"\n");
+    tarvo::test::WriteFile(bin + "xdg-open", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"" + record +
+                                                 ".tmp\" && mv \"" + record + ".tmp\" \"" + record + "\"\n");
     ASSERT_EQ(chmod((bin + "xdg-open").c_str(), 0755), 0);
     const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (bin + ":" + path).c_str(), 1);
@@ -114,7 +116,8 @@ TEST_F(FolderServices, AFolderOpensWithTheDesktopsOpenerAsOneArgument) {
     const bool opened = QtUiServices().OpenFolder(folder);
     setenv("PATH", path.c_str(), 1);
     ASSERT_TRUE(opened);
-    for (int look = 0; look < 1000 && !FileExists(record); ++look) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int look = 0; look < 1000 && !FileExists(record); ++look)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(tarvo::test::ReadFile(record), "1|" + folder);
 }
 

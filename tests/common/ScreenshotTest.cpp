@@ -41,10 +41,12 @@ void Save(QWidget& window, const QString& name) {
 }
 
 TEST(Screenshots, PasswordDialogAndWaitWindow) {
-    if (!std::getenv("TARVO_SCREENSHOT_DIR")) GTEST_SKIP() << "TARVO_SCREENSHOT_DIR names no folder";
+    if (!std::getenv("TARVO_SCREENSHOT_DIR"))
+        GTEST_SKIP() << "TARVO_SCREENSHOT_DIR names no folder";
     // The captions are Japanese: the forms' font must hold their characters itself, not borrow them by chance.
     const QFontMetrics metrics(QApplication::font());
-    for (QChar c : QStringLiteral("処理中パスワード入力ｷｬﾝｾﾙ")) EXPECT_TRUE(metrics.inFont(c)) << int(c.unicode());
+    for (QChar c : QStringLiteral("処理中パスワード入力ｷｬﾝｾﾙ"))
+        EXPECT_TRUE(metrics.inFont(c)) << int(c.unicode());
 
     Tfom_PasswordDlg dialog;
     dialog.lbl_Comment->setText(QStringLiteral("暗号化するパスワードを入力してください。"));

@@ -71,7 +71,8 @@ protected:
     void SetUp() override { win::SetClock(clock); }
     void TearDown() override {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == "fom_Wait") delete w;
+            if (w->objectName() == "fom_Wait")
+                delete w;
         WaitBusy = false;
         win::SetClock(nullptr);
     }
@@ -83,12 +84,14 @@ protected:
     void TickWithoutQtEvents() {
         clock->now += 500;
         win::MSG msg;
-        for (int i = 0; i < 100 && win::PeekMessageA(&msg, 0, 0, 0, win::PM_REMOVE); ++i) win::DispatchMessageA(&msg);
+        for (int i = 0; i < 100 && win::PeekMessageA(&msg, 0, 0, 0, win::PM_REMOVE); ++i)
+            win::DispatchMessageA(&msg);
     }
     static void FreeClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
     static int WaitWindows() {
         int count = 0;
-        for (QWidget* w : QApplication::topLevelWidgets()) count += w->objectName() == "fom_Wait";
+        for (QWidget* w : QApplication::topLevelWidgets())
+            count += w->objectName() == "fom_Wait";
         return count;
     }
     std::shared_ptr<StoppedClock> clock = std::make_shared<StoppedClock>();

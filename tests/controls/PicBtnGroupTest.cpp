@@ -19,13 +19,16 @@ constexpr int FrameH = 24;
 constexpr int Frames = 7;
 
 // Frame i is one flat colour, so a pixel away from the caption tells which frame was drawn.
-QColor FrameColor(int index) { return QColor::fromHsv(index * 360 / Frames, 255, 200).toRgb(); }
+QColor FrameColor(int index) {
+    return QColor::fromHsv(index * 360 / Frames, 255, 200).toRgb();
+}
 
 QImage Strip() {
     QImage strip(FrameW * Frames, FrameH, QImage::Format_RGB32);
     for (int i = 0; i < Frames; ++i)
         for (int x = 0; x < FrameW; ++x)
-            for (int y = 0; y < FrameH; ++y) strip.setPixelColor(i * FrameW + x, y, FrameColor(i));
+            for (int y = 0; y < FrameH; ++y)
+                strip.setPixelColor(i * FrameW + x, y, FrameColor(i));
     return strip;
 }
 
@@ -45,12 +48,15 @@ int DrawnFrame(TPicBtnGroup& button) {
 QRect PixelsOf(TPicBtnGroup& button, QColor color) {
     const QImage image = button.grab().toImage();
     auto near = [&](QColor c) {
-        return std::abs(c.red() - color.red()) + std::abs(c.green() - color.green()) + std::abs(c.blue() - color.blue()) < 40;
+        return std::abs(c.red() - color.red()) + std::abs(c.green() - color.green()) +
+                   std::abs(c.blue() - color.blue()) <
+               40;
     };
     QRect box;
     for (int x = 0; x < image.width(); ++x)
         for (int y = 0; y < image.height(); ++y)
-            if (near(image.pixelColor(x, y))) box |= QRect(x, y, 1, 1);
+            if (near(image.pixelColor(x, y)))
+                box |= QRect(x, y, 1, 1);
     return box;
 }
 
@@ -64,7 +70,8 @@ protected:
     }
     // The mouse is left where no button of any test sits, so the next form does not appear under it.
     void TearDown() override {
-        if (form->isVisible()) Away();
+        if (form->isVisible())
+            Away();
         form.reset();
     }
 
@@ -108,7 +115,8 @@ TEST_F(PicBtnGroupTest, StartsAsAHundredByThirtyTabStopWithItsDefaults) {
     EXPECT_FALSE(button.Checkd());
     EXPECT_EQ(button.Alignment(), taCenter);
     EXPECT_EQ(button.BackColor(), clBlack);
-    EXPECT_EQ(button.Padding().Left() + button.Padding().Right() + button.Padding().Top() + button.Padding().Bottom(), 8);
+    EXPECT_EQ(button.Padding().Left() + button.Padding().Right() + button.Padding().Top() + button.Padding().Bottom(),
+              8);
     EXPECT_EQ(button.ListIndex().Normal(), 0);
     EXPECT_EQ(button.ListIndex().Enabled(), 0);
 }
@@ -281,7 +289,8 @@ TEST_F(PicBtnGroupTest, CheckingAGroupButtonUnchecksItsGroupUnderTheSameParent) 
     other->SetGroupIndex(2);
     cousin->SetGroupBtn(true);
 
-    for (TPicBtnGroup* button : {b, plain, other, cousin}) button->SetCheckd(true);
+    for (TPicBtnGroup* button : {b, plain, other, cousin})
+        button->SetCheckd(true);
     EXPECT_FALSE(a->Checkd());
     a->SetCheckd(true);
     EXPECT_TRUE(a->Checkd());
@@ -368,7 +377,8 @@ TEST_F(PicBtnGroupTest, EnterClicksTheDefaultButtonUnlessTheFocusedControlTakesI
     EXPECT_EQ(clicks, 1);
     QTest::keyClick(edit, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(clicks, 2);
-    for (auto modifier : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) QTest::keyClick(edit, Qt::Key_Return, modifier);
+    for (auto modifier : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier})
+        QTest::keyClick(edit, Qt::Key_Return, modifier);
     EXPECT_EQ(clicks, 2);
 
     memo->setFocus();

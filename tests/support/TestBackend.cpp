@@ -24,10 +24,12 @@ public:
         const char* dir = std::getenv("TARVO_LIBRARY_PATH");
         const std::string path = std::string(dir && *dir ? dir : ".") + "/" + QtBackendLibrary;
         library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
-        if (!library_) Fail(dlerror());
+        if (!library_)
+            Fail(dlerror());
         auto start = reinterpret_cast<void (*)()>(dlsym(library_, "TarvoTestQtBackendStart"));
         stop_ = reinterpret_cast<void (*)()>(dlsym(library_, "TarvoTestQtBackendStop"));
-        if (!start || !stop_) Fail(path + " lacks its entry points");
+        if (!start || !stop_)
+            Fail(path + " lacks its entry points");
         start();
     }
     // The library stays loaded: Qt's own clean-up at exit still runs code from it.
@@ -43,8 +45,10 @@ private:
 void RegisterTestBackend() {
     const char* backend = std::getenv("TARVO_TEST_BACKEND");
     const std::string name = backend ? backend : "";
-    if (name.empty() || name == "poll") return;
-    if (name != "qt") Fail("unknown TARVO_TEST_BACKEND \"" + name + "\" (poll or qt)");
+    if (name.empty() || name == "poll")
+        return;
+    if (name != "qt")
+        Fail("unknown TARVO_TEST_BACKEND \"" + name + "\" (poll or qt)");
     ::testing::AddGlobalTestEnvironment(new QtBackendEnvironment);
 }
 

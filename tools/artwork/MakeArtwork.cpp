@@ -60,7 +60,9 @@ enum class Face { Normal, Over, Down };
 // A rounded button face with a vertical gradient; the pressed face is darker and its label moves down-right.
 void DrawButton(QPainter& p, QRect r, QColor base, Face face, const QString& label, int textPx) {
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor top = face == Face::Over ? base.lighter(135) : face == Face::Down ? base.darker(125) : base.lighter(115);
+    const QColor top = face == Face::Over   ? base.lighter(135)
+                       : face == Face::Down ? base.darker(125)
+                                            : base.lighter(115);
     const QColor bottom = face == Face::Down ? base.darker(105) : base.darker(120);
     QLinearGradient gradient(r.topLeft(), r.bottomLeft());
     gradient.setColorAt(0, top);
@@ -74,7 +76,8 @@ void DrawButton(QPainter& p, QRect r, QColor base, Face face, const QString& lab
         p.setBrush(QColor(255, 255, 255, face == Face::Over ? 70 : 45));
         p.drawRoundedRect(body.adjusted(3, 2, -3, -body.height() / 2), 5, 5);
     }
-    if (label.isEmpty()) return;
+    if (label.isEmpty())
+        return;
     p.setFont(Font(textPx));
     const QRect text = face == Face::Down ? r.translated(1, 1) : r;
     p.setPen(QColor(0, 0, 0, 90));
@@ -132,7 +135,8 @@ void DrawComputer(QPainter& p, QRectF r) {
     p.drawRect(QRectF(r.left() + 4, r.top() + 4, r.width() - 8, r.height() * 0.7 - 8));
     p.setBrush(Slate);
     p.drawRect(QRectF(r.center().x() - r.width() / 8, r.top() + r.height() * 0.7, r.width() / 4, r.height() * 0.15));
-    p.drawRoundedRect(QRectF(r.left() + r.width() / 5, r.top() + r.height() * 0.85, r.width() * 0.6, r.height() * 0.12), 2, 2);
+    p.drawRoundedRect(QRectF(r.left() + r.width() / 5, r.top() + r.height() * 0.85, r.width() * 0.6, r.height() * 0.12),
+                      2, 2);
 }
 
 void DrawServer(QPainter& p, QRectF r) {
@@ -295,9 +299,9 @@ int main(int argc, char** argv) {
     MakeBanner();
     MakeRoadMark("upload_mark.jpg", "送信", Sky, true);
     MakeRoadMark("download_mark.jpg", "受信", Leaf, false);
-    Save(ButtonStrip(90, 40,
-                     {{"戻る", Slate}, {"次へ", Sky}, {"送信開始", Sky.darker(115)}, {"受信開始", Leaf}, {"終了", Amber}},
-                     15),
+    Save(ButtonStrip(
+             90, 40,
+             {{"戻る", Slate}, {"次へ", Sky}, {"送信開始", Sky.darker(115)}, {"受信開始", Leaf}, {"終了", Amber}}, 15),
          "navi.png");
     Save(ButtonStrip(70, 30, {{"削除", Amber}, {"参照", Slate}}, 13), "subbtn.png");
     Save(ButtonStrip(141, 58, {{"送信する", Sky}}, 20), "selup.png");

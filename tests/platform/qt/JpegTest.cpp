@@ -71,7 +71,8 @@ TEST(Jpeg, ScalesWhileDecodingAndRoundsSizesUp) {
 TEST(Jpeg, QuantisesToAPaletteOfAtMost256Colours) {
     QImage rainbow(256, 64, QImage::Format_RGB888);
     for (int x = 0; x < 256; ++x)
-        for (int y = 0; y < 64; ++y) rainbow.setPixelColor(x, y, QColor::fromHsv(x * 359 / 255, 255 - y * 2, 255));
+        for (int y = 0; y < 64; ++y)
+            rainbow.setPixelColor(x, y, QColor::fromHsv(x * 359 / 255, 255 - y * 2, 255));
     TJPEGImage jpeg;
     jpeg.LoadFromBytes(Compressed(rainbow));
     jpeg.SetPixelFormat(jf8Bit);
@@ -79,7 +80,8 @@ TEST(Jpeg, QuantisesToAPaletteOfAtMost256Colours) {
     ASSERT_EQ(bitmap.format(), QImage::Format_Indexed8);
     EXPECT_LE(bitmap.colorCount(), 256);
     EXPECT_GT(bitmap.colorCount(), 16);
-    for (int x = 8; x < 256; x += 40) ExpectNear(bitmap.pixelColor(x, 32), rainbow.pixelColor(x, 32));
+    for (int x = 8; x < 256; x += 40)
+        ExpectNear(bitmap.pixelColor(x, 32), rainbow.pixelColor(x, 32));
 
     jpeg.LoadFromBytes(Compressed(Quarters(64, 64)));
     ExpectQuarters(jpeg.Bitmap());

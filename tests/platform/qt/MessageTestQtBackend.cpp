@@ -4,6 +4,8 @@
 
 namespace tarvo::test {
 
-void InstallMessageTestBackend() { win::InstallQtMessageBackend(); }
+void InstallMessageTestBackend() {
+    win::InstallQtMessageBackend();
+}
 
 }  // namespace tarvo::test

@@ -29,7 +29,8 @@ protected:
     void SetUp() override {
         InstallQtMessageBackend();
         window = AllocateHWnd([this](TMessage& m) {
-            if (onMessage) onMessage(m);
+            if (onMessage)
+                onMessage(m);
         });
         ASSERT_NE(window, 0u);
     }
@@ -58,7 +59,8 @@ protected:
 TEST_F(QtBackendTest, PostedMessagesAndTimersAreDispatchedFromQtsLoop) {
     std::string trace;
     onMessage = [&](TMessage& m) {
-        if (m.Msg == kPing) trace += "ping ";
+        if (m.Msg == kPing)
+            trace += "ping ";
         if (m.Msg == WM_TIMER) {
             trace += "timer ";
             KillTimer(window, 1);
@@ -77,12 +79,14 @@ TEST_F(QtBackendTest, AWatchedDescriptorWakesQtsLoop) {
     std::string got;
     FdWatchId id = WatchFd(GetCurrentThreadId(), fds[0], POLLIN, [&](short revents) {
         char c;
-        if ((revents & POLLIN) && read(fds[0], &c, 1) == 1) got += c;
+        if ((revents & POLLIN) && read(fds[0], &c, 1) == 1)
+            got += c;
         PostMessageA(window, kPing, 0, 0);
     });
     ASSERT_NE(id, 0u);
     onMessage = [&](TMessage& m) {
-        if (m.Msg == kPing) loop.exit(0);
+        if (m.Msg == kPing)
+            loop.exit(0);
     };
     std::thread writer([&] { ASSERT_EQ(write(fds[1], "x", 1), 1); });
     EXPECT_EQ(RunQtLoop(), 0);
@@ -100,12 +104,14 @@ TEST_F(QtBackendTest, AQuitMessageEndsQtsLoopWithItsCode) {
 
 TEST_F(QtBackendTest, ASendFromAnotherThreadIsHandledWhileQtsLoopRuns) {
     onMessage = [&](TMessage& m) {
-        if (m.Msg == kPing) m.Result = 42;
+        if (m.Msg == kPing)
+            m.Result = 42;
     };
     std::atomic<LRESULT> result{0};
     std::thread sender([&] {
         result = SendMessageA(window, kPing, 0, 0);
-        QMetaObject::invokeMethod(&loop, [this] { loop.exit(0); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &loop, [this] { loop.exit(0); }, Qt::QueuedConnection);
     });
     EXPECT_EQ(RunQtLoop(), 0);
     sender.join();
@@ -115,7 +121,8 @@ TEST_F(QtBackendTest, ASendFromAnotherThreadIsHandledWhileQtsLoopRuns) {
 TEST_F(QtBackendTest, AMessageThatRepostsItselfLeavesQtItsTurn) {
     int reposts = 0;
     onMessage = [&](TMessage& m) {
-        if (m.Msg == kRepost && ++reposts < 1000000) PostMessageA(window, kRepost, 0, 0);
+        if (m.Msg == kRepost && ++reposts < 1000000)
+            PostMessageA(window, kRepost, 0, 0);
     };
     PostMessageA(window, kRepost, 0, 0);
     QTimer::singleShot(0, &loop, [this] { loop.exit(0); });
@@ -137,7 +144,8 @@ TEST_F(QtBackendTest, ABlockingWaitKeepsQtsTimersRunning) {
 
 TEST_F(QtBackendTest, ProcessMessagesRunsQtsPendingEvents) {
     bool ran = false;
-    QMetaObject::invokeMethod(qApp, [&] { ran = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { ran = true; }, Qt::QueuedConnection);
     Application::ProcessMessages();
     EXPECT_TRUE(ran);
 }
@@ -147,7 +155,8 @@ TEST_F(QtBackendTest, AModalLoopOpenedDuringAWaitStillGetsTheQueueDrained) {
     bool handledInside = false;
     QEventLoop modal;
     onMessage = [&](TMessage& m) {
-        if (m.Msg != kPing) return;
+        if (m.Msg != kPing)
+            return;
         handledInside = modal.isRunning();
         modal.exit(0);
     };
