@@ -1,13 +1,23 @@
-// The recording stand-in for UNLHA32.DLL (built as libunlha32.so in a folder of its own).
-#include "tests/ARCHIVES/RecordingUnlha.h"
+// A recording stand-in for an archiver library, built once per library name: RECORDER_PREFIX is the entry
+// prefix (the command entry is the prefix alone), RECORDER_SECOND_COMMAND an optional second command entry.
+#include "tests/ARCHIVES/RecordingLibrary.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
+#define RECORDER_CAT2(a, b) a##b
+#define RECORDER_CAT(a, b) RECORDER_CAT2(a, b)
+#define ENTRY(suffix) RECORDER_CAT(RECORDER_PREFIX, suffix)
+#define RECORDER_STR2(x) #x
+#define RECORDER_STR(x) RECORDER_STR2(x)
+#define PREFIX RECORDER_STR(RECORDER_PREFIX)
 
 namespace {
+
+constexpr int PasswordRequired = 32778;
 
 struct State {
     std::string log;
@@ -16,6 +26,7 @@ struct State {
     std::string outputText;
     win::BOOL checkResult = 1;
     HARC openHandle = 0x51;
+    int archiveType = 0;
     std::vector<ArcEntryRecord> listing;
     size_t cursor = 0;
     win::BOOL exResult = 0;
@@ -23,6 +34,9 @@ struct State {
     uint64_t originalSize = 0, compressedSize = 0;
     win::HWND owner = 0;
     RecorderProgressHook hook = nullptr;
+    bool passwordSet = false;
+    std::string password, given;
+    std::vector<std::string> dialogAnswers;
 };
 
 State& state() {
@@ -44,6 +58,20 @@ int NextEntry(ArcEntryRecord* info) {
         return -1;
     *info = s.listing[s.cursor++];
     return 0;
+}
+
+int Command(const char* entry, win::HWND parent, const char* cmdLine, char* output, win::DWORD size) {
+    State& s = state();
+    s.lastCommand = cmdLine;
+    Log(std::string(entry) + " " + Num(parent) + " " + (output ? "buffer" : "null") + " " + Num(size));
+    if (s.owner && s.hook && s.hook(s.owner) != 0)
+        return ARCERROR_CANCELLED;
+    if (output && size > 0) {
+        size_t n = std::min<size_t>(s.outputText.size(), size - 1);
+        std::memcpy(output, s.outputText.data(), n);
+        output[n] = '\0';
+    }
+    return s.commandResult;
 }
 
 }  // namespace
@@ -68,6 +96,10 @@ EXPORT void RecorderSetArchiveAnswers(win::BOOL checkResult, HARC openHandle) {
     state().openHandle = openHandle;
 }
 
+EXPORT void RecorderSetArchiveType(int type) {
+    state().archiveType = type;
+}
+
 EXPORT void RecorderSetListing(const ArcEntryRecord* entries, int count) {
     state().listing.assign(entries, entries + count);
 }
@@ -87,56 +119,64 @@ EXPORT void RecorderSetProgressHook(RecorderProgressHook hook) {
     state().hook = hook;
 }
 
-EXPORT int Unlha(win::HWND parent, const char* cmdLine, char* output, win::DWORD size) {
-    State& s = state();
-    s.lastCommand = cmdLine;
-    Log("Unlha " + Num(parent) + " " + (output ? "buffer" : "null") + " " + Num(size));
-    if (s.owner && s.hook && s.hook(s.owner) != 0)
-        return ARCERROR_CANCELLED;
-    if (output && size > 0) {
-        size_t n = std::min<size_t>(s.outputText.size(), size - 1);
-        std::memcpy(output, s.outputText.data(), n);
-        output[n] = '\0';
-    }
-    return s.commandResult;
+EXPORT void RecorderSetPassword(const char* required) {
+    state().passwordSet = required != nullptr;
+    state().password = required ? required : "";
 }
 
-EXPORT win::BOOL UnlhaCheckArchive(const char* fileName, int mode) {
-    Log("UnlhaCheckArchive " + std::string(fileName) + " " + Num(mode));
+EXPORT void RecorderSetDialogAnswers(const char* const* answers, int count) {
+    state().dialogAnswers.assign(answers, answers + count);
+}
+
+EXPORT int RECORDER_PREFIX(win::HWND parent, const char* cmdLine, char* output, win::DWORD size) {
+    return Command(PREFIX, parent, cmdLine, output, size);
+}
+
+#ifdef RECORDER_SECOND_COMMAND
+EXPORT int RECORDER_SECOND_COMMAND(win::HWND parent, const char* cmdLine, char* output, win::DWORD size) {
+    return Command(RECORDER_STR(RECORDER_SECOND_COMMAND), parent, cmdLine, output, size);
+}
+#endif
+
+EXPORT win::BOOL ENTRY(CheckArchive)(const char* fileName, int mode) {
+    Log(PREFIX "CheckArchive " + std::string(fileName) + " " + Num(mode));
     return state().checkResult;
 }
 
-EXPORT int UnlhaGetArchiveType(const char* fileName) {
-    Log("UnlhaGetArchiveType " + std::string(fileName));
-    return 1;
+EXPORT int ENTRY(GetArchiveType)(const char* fileName) {
+    Log(PREFIX "GetArchiveType " + std::string(fileName));
+    return state().archiveType;
 }
 
-EXPORT HARC UnlhaOpenArchive(win::HWND parent, const char* fileName, win::DWORD mode) {
-    Log("UnlhaOpenArchive " + Num(parent) + " " + fileName + " " + Num(mode));
+EXPORT HARC ENTRY(OpenArchive)(win::HWND parent, const char* fileName, win::DWORD mode) {
+    Log(PREFIX "OpenArchive " + Num(parent) + " " + fileName + " " + Num(mode));
     state().cursor = 0;
     return state().openHandle;
 }
 
-EXPORT int UnlhaCloseArchive(HARC arc) {
-    Log("UnlhaCloseArchive " + Num(arc));
+EXPORT int ENTRY(CloseArchive)(HARC arc) {
+    Log(PREFIX "CloseArchive " + Num(arc));
     return 0;
 }
 
-EXPORT int UnlhaFindFirst(HARC arc, const char* wildName, ArcEntryRecord* info) {
-    Log("UnlhaFindFirst " + Num(arc) + " " + wildName);
-    state().cursor = 0;
+EXPORT int ENTRY(FindFirst)(HARC arc, const char* wildName, ArcEntryRecord* info) {
+    Log(PREFIX "FindFirst " + Num(arc) + " " + wildName);
+    State& s = state();
+    if (s.passwordSet && s.given != s.password)
+        return PasswordRequired;
+    s.cursor = 0;
     return NextEntry(info);
 }
 
-EXPORT int UnlhaFindNext(HARC arc, ArcEntryRecord* info) {
-    Log("UnlhaFindNext " + Num(arc));
+EXPORT int ENTRY(FindNext)(HARC arc, ArcEntryRecord* info) {
+    Log(PREFIX "FindNext " + Num(arc));
     return NextEntry(info);
 }
 
-EXPORT int UnlhaExtractMem(win::HWND parent, const char* cmdLine, uint8_t* buffer, win::DWORD size, int64_t* unixTime,
-                           win::WORD* attributes, win::DWORD* writtenSize) {
+EXPORT int ENTRY(ExtractMem)(win::HWND parent, const char* cmdLine, uint8_t* buffer, win::DWORD size, int64_t* unixTime,
+                             win::WORD* attributes, win::DWORD* writtenSize) {
     state().lastCommand = cmdLine;
-    Log("UnlhaExtractMem " + Num(parent) + " " + Num(size) + " " + (unixTime ? "time" : "null") + " " +
+    Log(PREFIX "ExtractMem " + Num(parent) + " " + Num(size) + " " + (unixTime ? "time" : "null") + " " +
         (attributes ? "attr" : "null"));
     if (buffer && size > 0)
         buffer[0] = 'M';
@@ -145,44 +185,62 @@ EXPORT int UnlhaExtractMem(win::HWND parent, const char* cmdLine, uint8_t* buffe
     return 0;
 }
 
-EXPORT win::BOOL UnlhaSetOwnerWindowEx(win::HWND wnd, ARCHIVERPROC callback) {
-    Log("UnlhaSetOwnerWindowEx " + Num(wnd) + " " + (callback ? "callback" : "null"));
+EXPORT win::BOOL ENTRY(SetOwnerWindowEx)(win::HWND wnd, ARCHIVERPROC callback) {
+    Log(PREFIX "SetOwnerWindowEx " + Num(wnd) + " " + (callback ? "callback" : "null"));
     state().owner = wnd;
     return 1;
 }
 
-EXPORT win::BOOL UnlhaKillOwnerWindowEx(win::HWND wnd) {
-    Log("UnlhaKillOwnerWindowEx " + Num(wnd));
+EXPORT win::BOOL ENTRY(KillOwnerWindowEx)(win::HWND wnd) {
+    Log(PREFIX "KillOwnerWindowEx " + Num(wnd));
     state().owner = 0;
     return 1;
 }
 
-EXPORT win::BOOL UnlhaGetWriteTimeEx(HARC, win::FILETIME* time) {
+EXPORT win::BOOL ENTRY(GetWriteTimeEx)(HARC, win::FILETIME* time) {
     if (state().exResult)
         *time = state().write;
     return state().exResult;
 }
 
-EXPORT win::BOOL UnlhaGetAccessTimeEx(HARC, win::FILETIME* time) {
+EXPORT win::BOOL ENTRY(GetAccessTimeEx)(HARC, win::FILETIME* time) {
     if (state().exResult)
         *time = state().access;
     return state().exResult;
 }
 
-EXPORT win::BOOL UnlhaGetCreateTimeEx(HARC, win::FILETIME* time) {
+EXPORT win::BOOL ENTRY(GetCreateTimeEx)(HARC, win::FILETIME* time) {
     if (state().exResult)
         *time = state().create;
     return state().exResult;
 }
 
-EXPORT win::BOOL UnlhaGetOriginalSizeEx(HARC, uint64_t* size) {
+EXPORT win::BOOL ENTRY(GetOriginalSizeEx)(HARC, uint64_t* size) {
     if (state().exResult)
         *size = state().originalSize;
     return state().exResult;
 }
 
-EXPORT win::BOOL UnlhaGetCompressedSizeEx(HARC, uint64_t* size) {
+EXPORT win::BOOL ENTRY(GetCompressedSizeEx)(HARC, uint64_t* size) {
     if (state().exResult)
         *size = state().compressedSize;
     return state().exResult;
+}
+
+EXPORT int ENTRY(SetDefaultPassword)(HARC arc, const char* password) {
+    Log(PREFIX "SetDefaultPassword " + Num(arc) + " " + password);
+    state().given = password;
+    return 0;
+}
+
+EXPORT int ENTRY(PasswordDialog)(win::HWND wnd, char* buffer, win::DWORD size) {
+    Log(PREFIX "PasswordDialog " + Num(wnd) + " " + Num(size));
+    State& s = state();
+    if (s.dialogAnswers.empty())
+        return -1;
+    std::string answer = s.dialogAnswers.front();
+    s.dialogAnswers.erase(s.dialogAnswers.begin());
+    size_t n = std::min<size_t>(answer.size() + 1, size);  // the NUL only when it fits
+    std::memcpy(buffer, answer.c_str(), n);
+    return 0;
 }
