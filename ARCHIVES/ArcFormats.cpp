@@ -2,8 +2,16 @@
 
 #include <utility>
 
+#include "ARCHIVES/ARJ32.h"
 #include "ARCHIVES/ArcErrors.h"
+#include "ARCHIVES/BGA32.h"
+#include "ARCHIVES/CAB32.h"
 #include "ARCHIVES/LHA32.h"
+#include "ARCHIVES/RAR32.h"
+#include "ARCHIVES/SZIP32.h"
+#include "ARCHIVES/TAR32.h"
+#include "ARCHIVES/YZ132.h"
+#include "ARCHIVES/ZIP32.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace {
@@ -17,44 +25,35 @@ const std::pair<const char*, TArchiverType> ExtensionTypes[] = {
 
 using ContentCheck = bool (*)(const std::string& fileName);
 
-// The content checks in the order they decide (the last one that recognises the file wins). A format whose
-// unit is not built yet has no check and answers as with its library missing.
+// The content checks in the order they decide (the last one that recognises the file wins).
 struct ContentRow {
     TArchiverType type;
     ContentCheck check;
 };
 const ContentRow ContentChecks[] = {
-    {atRar, nullptr}, {atArj, nullptr}, {atZip, nullptr},      {atBga, nullptr},
-    {atYz1, nullptr}, {atCab, nullptr}, {atLha, IsLhaArchive},
+    {atRar, IsRarArchive}, {atArj, IsArjArchive}, {atZip, IsZipArchive}, {atBga, IsBgaArchive},
+    {atYz1, IsYz1Archive}, {atCab, IsCabArchive}, {atLha, IsLhaArchive},
 };
 
-// The TAR family's check answers a type of its own (atTar, atTgz, atBZ2), and it decides first.
-using TarContentCheck = TArchiverType (*)(const std::string& fileName);
-const TarContentCheck TarCheck = nullptr;
-
-// Formats whose driver is not built: they fail as their driver would without the library it loads first.
-struct MissingDriver {
+// The driver of each type; making one loads its format's library.
+template <class Driver>
+std::unique_ptr<TArchiver> New() {
+    return std::make_unique<Driver>();
+}
+struct DriverRow {
     TArchiverType type;
-    const char* displayName;
-    const char* dllName;
+    std::unique_ptr<TArchiver> (*create)();
 };
-const MissingDriver MissingDrivers[] = {
-    {atZip, "ZIP 形式書庫", "UNZIP32.DLL"},
-    {atCab, "CAB 形式書庫", "CAB32.DLL"},
-    {atArj, "ARJ 形式書庫", "UNARJ32J.DLL"},
-    {atTar, "tar/tgz/taz/bz2 形式書庫", "TAR32.DLL"},
-    {atTgz, "tar/tgz/taz/bz2 形式書庫", "TAR32.DLL"},
-    {atBZ2, "tar/tgz/taz/bz2 形式書庫", "TAR32.DLL"},
-    {atRar, "RAR 形式書庫", "UNRAR32.DLL"},
-    {atBga, "BGA 形式書庫", "BGA32.DLL"},
-    {atYz1, "YZ1 形式書庫", "YYZ32.DLL"},
-    {at7z, "7z 形式書庫", "7-zip32.dll"},
+const DriverRow Drivers[] = {
+    {atLha, New<TLha32>}, {atZip, New<TZip32>}, {atCab, New<TCab32>},     {atArj, New<TArj32>},
+    {atTar, New<TTar32>}, {atTgz, New<TTgz32>}, {atBZ2, New<TBZ232>},     {atRar, New<TRar32>},
+    {atBga, New<TBGA32>}, {atYz1, New<TYZ1>},   {at7z, New<TSevenZip32>},
 };
 
 TArchiverType DetectByContent(const std::string& fileName) {
-    TArchiverType result = TarCheck ? TarCheck(fileName) : atNone;
+    TArchiverType result = TarArchiveType(fileName);  // the TAR family answers a type of its own, first
     for (const auto& row : ContentChecks)
-        if (row.check && row.check(fileName))
+        if (row.check(fileName))
             result = row.type;
     return result;
 }
@@ -74,10 +73,8 @@ TArchiverType DetectArchiverType(const std::string& fileName, bool byName) {
 }
 
 std::unique_ptr<TArchiver> NewArchiverDriver(TArchiverType type) {
-    if (type == atLha)
-        return std::make_unique<TLha32>();
-    for (const auto& missing : MissingDrivers)
-        if (missing.type == type)
-            RaiseNoArchiverDLL(missing.displayName, missing.dllName);
+    for (const auto& row : Drivers)
+        if (row.type == type)
+            return row.create();
     throw EArchiver("書庫の形式を特定できませんでした。");
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The formats the component knows: the type an archive name or content stands for, and the driver of each
-// type. Each format is one unit with its driver and its content check; a format whose unit is not part of the
-// build behaves as if its library were missing.
+// type. Each format is one unit with its driver and its content check.
 
 #include <memory>
 #include <string>
@@ -14,5 +13,6 @@
 TArchiverType DetectArchiverType(const std::string& fileName, bool byName);
 
 // A new driver for type (which loads its format's library). Raises ENoArchiverDLL when the library is
-// missing, EArchiver "書庫の形式を特定できませんでした。" for a type no driver serves.
+// missing (ZIP: only at the operation that needs a library it lacks), EArchiver "書庫の形式を特定できませんでした。"
+// for a type no driver serves.
 std::unique_ptr<TArchiver> NewArchiverDriver(TArchiverType type);

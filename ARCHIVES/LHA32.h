@@ -43,6 +43,10 @@ public:
     bool KillOwnerWindow(win::HWND wnd) override;
 
 protected:
+    // For a format whose library is driven with the LHA command lines: the LHA library is not loaded.
+    struct TNoLhaLibrary {};
+    explicit TLha32(TNoLhaLibrary) {}
+
     // verb + " -+" + switches + user options + archive + folder + names; an empty verb leaves the leading blank.
     std::string BuildCommandLine(const std::string& verb, const std::string& arcFileName,
                                  const TArchiverOptions& options, const std::string& baseDir, TFileArgs files,

@@ -53,7 +53,7 @@ struct Lanes {
     std::array<uint32_t, N> l, r;
 };
 
-// Step Step of the Feistel network, using round Round's keys; steps alternate which half they change.
+// One step of the Feistel network with round Round's keys: even steps change the left half, odd steps the right.
 template <int Step, int Round, size_t N>
 inline void FeistelStep(const TKeySchedule& k, Lanes<N>& x) {
 #pragma GCC unroll 8
@@ -126,6 +126,7 @@ void XorTail(const TKeySchedule& k, uint64_t chain, const uint8_t* in, uint8_t* 
     uint8_t pad[8];
     StoreBlock(pad, Encrypt<Rounds>(k, chain));
     XorBlock(in, pad, out, static_cast<int>(count));
+    WipeBytes(pad, 0xFF, sizeof pad);
 }
 
 // The mode loops are flattened so every round is inlined into them at any optimisation level.

@@ -27,8 +27,10 @@ Tfom_Wait::Tfom_Wait(QWidget* owner)
 
 void Tfom_Wait::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (!e->spontaneous())
-        FormShow();
+    if (e->spontaneous())
+        return;
+    CenterOnMainForm(this);
+    FormShow();
 }
 
 void Tfom_Wait::closeEvent(QCloseEvent* e) {

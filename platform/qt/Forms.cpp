@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QPointer>
+#include <QScreen>
 #include <QWidget>
 
 namespace {
@@ -15,6 +16,16 @@ QWidget* MainForm() {
 
 void SetMainForm(QWidget* form) {
     mainForm = form;
+}
+
+void CenterOnMainForm(QWidget* window) {
+    QRect area;
+    if (mainForm && mainForm->isVisible())
+        area = mainForm->frameGeometry();
+    else if (QScreen* screen = window->screen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        window->move(area.center() - window->rect().center());
 }
 
 void InstallFormFonts() {

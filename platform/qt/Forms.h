@@ -8,6 +8,9 @@ class QWidget;
 QWidget* MainForm();
 void SetMainForm(QWidget* form);
 
+// Moves the window so that it is centred on the main form, or on its screen when there is none.
+void CenterOnMainForm(QWidget* window);
+
 // The window definitions name "ＭＳ Ｐゴシック" and "ＭＳ ゴシック"; here they are the IPA Gothic fonts, and the first
 // at 9 points is the application's font. Called once the QApplication exists.
 void InstallFormFonts();

@@ -7,7 +7,8 @@
 namespace lha {
 
 void ArchiveIndex::RequireSound() const {
-    if (damage) throw *damage;
+    if (damage)
+        throw *damage;
 }
 
 ArchiveIndex ReadArchiveIndex(TStream& archive, bool allowEmpty) {
@@ -26,10 +27,12 @@ ArchiveIndex ReadArchiveIndex(TStream& archive, bool allowEmpty) {
             index.entries.push_back(std::move(e));
         }
     } catch (const ELhaError& error) {
-        if (index.entries.empty()) throw ELhaError(kNotArchive, "not an LZH archive (" + error.Message() + ")");
+        if (index.entries.empty())
+            throw ELhaError(kNotArchive, "not an LZH archive (" + error.Message() + ")");
         index.damage = error;
     }
-    if (index.entries.empty() && !(allowEmpty && index.fileSize == 0)) throw ELhaError(kNotArchive, "not an LZH archive");
+    if (index.entries.empty() && !(allowEmpty && index.fileSize == 0))
+        throw ELhaError(kNotArchive, "not an LZH archive");
     return index;
 }
 

@@ -28,7 +28,8 @@ struct Existing {
 Existing ReadExisting(const std::string& archive) {
     Existing e;
     struct stat st;
-    if (stat(archive.c_str(), &st) != 0) return e;
+    if (stat(archive.c_str(), &st) != 0)
+        return e;
     e.exists = true;
     e.mode = st.st_mode & 0777;
     e.index = ReadArchiveIndex(archive, true);
@@ -48,8 +49,11 @@ void Rewrite(const std::string& archive, const Existing& old, const std::map<siz
     ArchiveWriter out(archive, old.mode);
     LhEncoder encoder(kLh5);
     std::unique_ptr<TFileStream> source;
-    if (old.exists && !old.index.entries.empty()) source = std::make_unique<TFileStream>(archive, fmOpenRead);
-    auto pack = [&](const PackItem& item) { log.Line(Describe(PackEntry(out, item, encoder, progress), item.entryName)); };
+    if (old.exists && !old.index.entries.empty())
+        source = std::make_unique<TFileStream>(archive, fmOpenRead);
+    auto pack = [&](const PackItem& item) {
+        log.Line(Describe(PackEntry(out, item, encoder, progress), item.entryName));
+    };
     for (size_t i = 0; i < old.index.entries.size(); ++i) {
         const LhaHeader& h = old.index.entries[i].header;
         if (auto r = replacements.find(i); r != replacements.end()) {
@@ -59,7 +63,8 @@ void Rewrite(const std::string& archive, const Existing& old, const std::map<siz
             out.CopyFrom(*source, h.headerOffset, h.headerSize + h.packedSize);
         }
     }
-    for (const PackItem* item : added) pack(*item);
+    for (const PackItem* item : added)
+        pack(*item);
     out.Commit();
 }
 
@@ -69,7 +74,8 @@ void RunPack(const CommandLine& cmd, OutputLog& log, Progress& progress) {
     Existing old = ReadExisting(cmd.archive);
     std::vector<PackItem> items = CollectPackItems(cmd, log);
     std::map<std::string, size_t> byName;
-    for (size_t i = 0; i < old.index.entries.size(); ++i) byName[old.index.entries[i].name] = i;
+    for (size_t i = 0; i < old.index.entries.size(); ++i)
+        byName[old.index.entries[i].name] = i;
 
     const bool always = cmd.verb == "a" || cmd.switches.Int("c") > 0;
     std::map<size_t, const PackItem*> replacements;
@@ -77,22 +83,26 @@ void RunPack(const CommandLine& cmd, OutputLog& log, Progress& progress) {
     for (const PackItem& item : items) {
         auto found = byName.find(item.entryName);
         if (found == byName.end()) {
-            if (cmd.verb != "f") added.push_back(&item);
+            if (cmd.verb != "f")
+                added.push_back(&item);
         } else if (always || item.st.st_mtime > old.index.entries[found->second].header.writeTime) {
             replacements[found->second] = &item;
         } else {
             log.Line(item.entryName + "  kept (the archive's copy is not older)");
         }
     }
-    if (replacements.empty() && added.empty()) return;  // nothing to change: the archive stays as it is
-    for (const PackItem& item : items) EncodeEntryPath(item.entryPath);  // refuse before anything is written
+    if (replacements.empty() && added.empty())
+        return;  // nothing to change: the archive stays as it is
+    for (const PackItem& item : items)
+        EncodeEntryPath(item.entryPath);  // refuse before anything is written
     Rewrite(cmd.archive, old, replacements, added, log, progress);
 }
 
 void RunDelete(const CommandLine& cmd, OutputLog& log, Progress& progress) {
     ArchiveIndex index = ReadArchiveIndex(cmd.archive);
     index.RequireSound();
-    if (cmd.names.empty()) return;
+    if (cmd.names.empty())
+        return;
     NameFilter filter(cmd.names, cmd.switches.All("jx"));
     std::vector<size_t> keep;
     for (size_t i = 0; i < index.entries.size(); ++i) {
@@ -102,7 +112,8 @@ void RunDelete(const CommandLine& cmd, OutputLog& log, Progress& progress) {
             keep.push_back(i);
         }
     }
-    if (keep.size() == index.entries.size()) throw ELhaError(kNoMatch, "no entry matches the names given");
+    if (keep.size() == index.entries.size())
+        throw ELhaError(kNoMatch, "no entry matches the names given");
     if (keep.empty()) {
         if (::unlink(cmd.archive.c_str()) != 0)
             throw ELhaError(kArchiveWrite, "cannot delete " + cmd.archive + ": " + SysErrorMessage(errno));

@@ -25,7 +25,8 @@ ArchiveWriter::ArchiveWriter(const std::string& archive, mode_t permissions) {
 }
 
 void ArchiveWriter::Append(const uint8_t* data, size_t size) {
-    if (buffer_.size() + size > kBufferSize) Flush();
+    if (buffer_.size() + size > kBufferSize)
+        Flush();
     if (size >= kBufferSize) {
         Writing(file_->FinalName(), [&] { file_->WriteBuffer(data, static_cast<int64_t>(size)); });
         flushed_ += size;
@@ -35,7 +36,8 @@ void ArchiveWriter::Append(const uint8_t* data, size_t size) {
 }
 
 void ArchiveWriter::Flush() {
-    if (buffer_.empty()) return;
+    if (buffer_.empty())
+        return;
     Writing(file_->FinalName(), [&] { file_->WriteBuffer(buffer_.data(), static_cast<int64_t>(buffer_.size())); });
     flushed_ += buffer_.size();
     buffer_.clear();
@@ -72,7 +74,8 @@ void ArchiveWriter::CopyFrom(TStream& source, uint64_t offset, uint64_t size) {
     source.SetPosition(static_cast<int64_t>(offset));
     while (size > 0) {
         auto n = static_cast<int64_t>(std::min<uint64_t>(size, chunk.size()));
-        if (source.Read(chunk.data(), n) != n) throw ELhaError(kArchiveOpen, "the old archive ends too early");
+        if (source.Read(chunk.data(), n) != n)
+            throw ELhaError(kArchiveOpen, "the old archive ends too early");
         Append(chunk.data(), static_cast<size_t>(n));
         size -= static_cast<uint64_t>(n);
     }

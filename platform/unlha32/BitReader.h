@@ -17,7 +17,8 @@ public:
 
     // After Ensure at least 32 bits can be peeked and skipped.
     void Ensure() {
-        if (bits_ < 32) Refill();
+        if (bits_ < 32)
+            Refill();
     }
     uint32_t Peek(int count) const { return static_cast<uint32_t>(buf_ >> (64 - count)); }  // count 1..32
     void Skip(int count) {
@@ -25,7 +26,8 @@ public:
         bits_ -= count;
     }
     uint32_t Get(int count) {  // count 0..16
-        if (count == 0) return 0;
+        if (count == 0)
+            return 0;
         Ensure();
         uint32_t v = Peek(count);
         Skip(count);
@@ -37,7 +39,8 @@ private:
     static constexpr int kMaxPadding = 16;
 
     void Refill() {
-        if (end_ - pos_ < 8) Load();
+        if (end_ - pos_ < 8)
+            Load();
         if (end_ - pos_ >= 8) {
             uint64_t v;
             std::memcpy(&v, chunk_.data() + pos_, 8);
@@ -65,7 +68,8 @@ private:
         pos_ = 0;
         end_ = keep;
         size_t want = static_cast<size_t>(std::min<uint64_t>(left_, kChunk - keep));
-        if (want == 0) return;
+        if (want == 0)
+            return;
         int64_t got = source_.Read(chunk_.data() + end_, static_cast<int64_t>(want));
         if (got <= 0) {
             left_ = 0;  // the file is shorter than its header says

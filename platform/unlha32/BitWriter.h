@@ -10,7 +10,8 @@ class BitWriter {
 public:
     // Appends the low `count` bits of value (count 0..32).
     void Put(int count, uint32_t value) {
-        if (count == 0) return;
+        if (count == 0)
+            return;
         acc_ |= static_cast<uint64_t>(value & (0xFFFFFFFFu >> (32 - count))) << (64 - used_ - count);
         used_ += count;
         if (used_ >= 32) {

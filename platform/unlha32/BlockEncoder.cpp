@@ -14,7 +14,8 @@ BlockEncoder::BlockEncoder(const LhMethod& method, size_t blockSymbols)
     : method_(method), symbols_(blockSymbols), offsets_(blockSymbols) {}
 
 void BlockEncoder::Finish() {
-    if (count_ > 0) WriteBlock();
+    if (count_ > 0)
+        WriteBlock();
     out_.FlushPartial();
 }
 
@@ -60,7 +61,8 @@ void BlockEncoder::WriteBlock() {
 // 2 (20.., nine more bits); a used char of code length k is symbol k + 2.
 void BlockEncoder::CountLengthSymbols(uint32_t* counts) const {
     int n = kCharCodes;
-    while (n > 0 && charLengths_[n - 1] == 0) --n;
+    while (n > 0 && charLengths_[n - 1] == 0)
+        --n;
     int i = 0;
     while (i < n) {
         int k = charLengths_[i++];
@@ -69,7 +71,8 @@ void BlockEncoder::CountLengthSymbols(uint32_t* counts) const {
             continue;
         }
         int run = 1;
-        while (i < n && charLengths_[i] == 0) ++i, ++run;
+        while (i < n && charLengths_[i] == 0)
+            ++i, ++run;
         if (run <= 2) {
             counts[0] += run;
         } else if (run <= 18) {
@@ -86,7 +89,8 @@ void BlockEncoder::CountLengthSymbols(uint32_t* counts) const {
 void BlockEncoder::WriteCharLengths(const uint8_t* treeLengths, const uint16_t* treeCodes) {
     auto put = [&](int symbol) { out_.Put(treeLengths[symbol], treeCodes[symbol]); };
     int n = kCharCodes;
-    while (n > 0 && charLengths_[n - 1] == 0) --n;
+    while (n > 0 && charLengths_[n - 1] == 0)
+        --n;
     out_.Put(kCharBits, static_cast<uint32_t>(n));
     int i = 0;
     while (i < n) {
@@ -96,9 +100,11 @@ void BlockEncoder::WriteCharLengths(const uint8_t* treeLengths, const uint16_t* 
             continue;
         }
         int run = 1;
-        while (i < n && charLengths_[i] == 0) ++i, ++run;
+        while (i < n && charLengths_[i] == 0)
+            ++i, ++run;
         if (run <= 2) {
-            for (int r = 0; r < run; ++r) put(0);
+            for (int r = 0; r < run; ++r)
+                put(0);
         } else if (run <= 18) {
             put(1);
             out_.Put(4, static_cast<uint32_t>(run - 3));
@@ -115,7 +121,8 @@ void BlockEncoder::WriteCharLengths(const uint8_t* treeLengths, const uint16_t* 
 
 // Lengths up to 6 in three bits; 7 and more as that many minus 4 one bits after "111", ended by a zero.
 void BlockEncoder::WriteTreeLengths(const uint8_t* lengths, int n, int countBits, int special) {
-    while (n > 0 && lengths[n - 1] == 0) --n;
+    while (n > 0 && lengths[n - 1] == 0)
+        --n;
     out_.Put(countBits, static_cast<uint32_t>(n));
     int i = 0;
     while (i < n) {
@@ -126,7 +133,8 @@ void BlockEncoder::WriteTreeLengths(const uint8_t* lengths, int n, int countBits
             out_.Put(k - 3, (1u << (k - 3)) - 2);
         }
         if (i == special) {
-            while (i < 6 && lengths[i] == 0) ++i;
+            while (i < 6 && lengths[i] == 0)
+                ++i;
             out_.Put(2, static_cast<uint32_t>(i - 3) & 3);
         }
     }
@@ -136,7 +144,8 @@ void BlockEncoder::WriteSymbols() {
     for (size_t i = 0; i < count_; ++i) {
         uint16_t s = symbols_[i];
         out_.Put(charLengths_[s], charCodes_[s]);
-        if (s < 256) continue;
+        if (s < 256)
+            continue;
         uint32_t offset = offsets_[i];
         int p = PositionCode(offset);
         int extra = p > 1 ? p - 1 : 0;

@@ -18,7 +18,8 @@ public:
     void Literal(uint8_t c) {
         symbols_[count_] = c;
         ++charCounts_[c];
-        if (++count_ == symbols_.size()) WriteBlock();
+        if (++count_ == symbols_.size())
+            WriteBlock();
     }
     void Match(int length, int distance) {
         uint16_t code = static_cast<uint16_t>(256 + length - kMinMatch);
@@ -27,7 +28,8 @@ public:
         offsets_[count_] = offset;
         ++charCounts_[code];
         ++positionCounts_[PositionCode(offset)];
-        if (++count_ == symbols_.size()) WriteBlock();
+        if (++count_ == symbols_.size())
+            WriteBlock();
     }
     // Writes what is pending and pads the last byte.
     void Finish();

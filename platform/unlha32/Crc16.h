@@ -7,6 +7,8 @@
 namespace lha {
 
 uint16_t UpdateCrc16(uint16_t crc, const uint8_t* data, size_t size);
-inline uint16_t Crc16(const uint8_t* data, size_t size) { return UpdateCrc16(0, data, size); }
+inline uint16_t Crc16(const uint8_t* data, size_t size) {
+    return UpdateCrc16(0, data, size);
+}
 
 }  // namespace lha

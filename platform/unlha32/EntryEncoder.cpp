@@ -39,7 +39,8 @@ public:
                 total_ += static_cast<uint64_t>(n);
                 return static_cast<size_t>(n);
             }
-            if (errno != EINTR) throw ELhaError(kFileOpen, "cannot read " + path_ + ": " + SysErrorMessage(errno));
+            if (errno != EINTR)
+                throw ELhaError(kFileOpen, "cannot read " + path_ + ": " + SysErrorMessage(errno));
         }
     }
     uint16_t Crc() const { return crc_; }
@@ -60,7 +61,8 @@ LhaHeader HeaderFor(const PackItem& item) {
     h.unixMode = static_cast<uint16_t>(item.st.st_mode & 0xFFFF);
     h.method = item.directory ? "-lhd-" : "-lh5-";
     h.attribute = item.directory ? kAttrDirectory : kAttrArchive;
-    if (!(item.st.st_mode & S_IWUSR)) h.attribute |= kAttrReadOnly;
+    if (!(item.st.st_mode & S_IWUSR))
+        h.attribute |= kAttrReadOnly;
     h.originalSize = h.packedSize = item.directory ? 0 : static_cast<uint64_t>(item.st.st_size);
     return h;
 }
@@ -68,14 +70,13 @@ LhaHeader HeaderFor(const PackItem& item) {
 // Codes the file; false when coding does not shrink it (the output written so far is then dropped).
 bool Encode(ArchiveWriter& out, InputFile& in, LhaHeader& h, LhEncoder& encoder, Progress& progress) {
     uint64_t start = out.Position();
-    bool smaller = h.originalSize > 0 &&
-                   encoder.Encode(
-                       [&](uint8_t* b, size_t n) {
-                           size_t got = in.Read(b, n);
-                           progress.Advance(in.Total());
-                           return got;
-                       },
-                       [&](const uint8_t* p, size_t n) { out.Append(p, n); }, h.originalSize);
+    bool smaller = h.originalSize > 0 && encoder.Encode(
+                                             [&](uint8_t* b, size_t n) {
+                                                 size_t got = in.Read(b, n);
+                                                 progress.Advance(in.Total());
+                                                 return got;
+                                             },
+                                             [&](const uint8_t* p, size_t n) { out.Append(p, n); }, h.originalSize);
     if (smaller && out.Position() - start < in.Total()) {
         h.packedSize = out.Position() - start;
         h.originalSize = in.Total();
@@ -108,7 +109,8 @@ LhaHeader PackEntry(ArchiveWriter& out, const PackItem& item, LhEncoder& encoder
     progress.Begin(item.localPath, item.entryName, h.originalSize);
     if (!item.directory) {
         InputFile in(item.localPath);
-        if (!Encode(out, in, h, encoder, progress)) Store(out, item.localPath, h, progress);
+        if (!Encode(out, in, h, encoder, progress))
+            Store(out, item.localPath, h, progress);
     }
     std::vector<uint8_t> header = WriteLevel2Header(h);
     if (header.size() != placeholder.size())

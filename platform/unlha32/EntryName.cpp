@@ -9,7 +9,9 @@ namespace lha {
 
 namespace {
 
-bool IsLeadByte(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsLeadByte(uint8_t c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 std::string Escaped(uint8_t c) {
     char buf[4];
@@ -20,9 +22,11 @@ std::string Escaped(uint8_t c) {
 // Character by character, so one bad byte costs only itself.
 std::string DecodeComponent(const std::string& raw) {
     bool plain = true;
-    for (char c : raw) plain = plain && static_cast<uint8_t>(c) >= 0x20;
+    for (char c : raw)
+        plain = plain && static_cast<uint8_t>(c) >= 0x20;
     if (plain)
-        if (auto whole = win::Cp932ToUtf8(raw)) return *whole;
+        if (auto whole = win::Cp932ToUtf8(raw))
+            return *whole;
     std::string out;
     for (size_t i = 0; i < raw.size(); ++i) {
         auto c = static_cast<uint8_t>(raw[i]);
@@ -47,27 +51,33 @@ bool IsDrive(const std::string& s) {
 std::vector<std::string> DecodeEntryPath(const std::vector<std::string>& raw) {
     std::vector<std::string> out;
     out.reserve(raw.size());
-    for (const auto& r : raw) out.push_back(DecodeComponent(r));
+    for (const auto& r : raw)
+        out.push_back(DecodeComponent(r));
     return out;
 }
 
 std::string JoinEntryPath(const std::vector<std::string>& components) {
     std::string path;
     for (size_t i = 0; i < components.size(); ++i) {
-        if (i > 0) path += '/';
+        if (i > 0)
+            path += '/';
         path += components[i];
     }
     return components.size() == 1 && components[0].empty() ? "/" : path;
 }
 
 std::optional<std::vector<std::string>> SafeComponents(const std::vector<std::string>& decoded) {
-    if (decoded.empty() || decoded.front().empty() || IsDrive(decoded.front())) return std::nullopt;
+    if (decoded.empty() || decoded.front().empty() || IsDrive(decoded.front()))
+        return std::nullopt;
     std::vector<std::string> out;
     for (const auto& c : decoded) {
-        if (c == "..") return std::nullopt;
-        if (!c.empty() && c != ".") out.push_back(c);
+        if (c == "..")
+            return std::nullopt;
+        if (!c.empty() && c != ".")
+            out.push_back(c);
     }
-    if (out.empty()) return std::nullopt;
+    if (out.empty())
+        return std::nullopt;
     return out;
 }
 
@@ -76,7 +86,8 @@ std::vector<std::string> EncodeEntryPath(const std::vector<std::string>& utf8) {
     out.reserve(utf8.size());
     for (const auto& c : utf8) {
         auto raw = c.find('\\') == std::string::npos ? win::Utf8ToCp932(c) : std::nullopt;
-        if (!raw) throw ELhaError(kNameNotEncodable, "name cannot be stored in code page 932: " + JoinEntryPath(utf8));
+        if (!raw)
+            throw ELhaError(kNameNotEncodable, "name cannot be stored in code page 932: " + JoinEntryPath(utf8));
         out.push_back(std::move(*raw));
     }
     return out;
@@ -87,8 +98,10 @@ std::vector<std::string> SplitPath(const std::string& path) {
     size_t i = 0;
     while (i <= path.size()) {
         size_t j = path.find('/', i);
-        if (j == std::string::npos) j = path.size();
-        if (j > i) parts.push_back(path.substr(i, j - i));
+        if (j == std::string::npos)
+            j = path.size();
+        if (j > i)
+            parts.push_back(path.substr(i, j - i));
         i = j + 1;
     }
     return parts;

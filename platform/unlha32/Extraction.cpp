@@ -34,8 +34,14 @@ public:
         return *this;
     }
     int get() const { return fd_; }
+    int Release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     void Reset() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
         fd_ = -1;
     }
 
@@ -59,7 +65,8 @@ public:
     explicit Destination(const std::string& root) : name_(root.empty() ? "." : root) {
         ForceDirectories(name_);
         root_ = Fd(::open(name_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (root_.get() < 0) WriteFailed(name_, errno);
+        if (root_.get() < 0)
+            WriteFailed(name_, errno);
     }
 
     // The folder of the given components (made when missing).
@@ -69,14 +76,16 @@ public:
             if (::mkdirat(dir.get(), components[i].c_str(), 0777) != 0 && errno != EEXIST)
                 WriteFailed(components[i], errno);
             Fd next(::openat(dir.get(), components[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (next.get() < 0) WriteFailed(Join(components, i + 1) + " (not a folder)", errno);
+            if (next.get() < 0)
+                WriteFailed(Join(components, i + 1) + " (not a folder)", errno);
             dir = std::move(next);
         }
         return dir;
     }
     std::string Join(const std::vector<std::string>& components, size_t count) const {
         std::string path = IncludeTrailingPathDelimiter(name_);
-        for (size_t i = 0; i < count; ++i) path += (i ? "/" : "") + components[i];
+        for (size_t i = 0; i < count; ++i)
+            path += (i ? "/" : "") + components[i];
         return path;
     }
 
@@ -91,8 +100,10 @@ public:
     void Write(const uint8_t* data, size_t size) override {
         while (size > 0) {
             ssize_t n = ::write(fd_, data, size);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) WriteFailed(what_, n < 0 ? errno : ENOSPC);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                WriteFailed(what_, n < 0 ? errno : ENOSPC);
             data += n;
             size -= static_cast<size_t>(n);
         }
@@ -113,7 +124,8 @@ public:
     MemorySink(uint8_t* buffer, uint32_t size) : buffer_(buffer), size_(size) {}
     void Write(const uint8_t* data, size_t size) override {
         size_t room = size_ - std::min<size_t>(size_, written_);
-        if (buffer_ && room) std::memcpy(buffer_ + written_, data, std::min(room, size));
+        if (buffer_ && room)
+            std::memcpy(buffer_ + written_, data, std::min(room, size));
         written_ += size;
     }
     uint64_t Written() const { return written_; }
@@ -124,7 +136,9 @@ private:
     uint64_t written_ = 0;
 };
 
-struct timespec ToTimespec(int64_t t) { return {static_cast<time_t>(t), 0}; }
+struct timespec ToTimespec(int64_t t) {
+    return {static_cast<time_t>(t), 0};
+}
 
 mode_t FileMode(const LhaHeader& h, mode_t mask) {
     mode_t mode = h.unixMode ? (*h.unixMode & 0777) : ((h.attribute & kAttrReadOnly) ? 0444 : 0666);
@@ -134,28 +148,39 @@ mode_t FileMode(const LhaHeader& h, mode_t mask) {
 class Extractor {
 public:
     Extractor(const CommandLine& cmd, OutputLog& log, Progress& progress)
-        : cmd_(cmd), log_(log), progress_(progress), test_(cmd.verb == "t"), flat_(cmd.verb == "e"),
+        : cmd_(cmd),
+          log_(log),
+          progress_(progress),
+          test_(cmd.verb == "t"),
+          flat_(cmd.verb == "e"),
           mask_(CurrentUmask()) {}
 
     void Run() {
         ArchiveIndex index = ReadArchiveIndex(cmd_.archive);
         TFileStream archive(cmd_.archive, fmOpenRead);
         NameFilter filter(cmd_.names, cmd_.switches.All("jx"));
-        if (!test_) destination_ = std::make_unique<Destination>(cmd_.baseDir);
+        if (!test_)
+            destination_ = std::make_unique<Destination>(cmd_.baseDir);
         progress_.Report(ARCEXTRACT_OPEN);
         bool any = false;
         std::vector<const ArchiveEntry*> folders;
         for (const auto& entry : index.entries) {
-            if (!filter.Matches(entry.name)) continue;
+            if (!filter.Matches(entry.name))
+                continue;
             any = true;
             Attempt(entry.name, [&] {
-                if (One(archive, entry)) folders.push_back(&entry);
+                if (One(archive, entry))
+                    folders.push_back(&entry);
             });
         }
-        for (const ArchiveEntry* f : folders) Attempt(f->name, [&] { SetFolderTime(*f); });
-        if (index.damage) Fail(*index.damage);
-        if (!any && !cmd_.names.empty()) Fail(ELhaError(kNoMatch, "no entry matches the names given"));
-        if (firstError_) throw *firstError_;
+        for (const ArchiveEntry* f : folders)
+            Attempt(f->name, [&] { SetFolderTime(*f); });
+        if (index.damage)
+            Fail(*index.damage);
+        if (!any && !cmd_.names.empty())
+            Fail(ELhaError(kNoMatch, "no entry matches the names given"));
+        if (firstError_)
+            throw *firstError_;
     }
 
 private:
@@ -169,7 +194,8 @@ private:
         }
     }
     void Fail(const ELhaError& e) {
-        if (!firstError_) firstError_ = e;
+        if (!firstError_)
+            firstError_ = e;
     }
 
     // Returns true for a folder entry whose time is to be set at the end.
@@ -184,11 +210,15 @@ private:
             return false;
         }
         auto safe = SafeComponents(entry.path);
-        if (!safe) throw ELhaError(kUnsafeName, "refused: the name leads outside the destination folder");
-        if (!IsReadableMethod(h.method)) throw ELhaError(kMethod, "packing method " + h.method + " is not supported");
-        if (h.unixMode && S_ISLNK(*h.unixMode)) throw ELhaError(kNotSupported, "symbolic links are not extracted");
+        if (!safe)
+            throw ELhaError(kUnsafeName, "refused: the name leads outside the destination folder");
+        if (!IsReadableMethod(h.method))
+            throw ELhaError(kMethod, "packing method " + h.method + " is not supported");
+        if (h.unixMode && S_ISLNK(*h.unixMode))
+            throw ELhaError(kNotSupported, "symbolic links are not extracted");
         if (h.IsDirectory()) {
-            if (flat_) return false;
+            if (flat_)
+                return false;
             destination_->Folder(*safe, safe->size());
             return true;
         }
@@ -210,8 +240,8 @@ private:
             fchmod(out.get(), FileMode(h, mask_));
             struct timespec times[2] = {ToTimespec(h.writeTime), ToTimespec(h.writeTime)};
             futimens(out.get(), times);
-            if (::fsync(out.get()) != 0) WriteFailed(target, errno);
-            out.Reset();
+            if (::close(out.Release()) != 0)
+                WriteFailed(target, errno);
             if (::renameat(folder.get(), temp.c_str(), folder.get(), parts.back().c_str()) != 0)
                 WriteFailed(target, errno);
             progress_.End();
@@ -230,8 +260,10 @@ private:
             temp.append(".tmp-");
             temp.append(std::to_string(random() % 1000000000));
             int fd = ::openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-            if (fd >= 0) return Fd(fd);
-            if (errno != EEXIST) WriteFailed(name, errno);
+            if (fd >= 0)
+                return Fd(fd);
+            if (errno != EEXIST)
+                WriteFailed(name, errno);
         }
         WriteFailed(name, EEXIST);
     }
@@ -255,23 +287,30 @@ private:
 
 }  // namespace
 
-void RunExtract(const CommandLine& cmd, OutputLog& log, Progress& progress) { Extractor(cmd, log, progress).Run(); }
+void RunExtract(const CommandLine& cmd, OutputLog& log, Progress& progress) {
+    Extractor(cmd, log, progress).Run();
+}
 
-void RunExtractToMemory(const CommandLine& cmd, uint8_t* buffer, uint32_t size, int64_t* unixTime,
-                        uint16_t* attributes, uint32_t* written, Progress& progress) {
+void RunExtractToMemory(const CommandLine& cmd, uint8_t* buffer, uint32_t size, int64_t* unixTime, uint16_t* attributes,
+                        uint32_t* written, Progress& progress) {
     ArchiveIndex index = ReadArchiveIndex(cmd.archive);
     NameFilter filter(cmd.names, {});
     for (const auto& entry : index.entries) {
-        if (entry.header.IsDirectory() || !filter.Matches(entry.name)) continue;
+        if (entry.header.IsDirectory() || !filter.Matches(entry.name))
+            continue;
         TFileStream archive(cmd.archive, fmOpenRead);
         MemorySink sink(buffer, size);
         progress.Begin(entry.name, entry.name, entry.header.originalSize);
         DecodeEntry(archive, entry.header, sink, &progress);
         progress.End();
-        if (written) *written = static_cast<uint32_t>(std::min<uint64_t>(sink.Written(), size));
-        if (unixTime) *unixTime = entry.header.writeTime;
-        if (attributes) *attributes = entry.header.attribute;
-        if (sink.Written() > size) throw ELhaError(kBufferTooSmall, "the entry is larger than the buffer");
+        if (written)
+            *written = static_cast<uint32_t>(std::min<uint64_t>(sink.Written(), size));
+        if (unixTime)
+            *unixTime = entry.header.writeTime;
+        if (attributes)
+            *attributes = entry.header.attribute;
+        if (sink.Written() > size)
+            throw ELhaError(kBufferTooSmall, "the entry is larger than the buffer");
         return;
     }
     index.RequireSound();

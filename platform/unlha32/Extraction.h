@@ -21,7 +21,7 @@ void RunExtract(const CommandLine& cmd, OutputLog& log, Progress& progress);
 
 // ExtractMem: the first entry that the line's one name selects, into buffer. ELhaError(kBufferTooSmall)
 // when it does not fit (the buffer then holds its start).
-void RunExtractToMemory(const CommandLine& cmd, uint8_t* buffer, uint32_t size, int64_t* unixTime,
-                        uint16_t* attributes, uint32_t* written, Progress& progress);
+void RunExtractToMemory(const CommandLine& cmd, uint8_t* buffer, uint32_t size, int64_t* unixTime, uint16_t* attributes,
+                        uint32_t* written, Progress& progress);
 
 }  // namespace lha

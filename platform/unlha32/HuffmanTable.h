@@ -23,7 +23,8 @@ public:
 
     // The caller has called reader.Ensure(). A bit pattern that no code covers is broken data.
     int Decode(BitReader& reader) const {
-        if (single_) return singleSymbol_;
+        if (single_)
+            return singleSymbol_;
         uint16_t e = table_[reader.Peek(bits_)];
         if (e) {
             reader.Skip(e >> kSymbolBits);
@@ -44,8 +45,8 @@ private:
     std::vector<uint16_t> table_;  // (length << kSymbolBits) | symbol; 0 = longer code or none
     uint32_t first_[17] = {};      // first code value of each length
     uint32_t count_[17] = {};
-    uint32_t offset_[17] = {};     // index into sorted_ of each length's first symbol
-    std::vector<uint16_t> sorted_; // symbols ordered by length, then value
+    uint32_t offset_[17] = {};      // index into sorted_ of each length's first symbol
+    std::vector<uint16_t> sorted_;  // symbols ordered by length, then value
 };
 
 }  // namespace lha

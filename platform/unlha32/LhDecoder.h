@@ -3,7 +3,7 @@
 // hostile input ends in ELhaError(kDataBroken), never in a read or write outside the decoder's buffers.
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "platform/rtl/Streams.h"
 #include "platform/unlha32/BitReader.h"
@@ -28,7 +28,7 @@ private:
 
     LhMethod method_;
     size_t dictionary_;
-    std::vector<uint8_t> window_;  // dictionary_ bytes of history, then newly decoded bytes
+    std::unique_ptr<uint8_t[]> window_;  // dictionary_ bytes of history, then newly decoded bytes
     size_t pos_ = 0;
     uint32_t blockLeft_ = 0;
     HuffmanTable charTable_{12};

@@ -12,16 +12,15 @@ constexpr size_t kLookahead = kMaxMatch + 8;
 }  // namespace
 
 LhEncoder::LhEncoder(const LhMethod& method, const EncoderTuning& tuning)
-    : method_(method),
-      tuning_(tuning),
-      finder_(method.dictionaryBits, kWindowChunk),
-      blocks_(method, tuning.blockSymbols) {}
+    : tuning_(tuning), finder_(method.dictionaryBits, kWindowChunk), blocks_(method, tuning.blockSymbols) {}
 
-bool LhEncoder::Drain(const Writer& write, uint64_t limit) {
+bool LhEncoder::Drain(const Writer& write, uint64_t limit, uint64_t parsed) {
     auto& bytes = blocks_.Bytes();
     written_ += bytes.size();
-    if (written_ >= limit) return false;
-    if (!bytes.empty()) write(bytes.data(), bytes.size());
+    if (written_ >= limit || (parsed >= tuning_.giveUpAfter && written_ >= parsed))
+        return false;
+    if (!bytes.empty())
+        write(bytes.data(), bytes.size());
     bytes.clear();
     return true;
 }
@@ -38,33 +37,39 @@ bool LhEncoder::Encode(const MatchFinder::Reader& read, const Writer& write, uin
     bool pending = false;  // the byte before pos is not coded yet
     while (true) {
         pos = finder_.Prepare(pos, kLookahead, read, atEnd);
-        if (blocks_.Bytes().size() >= (1 << 16) && !Drain(write, limit)) return false;
+        if (blocks_.Bytes().size() >= (1 << 16) && !Drain(write, limit, finder_.SlidOut() + pos))
+            return false;
         const size_t filled = finder_.Filled();
-        if (pos >= filled) break;
+        if (pos >= filled)
+            break;
         const uint8_t* data = finder_.Data();
         int maxLength = static_cast<int>(std::min<size_t>(kMaxMatch, filled - pos));
         int length = 0, distance = 0;
         if (maxLength >= kMinMatch) {
-            int32_t candidate = finder_.Insert(pos);
+            MatchFinder::Candidates candidates = finder_.Insert(pos);
             if (prevLength < tuning_.maxLazy) {
                 int chain = prevLength >= tuning_.goodLength ? tuning_.maxChain >> 2 : tuning_.maxChain;
-                length = finder_.Longest(candidate, pos, maxLength, std::max(prevLength, kMinMatch - 1), chain,
+                length = finder_.Longest(candidates.chain, pos, maxLength, std::max(prevLength, kMinMatch), chain,
                                          tuning_.niceLength, distance);
-                if (length <= prevLength) length = 0;
-                if (length == kMinMatch && distance > tuning_.farThreeMatch) length = 0;
+                if (length <= kMinMatch && prevLength < kMinMatch)
+                    length = finder_.Three(candidates.three, pos, maxLength, tuning_.farThreeMatch, distance);
+                if (length <= prevLength)
+                    length = 0;
             }
         }
         if (pending && prevLength >= kMinMatch && length <= prevLength) {
             blocks_.Match(prevLength, prevDistance);
             size_t end = pos - 1 + static_cast<size_t>(prevLength);
             for (size_t p = pos + 1; p < end; ++p)
-                if (p + kMinMatch <= filled) finder_.Insert(p);
+                if (p + kMinMatch <= filled)
+                    finder_.Insert(p);
             pos = end;
             pending = false;
             prevLength = 0;
             continue;
         }
-        if (pending) blocks_.Literal(data[pos - 1]);
+        if (pending)
+            blocks_.Literal(data[pos - 1]);
         pending = true;
         prevLength = length;
         prevDistance = distance;
@@ -78,7 +83,7 @@ bool LhEncoder::Encode(const MatchFinder::Reader& read, const Writer& write, uin
         }
     }
     blocks_.Finish();
-    return Drain(write, limit);
+    return Drain(write, limit, 0);
 }
 
 }  // namespace lha

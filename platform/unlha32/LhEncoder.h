@@ -18,6 +18,7 @@ struct EncoderTuning {
     int maxLazy = 64;          // a previous match this long is taken without looking one byte further
     int farThreeMatch = 1024;  // a three-byte match farther than this costs more than three literals
     size_t blockSymbols = 32768;
+    uint64_t giveUpAfter = 1 << 20;  // input that has not shrunk at all by then is taken as incompressible
 };
 
 class LhEncoder {
@@ -27,13 +28,13 @@ public:
     explicit LhEncoder(const LhMethod& method, const EncoderTuning& tuning = {});
 
     // Codes everything `read` yields and hands the coded bytes to `write`. Stops early and returns false once
-    // the coded size reaches `limit` (the data is then better stored); true when all of it was coded.
+    // the coded size reaches `limit`, or when the first giveUpAfter bytes did not shrink (the data is then
+    // better stored); true when all of it was coded.
     bool Encode(const MatchFinder::Reader& read, const Writer& write, uint64_t limit);
 
 private:
-    bool Drain(const Writer& write, uint64_t limit);
+    bool Drain(const Writer& write, uint64_t limit, uint64_t parsed);
 
-    LhMethod method_;
     EncoderTuning tuning_;
     MatchFinder finder_;
     BlockEncoder blocks_;

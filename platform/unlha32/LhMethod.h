@@ -16,8 +16,8 @@ struct LhMethod {
 constexpr int kMinMatch = 3;
 constexpr int kMaxMatch = 256;
 constexpr int kCharCodes = 256 + kMaxMatch - kMinMatch + 1;  // literals, then lengths 3..256
-constexpr int kCharBits = 9;                                   // width of the char tree's count field
-constexpr int kLengthCodes = 19;                               // symbols of the tree that codes char lengths
+constexpr int kCharBits = 9;                                 // width of the char tree's count field
+constexpr int kLengthCodes = 19;                             // symbols of the tree that codes char lengths
 constexpr int kLengthBits = 5;
 
 constexpr LhMethod kLh5{13, 14, 4};

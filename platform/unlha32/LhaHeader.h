@@ -19,22 +19,22 @@ constexpr uint8_t kAttrArchive = 0x20;
 constexpr uint8_t kOsGeneric = 0;
 
 struct LhaHeader {
-    std::string method;                  // "-lh5-", "-lhd-", ...
+    std::string method;  // "-lh5-", "-lhd-", ...
     uint64_t packedSize = 0;
     uint64_t originalSize = 0;
     int64_t writeTime = 0;               // Unix time
     std::optional<uint64_t> createTime;  // Windows file times (100 ns since 1601), when the header has them
     std::optional<uint64_t> accessTime;
-    uint16_t crc = 0;                    // of the original data
+    uint16_t crc = 0;  // of the original data
     uint8_t attribute = kAttrArchive;
     uint8_t osId = kOsGeneric;
     int level = 2;
     std::optional<uint16_t> unixMode;
-    std::vector<std::string> path;       // raw components; a leading "" marks an absolute name
+    std::vector<std::string> path;  // raw components; a leading "" marks an absolute name
 
     // Where it was found in an archive.
     uint64_t headerOffset = 0;
-    uint64_t headerSize = 0;             // the header bytes, extended headers included
+    uint64_t headerSize = 0;  // the header bytes, extended headers included
     uint64_t dataOffset() const { return headerOffset + headerSize; }
 
     bool IsDirectory() const { return method == "-lhd-"; }

@@ -41,7 +41,8 @@ std::shared_ptr<OpenArchive> Find(HARC handle) {
 
 void CopyText(char* field, size_t size, const std::string& text) {
     size_t n = std::min(text.size(), size - 1);
-    while (n > 0 && n < text.size() && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80) --n;
+    while (n > 0 && n < text.size() && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80)
+        --n;
     std::memcpy(field, text.data(), n);
     field[n] = '\0';
 }
@@ -83,9 +84,11 @@ namespace {
 int Next(OpenArchive& a, ArcEntryRecord* record) {
     while (a.next < a.index.entries.size()) {
         const ArchiveEntry& e = a.index.entries[a.next++];
-        if (!a.filter.Matches(e.name)) continue;
+        if (!a.filter.Matches(e.name))
+            continue;
         a.current = &e;
-        if (record) FillEntryRecord(e, record);
+        if (record)
+            FillEntryRecord(e, record);
         return 0;
     }
     a.current = nullptr;
@@ -118,7 +121,8 @@ bool CloseListing(HARC handle) {
 
 int FindFirstEntry(HARC handle, const std::string& mask, ArcEntryRecord* record) {
     auto a = Find(handle);
-    if (!a) return kBadHandle;
+    if (!a)
+        return kBadHandle;
     a->filter = NameFilter(mask.empty() ? std::vector<std::string>{} : std::vector<std::string>{mask}, {});
     a->next = 0;
     return Next(*a, record);
@@ -131,10 +135,11 @@ int FindNextEntry(HARC handle, ArcEntryRecord* record) {
 
 bool CurrentEntryTime(HARC handle, EntryTime which, win::FILETIME* time) {
     auto a = Find(handle);
-    if (!a || !a->current || !time) return false;
+    if (!a || !a->current || !time)
+        return false;
     const LhaHeader& h = a->current->header;
     uint64_t write = static_cast<uint64_t>(std::max<int64_t>(h.writeTime, 0)) * 10000000ull + kUnixEpochAsFileTime;
-    uint64_t t = which == EntryTime::Create ? h.createTime.value_or(write)
+    uint64_t t = which == EntryTime::Create   ? h.createTime.value_or(write)
                  : which == EntryTime::Access ? h.accessTime.value_or(write)
                                               : write;
     *time = ToFileTime(t);
@@ -143,7 +148,8 @@ bool CurrentEntryTime(HARC handle, EntryTime which, win::FILETIME* time) {
 
 bool CurrentEntrySize(HARC handle, bool packed, uint64_t* size) {
     auto a = Find(handle);
-    if (!a || !a->current || !size) return false;
+    if (!a || !a->current || !size)
+        return false;
     *size = packed ? a->current->header.packedSize : a->current->header.originalSize;
     return true;
 }

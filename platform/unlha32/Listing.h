@@ -16,7 +16,9 @@ bool CloseListing(HARC handle);
 int FindFirstEntry(HARC handle, const std::string& mask, ArcEntryRecord* record);
 int FindNextEntry(HARC handle, ArcEntryRecord* record);
 
-// The entry record of one entry (path in UTF-8 with "/", a folder's path ending in "/").
+// The entry record of one entry: path in UTF-8 with "/" (a folder's ending in "/"), Flag 0, OSType the
+// header's system byte ('U' in ours), DosDate/DosTime local, AttributeText as "-rw--a" (folder, read,
+// write, hidden, system, archive), MethodText as "-lh5-".
 struct ArchiveEntry;
 void FillEntryRecord(const ArchiveEntry& entry, ArcEntryRecord* record);
 

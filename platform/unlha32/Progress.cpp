@@ -31,7 +31,8 @@ Owner& owner() {
 
 void CopyName(char (&field)[513], const std::string& name) {
     size_t n = std::min(name.size(), sizeof field - 1);
-    while (n > 0 && n < name.size() && (static_cast<uint8_t>(name[n]) & 0xC0) == 0x80) --n;  // whole characters
+    while (n > 0 && n < name.size() && (static_cast<uint8_t>(name[n]) & 0xC0) == 0x80)
+        --n;  // whole characters
     std::memcpy(field, name.data(), n);
     field[n] = '\0';
 }
@@ -47,7 +48,8 @@ bool SetOwnerWindow(win::HWND wnd, ARCHIVERPROC callback) {
 
 bool KillOwnerWindow(win::HWND wnd) {
     std::lock_guard<std::mutex> guard(owner().lock);
-    if (owner().wnd == 0 || (wnd != 0 && wnd != owner().wnd)) return false;
+    if (owner().wnd == 0 || (wnd != 0 && wnd != owner().wnd))
+        return false;
     owner().wnd = 0;
     owner().callback = nullptr;
     return true;
@@ -59,7 +61,8 @@ Progress::Progress() {
         owner_ = owner().wnd;
         callback_ = owner().callback;
     }
-    if (owner_ && &win::RegisterWindowMessageA) message_ = win::RegisterWindowMessageA("wm_arcextract");
+    if (owner_ && &win::RegisterWindowMessageA)
+        message_ = win::RegisterWindowMessageA("wm_arcextract");
 }
 
 void Progress::Begin(const std::string& source, const std::string& destination, uint64_t size) {
@@ -76,22 +79,27 @@ void Progress::Begin(const std::string& source, const std::string& destination, 
 void Progress::Advance(uint64_t done) {
     info_.WriteSize64 = done;
     info_.WriteSize = static_cast<uint32_t>(done);
-    if (done - reported_ < kReportStep && done != info_.FileSize64) return;
+    if (done - reported_ < kReportStep && done != info_.FileSize64)
+        return;
     reported_ = done;
     Report(ARCEXTRACT_INPROCESS);
 }
 
-void Progress::End() { Report(ARCEXTRACT_END); }
+void Progress::End() {
+    Report(ARCEXTRACT_END);
+}
 
 void Progress::Report(win::UINT state) {
-    if (!owner_) return;
+    if (!owner_)
+        return;
     bool cancel = false;
     if (callback_) {
         cancel = callback_(owner_, message_, state, &info_) == win::FALSE;
     } else if (message_ && &SendMessageA) {
         cancel = SendMessageA(owner_, message_, state, reinterpret_cast<win::LPARAM>(&info_)) != 0;
     }
-    if (cancel) throw Cancelled{};
+    if (cancel)
+        throw Cancelled{};
 }
 
 }  // namespace lha

@@ -62,8 +62,8 @@ void List(const CommandLine& cmd, OutputLog& log) {
     ArchiveIndex index = ReadArchiveIndex(cmd.archive);
     for (const auto& e : index.entries) {
         const LhaHeader& h = e.header;
-        log.Line(h.method + " " + std::to_string(h.originalSize) + " " + std::to_string(h.packedSize) + " " +
-                 e.name + (h.IsDirectory() ? "/" : ""));
+        log.Line(h.method + " " + std::to_string(h.originalSize) + " " + std::to_string(h.packedSize) + " " + e.name +
+                 (h.IsDirectory() ? "/" : ""));
     }
     index.RequireSound();
 }
@@ -108,7 +108,8 @@ UNLHA_EXPORT win::BOOL UnlhaCheckArchive(const char* fileName, int mode) {
             struct Discard : lha::ByteSink {
                 void Write(const uint8_t*, size_t) override {}
             } sink;
-            for (const auto& e : index.entries) lha::DecodeEntry(archive, e.header, sink, nullptr);
+            for (const auto& e : index.entries)
+                lha::DecodeEntry(archive, e.header, sink, nullptr);
         }
         sound = true;
     });
@@ -153,7 +154,8 @@ UNLHA_EXPORT int UnlhaFindNext(HARC arc, ArcEntryRecord* info) {
 UNLHA_EXPORT int UnlhaExtractMem(win::HWND, const char* cmdLine, uint8_t* buffer, win::DWORD size, int64_t* unixTime,
                                  win::WORD* attributes, win::DWORD* writtenSize) {
     lha::OutputLog log;
-    if (writtenSize) *writtenSize = 0;
+    if (writtenSize)
+        *writtenSize = 0;
     return lha::Guarded(log, [&] {
         lha::CommandLine cmd = lha::ParseCommandLine(cmdLine ? cmdLine : "", false);
         lha::Progress progress;

@@ -66,38 +66,6 @@ TEST_F(ArchiveFileTest, TypesWithoutAnyDriverAreRefusedAndChangeNothing) {
     EXPECT_EQ(arc.FileName(), archive);
 }
 
-TEST_F(ArchiveFileTest, FormatsWhoseDriverIsNotBuiltFailAsWithTheirLibraryMissing) {
-    struct Case {
-        const char* name;
-        TArchiverType type;
-        const char* message;
-    } cases[] = {
-        {"a.zip", atZip, "ZIP 形式書庫 を扱うには UNZIP32.DLL が 必要です。"},
-        {"a.cab", atCab, "CAB 形式書庫 を扱うには CAB32.DLL が 必要です。"},
-        {"a.arj", atArj, "ARJ 形式書庫 を扱うには UNARJ32J.DLL が 必要です。"},
-        {"a.tar", atTar, "tar/tgz/taz/bz2 形式書庫 を扱うには TAR32.DLL が 必要です。"},
-        {"a.tgz", atTgz, "tar/tgz/taz/bz2 形式書庫 を扱うには TAR32.DLL が 必要です。"},
-        {"a.bz2", atBZ2, "tar/tgz/taz/bz2 形式書庫 を扱うには TAR32.DLL が 必要です。"},
-        {"a.rar", atRar, "RAR 形式書庫 を扱うには UNRAR32.DLL が 必要です。"},
-        {"a.gza", atBga, "BGA 形式書庫 を扱うには BGA32.DLL が 必要です。"},
-        {"a.yz1", atYz1, "YZ1 形式書庫 を扱うには YYZ32.DLL が 必要です。"},
-        {"a.7z", at7z, "7z 形式書庫 を扱うには 7-zip32.dll が 必要です。"},
-    };
-    for (const auto& c : cases) {
-        TArchiveFile arc;
-        arc.SetFileName(archive);
-        EXPECT_THROW(arc.SetFileName(c.name), ENoArchiverDLL) << c.name;
-        try {
-            arc.SetArchiverType(c.type);
-            ADD_FAILURE() << c.name;
-        } catch (const ENoArchiverDLL& e) {
-            EXPECT_EQ(e.Message(), c.message);
-        }
-        EXPECT_EQ(arc.ArchiverType(), atLha) << c.name;
-        EXPECT_EQ(arc.FileName(), archive) << c.name;
-    }
-}
-
 TEST_F(ArchiveFileTest, WithoutADriverEveryOperationRaises) {
     recorder_.SetArchiveAnswers(0, 0);  // content detection finds nothing
     TArchiveFile arc;

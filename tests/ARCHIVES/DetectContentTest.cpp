@@ -1,6 +1,6 @@
 // Type detection by content on sample archives made by Debian's archivers: only LZH files are recognised
-// (the other formats' drivers are not built), also under a ".EXE" name, but not when stored inside another
-// archive.
+// (the other formats' libraries are not installed), also under a ".EXE" name, but not when stored inside
+// another archive.
 #include <gtest/gtest.h>
 
 #include "ARCHIVES/ARCHIVES.h"

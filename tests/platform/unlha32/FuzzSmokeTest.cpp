@@ -28,15 +28,22 @@ TEST(FuzzSmoke, SamplesAndDamagedCopiesPassWithoutFault) {
     std::mt19937 gen(2024);
     for (const auto& seed : seeds) {
         Feed(seed);
-        for (int round = 0; round < 600; ++round) {
+        for (int round = 0; round < 300; ++round) {
             std::string b = seed;
             switch (round % 4) {
                 case 0:
-                    for (int k = 0; k < 1 + round % 5; ++k) b[gen() % b.size()] ^= static_cast<char>(1 << (gen() % 8));
+                    for (int k = 0; k < 1 + round % 5; ++k)
+                        b[gen() % b.size()] ^= static_cast<char>(1 << (gen() % 8));
                     break;
-                case 1: b.resize(gen() % b.size()); break;
-                case 2: b.insert(gen() % b.size(), std::string(1 + gen() % 4, static_cast<char>(gen()))); break;
-                default: b[gen() % b.size()] = static_cast<char>(gen()); break;
+                case 1:
+                    b.resize(gen() % b.size());
+                    break;
+                case 2:
+                    b.insert(gen() % b.size(), std::string(1 + gen() % 4, static_cast<char>(gen())));
+                    break;
+                default:
+                    b[gen() % b.size()] = static_cast<char>(gen());
+                    break;
             }
             Feed(b);
         }

@@ -33,7 +33,9 @@ LhaHeader Sample() {
     return h;
 }
 
-std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+std::string Bytes(const std::vector<uint8_t>& v) {
+    return std::string(v.begin(), v.end());
+}
 
 TEST(LhaHeader, Level2WritesWhatItReadsBack) {
     LhaHeader h = Sample();
@@ -124,7 +126,8 @@ TEST(LhaHeader, BrokenHeadersAreRefused) {
     level3[20] = 3;
     std::string longName = good;
     longName[21] = static_cast<char>(0xF0);  // name longer than the header
-    for (const auto& bad : {checksum, noMethod, cut, level3, longName}) EXPECT_THROW(ReadFirst(bad), ELhaError);
+    for (const auto& bad : {checksum, noMethod, cut, level3, longName})
+        EXPECT_THROW(ReadFirst(bad), ELhaError);
     EXPECT_FALSE(ReadFirst(std::string(1, '\0')));
     EXPECT_FALSE(ReadFirst(""));
 }
@@ -137,7 +140,8 @@ TEST(EntryName, ForeignBytesAreEscapedAndUnsafeNamesRefused) {
              {"", "abs"}, {"..", "x"}, {"a", "..", "..", "x"}, {"C:", "x"}, {"c:x"}, {}, {"."}})
         EXPECT_FALSE(SafeComponents(bad)) << JoinEntryPath(bad);
     EXPECT_EQ(*SafeComponents({"a", ".", "", "b"}), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(*SafeComponents({"dir", "C:", "x:y"}), (std::vector<std::string>{"dir", "C:", "x:y"}));  // ":" is ordinary past the first
+    EXPECT_EQ(*SafeComponents({"dir", "C:", "x:y"}),
+              (std::vector<std::string>{"dir", "C:", "x:y"}));  // ":" is ordinary past the first
 }
 
 TEST(EntryName, EncodingRefusesWhatCodePage932CannotHold) {

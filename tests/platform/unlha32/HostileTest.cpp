@@ -28,7 +28,8 @@ protected:
         e.name = name;
         e.level = level;
         e.data = data;
-        if (level == 2) e.time = 1600000000;
+        if (level == 2)
+            e.time = 1600000000;
         return e;
     }
     int Extract(const std::string& bytes, std::string* text = nullptr) {
@@ -40,7 +41,8 @@ protected:
         auto all = FolderContents(Work(""));
         std::vector<std::pair<std::string, std::string>> out;
         for (auto& f : all)
-            if (f.first != "hostile.lzh" && f.first.rfind("jail/dest/", 0) != 0) out.push_back(f);
+            if (f.first != "hostile.lzh" && f.first.rfind("jail/dest/", 0) != 0)
+                out.push_back(f);
         return out;
     }
 
@@ -68,7 +70,8 @@ TEST_F(HostileTest, NamesLeadingOutOfTheDestinationAreRefusedAndTheRestExtracted
         EXPECT_NE(text.find("refused"), std::string::npos) << text;
         EXPECT_EQ(ReadFile(dest + "fine.txt"), "fine") << c.name;
         EXPECT_TRUE(Outside().empty()) << c.name;
-        for (const auto& f : FolderContents(dest)) EXPECT_EQ(f.first, "fine.txt") << c.name;
+        for (const auto& f : FolderContents(dest))
+            EXPECT_EQ(f.first, "fine.txt") << c.name;
     }
 }
 
@@ -120,12 +123,14 @@ TEST_F(HostileTest, BrokenAndLyingHeadersFailWithoutCrashing) {
     RawEntry method = Entry("m.txt", 2, "data");
     method.method = "-lh9-";
     EXPECT_EQ(Extract(RawArchive({method})), lha::kMethod);
-    for (const char* f : {"big.txt", "big2.txt", "m.txt"}) EXPECT_FALSE(FileExists(dest + f)) << f;
+    for (const char* f : {"big.txt", "big2.txt", "m.txt"})
+        EXPECT_FALSE(FileExists(dest + f)) << f;
     EXPECT_TRUE(Outside().empty());
 
     for (int seed = 0; seed < 200; ++seed) {  // random damage to a whole archive
         std::string bytes = good;
-        for (int k = 0; k < 3; ++k) bytes[(seed * 7919u + k * 104729u) % bytes.size()] ^= static_cast<char>(1 + seed % 255);
+        for (int k = 0; k < 3; ++k)
+            bytes[(seed * 7919u + k * 104729u) % bytes.size()] ^= static_cast<char>(1 + seed % 255);
         Extract(bytes);
     }
     EXPECT_TRUE(Outside().empty());

@@ -27,7 +27,9 @@ protected:
         ForceDirectories(src + "dir/empty");
     }
     void SetTime(const std::string& path, time_t t) {
-        struct utimbuf times{t, t};
+        struct utimbuf times {
+            t, t
+        };
         ASSERT_EQ(utime(path.c_str(), &times), 0);
     }
     std::string Q(const std::string& s) { return "\"" + s + "\""; }

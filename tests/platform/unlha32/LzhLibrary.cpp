@@ -22,13 +22,15 @@ namespace {
 template <typename T>
 T Bind(win::HMODULE module, const char* name) {
     auto p = reinterpret_cast<T>(win::GetProcAddress(module, name));
-    if (!p) throw std::runtime_error(std::string("libunlha32.so lacks ") + name);
+    if (!p)
+        throw std::runtime_error(std::string("libunlha32.so lacks ") + name);
     return p;
 }
 
 UnlhaEntries Load() {
     win::HMODULE m = win::LoadLibraryA("UNLHA32.DLL");
-    if (!m) throw std::runtime_error("UNLHA32.DLL (libunlha32.so) cannot be loaded");
+    if (!m)
+        throw std::runtime_error("UNLHA32.DLL (libunlha32.so) cannot be loaded");
     return UnlhaEntries{Bind<ArcCommandProc>(m, "Unlha"),
                         Bind<ArcCheckArchiveProc>(m, "UnlhaCheckArchive"),
                         Bind<ArcGetArchiveTypeProc>(m, "UnlhaGetArchiveType"),
@@ -71,7 +73,8 @@ std::string Level01Header(const RawEntry& e, uint64_t original, uint16_t crc) {
         Put16(h, 0);  // no extended headers
     }
     uint8_t sum = 0;
-    for (char c : h) sum = static_cast<uint8_t>(sum + static_cast<uint8_t>(c));
+    for (char c : h)
+        sum = static_cast<uint8_t>(sum + static_cast<uint8_t>(c));
     return std::string(1, static_cast<char>(h.size())) + static_cast<char>(sum) + h;
 }
 
@@ -97,7 +100,8 @@ const UnlhaEntries& Unlha() {
 int LzhTest::Run(const std::string& line, std::string* output) {
     std::vector<char> buffer(1 << 16, '\x7F');
     int result = Unlha().command(0, line.c_str(), buffer.data(), static_cast<win::DWORD>(buffer.size()));
-    if (output) *output = buffer.data();
+    if (output)
+        *output = buffer.data();
     return result;
 }
 
@@ -105,7 +109,8 @@ std::vector<Listed> LzhTest::List(const std::string& archive, const std::string&
     std::vector<Listed> out;
     HARC h = Unlha().openArchive(0, archive.c_str(), 0);
     EXPECT_NE(h, 0u) << archive;
-    if (!h) return out;
+    if (!h)
+        return out;
     ArcEntryRecord r{};
     for (int rc = Unlha().findFirst(h, mask.c_str(), &r); rc == 0; rc = Unlha().findNext(h, &r))
         out.push_back({r.EntryPath, r});
@@ -115,7 +120,8 @@ std::vector<Listed> LzhTest::List(const std::string& archive, const std::string&
 
 std::vector<std::string> LzhTest::ListedPaths(const std::string& archive) {
     std::vector<std::string> paths;
-    for (const auto& l : List(archive)) paths.push_back(l.path);
+    for (const auto& l : List(archive))
+        paths.push_back(l.path);
     return paths;
 }
 
@@ -128,15 +134,18 @@ int RunTool(const std::vector<std::string>& argv, const std::string& folder, std
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid;
     int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
+    if (rc != 0)
+        return -1;
     int status = 0;
     waitpid(pid, &status, 0);
-    if (output) *output = ReadFile(log);
+    if (output)
+        *output = ReadFile(log);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -144,7 +153,8 @@ std::vector<std::pair<std::string, std::string>> FolderContents(const std::strin
     namespace fs = std::filesystem;
     std::vector<std::pair<std::string, std::string>> out;
     for (const auto& e : fs::recursive_directory_iterator(folder))
-        if (e.is_regular_file()) out.emplace_back(fs::relative(e.path(), folder).string(), ReadFile(e.path()));
+        if (e.is_regular_file())
+            out.emplace_back(fs::relative(e.path(), folder).string(), ReadFile(e.path()));
     std::sort(out.begin(), out.end());
     return out;
 }

@@ -53,11 +53,11 @@ std::vector<std::pair<std::string, std::string>> FolderContents(const std::strin
 
 // Archives written byte by byte.
 struct RawEntry {
-    std::string name;           // raw header bytes of the name (level 0/1: "\" or "/" separated)
-    std::string data;           // the stored bytes
+    std::string name;  // raw header bytes of the name (level 0/1: "\" or "/" separated)
+    std::string data;  // the stored bytes
     std::string method = "-lh0-";
     int level = 0;
-    uint32_t time = 0x52642800;  // a DOS date and time (level 0/1) or Unix time (level 2)
+    uint32_t time = 0x52642800;          // a DOS date and time (level 0/1) or Unix time (level 2)
     uint64_t originalSize = UINT64_MAX;  // the data's size unless set
 };
 std::string RawArchive(const std::vector<RawEntry>& entries);

@@ -20,17 +20,21 @@ protected:
         LzhTest::SetUp();
         src = Work("src/");
         std::string text;
-        for (int i = 0; i < 3000; ++i) text += "line " + std::to_string(i * 7919 % 1000) + " of the trunk text\r\n";
+        for (int i = 0; i < 3000; ++i)
+            text += "line " + std::to_string(i * 7919 % 1000) + " of the trunk text\r\n";
         files = {{"text.txt", text},
                  {"empty.dat", ""},
                  {"random.bin", tarvo::test::RandomBytes(1 << 20, 21)},
                  {"nested/deeper/deepest/n.txt", text.substr(0, 5000)},
                  {"nested/" + std::string(150, 'L') + ".name", "long name"},
-                 {std::string(100, 'F') + "/" + std::string(120, 'g') + ".txt", text.substr(100, 3000)}};
+                 {std::string(100, 'F') + "/" + std::string(120, 'g') + ".txt", text.substr(100, 3000)},
+                 {std::string(217, 'p'), "a header of 256 bytes, which takes a spare byte"}};
         time_t t = 1650000000;  // even, so DOS times (2 s) keep it too
         for (const auto& [name, bytes] : files) {
             WriteFile(src + name, bytes);
-            struct utimbuf times{t, t};
+            struct utimbuf times {
+                t, t
+            };
             utime((src + name).c_str(), &times);
             t += 86400 * 3 + 3600 * 5;
         }
@@ -73,24 +77,28 @@ TEST_F(PeerTest, JlhaArchivesOfEveryLevelAndMethodListAndExtract) {
     // jlha's level 0 headers hold names up to about 78 bytes.
     int shortened = 0;
     for (auto& f : files) {
-        if (f.first.size() <= 70) continue;
+        if (f.first.size() <= 70)
+            continue;
         std::string name = "long" + std::to_string(++shortened) + ".txt";
         ASSERT_TRUE(RenameFile(src + f.first, src + name));
         f.first = name;
     }
     std::vector<std::string> expected;
-    for (const auto& [name, bytes] : files) expected.push_back(name);
+    for (const auto& [name, bytes] : files)
+        expected.push_back(name);
     std::sort(expected.begin(), expected.end());
     for (const std::string options : {"a", "a0", "a1", "ao6", "ao7", "a0o6", "a1o7"}) {
         std::string archive = Work("jlha-" + options + ".lzh");
         std::vector<std::string> argv = {"jlha", options, archive};
-        for (const auto& [name, bytes] : files) argv.push_back(name);
+        for (const auto& [name, bytes] : files)
+            argv.push_back(name);
         std::string out;
         ASSERT_EQ(RunTool(argv, src, &out), 0) << out;
 
         std::vector<std::string> listed;
         for (const auto& l : List(archive))
-            if (l.path.back() != '/') listed.push_back(l.path);
+            if (l.path.back() != '/')
+                listed.push_back(l.path);
         std::sort(listed.begin(), listed.end());
         EXPECT_EQ(listed, expected) << options;
 

@@ -40,7 +40,9 @@ extern "C" win::LRESULT SendMessageA(win::HWND wnd, win::UINT msg, win::WPARAM w
 }
 
 namespace win {
-UINT RegisterWindowMessageA(const char* name) { return std::string(name) == "wm_arcextract" ? kRegistered : 0; }
+UINT RegisterWindowMessageA(const char* name) {
+    return std::string(name) == "wm_arcextract" ? kRegistered : 0;
+}
 }  // namespace win
 
 namespace {
@@ -64,8 +66,10 @@ protected:
         tarvo::test::WriteFile(src + "two.txt", "two");
     }
     void TearDown() override {
-        if (killOwner) killOwner(0);
-        if (library) dlclose(library);
+        if (killOwner)
+            killOwner(0);
+        if (library)
+            dlclose(library);
         TarvoTest::TearDown();
     }
     int Run(const std::string& line) { return command(0, line.c_str(), nullptr, 0); }
@@ -96,7 +100,8 @@ TEST_F(ProgressTest, PackAndExtractReportEachEntryToTheOwner) {
     EXPECT_EQ(sent.front().dest, "one.txt");
     EXPECT_EQ(sent.front().size, 600000u);
     int ends = 0;
-    for (const auto& s : sent) ends += s.state == ARCEXTRACT_END;
+    for (const auto& s : sent)
+        ends += s.state == ARCEXTRACT_END;
     EXPECT_EQ(ends, 2);
     EXPECT_EQ(sent[sent.size() - 2].done, 3u);  // the last entry's final count
 
@@ -105,7 +110,8 @@ TEST_F(ProgressTest, PackAndExtractReportEachEntryToTheOwner) {
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent.front().state, ARCEXTRACT_OPEN);
     bool inProcess = false;
-    for (const auto& s : sent) inProcess = inProcess || (s.state == ARCEXTRACT_INPROCESS && s.size == 600000u);
+    for (const auto& s : sent)
+        inProcess = inProcess || (s.state == ARCEXTRACT_INPROCESS && s.size == 600000u);
     EXPECT_TRUE(inProcess);
 
     ASSERT_TRUE(killOwner(kOwner));
