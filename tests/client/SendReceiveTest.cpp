@@ -271,6 +271,16 @@ TEST_F(RoadFailureTest, AnotherMembersTrunkOfTheSameNameIsNotReplaced) {
     EXPECT_FALSE(ServerHas("report.txt"));
 }
 
+TEST_F(RoadFailureTest, ACommentCodePage932CannotWriteStopsTheSend) {
+    PutAccountFile({{"share"}});
+    auto form = StartClient();
+    Send(*form, "smile", "笑顔 😀");
+    EXPECT_EQ(Log(form->mmUpMess),
+              "送信ファイルを準備しています。\nError!! コメントに使用できない文字が含まれています。");
+    EXPECT_FALSE(ServerHas("smile.ace"));
+    EXPECT_FALSE(fs::exists(form->WorkDir() + "smile.txt"));
+}
+
 TEST_F(RoadFailureTest, AnOpenSessionOfAnotherAccountIsNotUsed) {
     // The second folder's password is wrong: sending there must log in with it, not ride the open session.
     PutAccountFile({{"good"}, {"bad", 1, 10, 1, "share", "wrong"}});
