@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int kReceiveBlock = 262144;
-constexpr int kSendBlock = 65536;
 
 bool IsDigitChar(char c) {
     return c >= '0' && c <= '9';
@@ -46,17 +44,15 @@ void TCustomFtpCli::ReleaseLocalStream() {
     FOwnedStream.reset();  // a temporary download file that was not committed goes with it
 }
 
-bool TCustomFtpCli::CommitLocalStream() {
+void TCustomFtpCli::CommitLocalStream() {
     if (auto* file = dynamic_cast<AtomicFile*>(FOwnedStream.get())) {
         try {
             file->Commit(false);  // a download can be fetched again: all or nothing is what counts
         } catch (const Exception& e) {
-            NoteTransferFailure("550 Unable to write local file " + FLocalFileName + ": " + e.Message());
-            return false;
+            return NoteTransferFailure("550 Unable to write local file " + FLocalFileName + ": " + e.Message());
         }
     }
     ReleaseLocalStream();
-    return true;
 }
 
 bool TCustomFtpCli::OpenDownloadStream() {
@@ -300,8 +296,7 @@ void TCustomFtpCli::PassiveDownloadConnected(win::WORD ErrCode) {
 void TCustomFtpCli::DownloadReceiver() {
     if (!TriggerProgress())
         return;
-    FDataBlock.resize(kReceiveBlock);
-    int n = FDataSocket->Receive(FDataBlock.data(), kReceiveBlock);
+    int n = FDataSocket->Receive(FDataBlock.data(), DataBlockSize);
     if (n > 0) {
         if (!FTransferFailure.empty())
             return;  // what still arrives after a failure is dropped
@@ -505,10 +500,9 @@ void TCustomFtpCli::DataSocketPutDataSent(win::WORD ErrCode) {
     }
     if (FSendFinished || !FStorAccepted || !FPutSessionOpen)
         return;
-    FDataBlock.resize(kSendBlock);
     int64_t n;
     try {
-        n = FLocalStream->Read(FDataBlock.data(), kSendBlock);
+        n = FLocalStream->Read(FDataBlock.data(), DataBlockSize);
     } catch (const Exception& e) {
         TriggerDisplay("! Error reading file " + ClassAndMessage(e));
         return FailTransfer("426 Error reading local file: " + e.Message());
