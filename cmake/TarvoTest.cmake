@@ -1,13 +1,32 @@
-# tarvo_add_test(NAME name SOURCES files... [LIBS targets...] [GUI])
-# One GoogleTest binary; every test case becomes a CTest test with its own machine root (tests/support).
-# GUI tests run headless on Qt's offscreen platform and carry the "gui" label.
+# tarvo_add_test(NAME name SOURCES files... [LIBS targets...] [ENV vars...] [PREFIX prefix] [GUI] [QT_BACKEND])
+# One GoogleTest binary; every test case becomes a CTest test with its own machine root (tests/support), named
+# "Suite.Case", or "prefixSuite.Case" when the same sources are built into a second binary.
+# GUI tests run headless on Qt's offscreen platform, on the Qt backend of the message core, and carry the "gui"
+# label. QT_BACKEND runs the binary's tests a second time on the Qt backend (offscreen), as "qt/Suite.Case",
+# labelled "qtbackend".
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
 set(TARVO_LIBRARY_PATH ${CMAKE_BINARY_DIR}/bin)
 
+# Gives every test that discovery lists in list_var its environment, labels and time limit. gtest_discover_tests
+# cannot carry a list-valued property (its separators are lost on the way), so a script of our own, run after the
+# discovered tests are defined, sets them.
+function(tarvo_set_test_properties list_var env labels)
+    set(script "${CMAKE_CURRENT_BINARY_DIR}/${list_var}_properties.cmake")
+    set(label_part "")
+    if(labels)
+        set(label_part "LABELS ${labels}")
+    endif()
+    file(WRITE "${script}"
+        "if(${list_var})\n"
+        "  set_tests_properties(\${${list_var}} PROPERTIES ENVIRONMENT [==[${env}]==] ${label_part} TIMEOUT 300)\n"
+        "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
+endfunction()
+
 function(tarvo_add_test)
-    cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS;ENV" ${ARGN})
+    cmake_parse_arguments(T "GUI;QT_BACKEND" "NAME;PREFIX" "SOURCES;LIBS;ENV" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE tarvo_test_support GTest::gmock ${T_LIBS})
     set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -16,13 +35,27 @@ function(tarvo_add_test)
             "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
             "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
             ${T_ENV})
+    set(qt_env "QT_QPA_PLATFORM=offscreen" "TARVO_TEST_BACKEND=qt")
+    if(T_GUI OR T_QT_BACKEND)
+        add_dependencies(${T_NAME} tarvo_test_qt)
+    endif()
     set(labels "")
     if(T_GUI)
-        list(APPEND env "QT_QPA_PLATFORM=offscreen")
+        list(APPEND env ${qt_env})
         set(labels gui)
     endif()
     gtest_discover_tests(${T_NAME}
+        TEST_PREFIX "${T_PREFIX}"
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "${env}" LABELS "${labels}" TIMEOUT 300)
+        TEST_LIST ${T_NAME}_TESTS)
+    tarvo_set_test_properties(${T_NAME}_TESTS "${env}" "${labels}")
+    if(T_QT_BACKEND AND NOT T_GUI)
+        gtest_discover_tests(${T_NAME}
+            TEST_PREFIX "qt/${T_PREFIX}"
+            DISCOVERY_MODE PRE_TEST
+            DISCOVERY_TIMEOUT 60
+            TEST_LIST ${T_NAME}_QT_TESTS)
+        tarvo_set_test_properties(${T_NAME}_QT_TESTS "${env};${qt_env}" qtbackend)
+    endif()
 endfunction()

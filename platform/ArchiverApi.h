@@ -49,11 +49,12 @@ struct ArcExtractingInfo {
     uint64_t FileSize64;
     uint64_t WriteSize64;
 };
-static_assert(sizeof(ArcExtractingInfo) == 1060, "progress record layout");
+static_assert(sizeof(ArcExtractingInfo) == 1056, "progress record layout");
 
 #pragma pack(pop)
 
-// Progress states (wParam of "wm_arcextract", the callback's state).
+// Progress states (wParam of "wm_arcextract", the callback's state). The owner window answers the message
+// with non-zero to cancel.
 enum : win::UINT {
     ARCEXTRACT_BEGIN = 0,      // an entry starts
     ARCEXTRACT_INPROCESS = 1,  // bytes of it were done

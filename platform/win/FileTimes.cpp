@@ -65,8 +65,8 @@ bool ShiftTicks(const FILETIME* in, FILETIME* out, bool toLocal) {
     int64_t offset = LocalOffsetSeconds(seconds);
     if (!toLocal)
         offset = LocalOffsetSeconds(seconds - offset);
-    int64_t shifted = ticks + (toLocal ? offset : -offset) * TicksPerSecond;
-    if (shifted < 0) {
+    int64_t shifted;
+    if (__builtin_add_overflow(ticks, (toLocal ? offset : -offset) * TicksPerSecond, &shifted) || shifted < 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }

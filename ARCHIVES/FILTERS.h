@@ -1,0 +1,28 @@
+#pragma once
+// The component's own expansion of the names to pack (PackFilter pfComponent): it walks the folders itself,
+// keeps the files that pass the attribute, date-window and exclusion filters, reports each through the
+// progress callback, and hands the library a sorted list of explicit names.
+
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+
+#include "ARCHIVES/ArchiverOptions.h"
+#include "ARCHIVES/CmdOpt.h"
+#include "platform/ArchiverApi.h"
+#include "platform/rtl/StringList.h"
+
+// Called with state 0x805 and the name in the record's SourceFileName; setting abort ends the walk.
+using TFilterProgress = std::function<void(int state, ArcExtractingInfo* info, bool& abort)>;
+
+// Expands files (names and DOS masks; none means the whole base folder) relative to baseDir, which is the
+// current folder during the call. Reads the switches a, r, p, ji, jf, jo, job and jx of options, and then
+// takes r, jo, job out and sets p to 1, so the library packs exactly the names listed. Only regular files are
+// listed (a symlink by its target), symlinked folders are not entered, and the files named in neverPack
+// (the archive, its response file) are left out wherever the walk meets them. When abort was set, the list
+// holds what was found until then. A folder that cannot be entered or left again raises EInOutError; a bad
+// date text EConvertError.
+std::unique_ptr<TStringList> BuildFileList(TArchiverOptions& options, const std::string& baseDir, TFileArgs files,
+                                           bool& abort, const TFilterProgress& progress,
+                                           std::initializer_list<std::string> neverPack);

@@ -1,0 +1,246 @@
+// Packing and extracting a mixed corpus (source code, text, random data; 64 MiB unless --corpus-mib=N)
+// through libunlha32.so, measured against Debian's jlha (packing, -lh5-) and lhasa (extracting) in the same
+// run. Each side runs twice and keeps its better time; the figures are our time over theirs and our archive
+// size over jlha's.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/ArchiverApi.h"
+#include "platform/win/Modules.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+uint64_t corpusBytes = 64ull << 20;
+fs::path workDir;
+
+ArcCommandProc Library() {
+    static ArcCommandProc command = [] {
+        win::HMODULE m = win::LoadLibraryA("UNLHA32.DLL");
+        auto p = m ? reinterpret_cast<ArcCommandProc>(win::GetProcAddress(m, "Unlha")) : nullptr;
+        if (!p)
+            throw std::runtime_error("UNLHA32.DLL (libunlha32.so) cannot be loaded; set TARVO_LIBRARY_PATH");
+        return p;
+    }();
+    return command;
+}
+
+void RunOrThrow(const std::vector<std::string>& argv, const fs::path& folder) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid;
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (rc == 0)
+        waitpid(pid, &status, 0);
+    if (rc != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(argv[0] + " failed");
+}
+
+void RunLibrary(const std::string& line) {
+    if (int rc = Library()(0, line.c_str(), nullptr, 0))
+        throw std::runtime_error("Unlha failed: " + std::to_string(rc));
+}
+
+template <typename F>
+double BestOfTwo(F f) {
+    double best = 1e30;
+    for (int i = 0; i < 2; ++i) {
+        auto t0 = std::chrono::steady_clock::now();
+        f();
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+    return best;
+}
+
+// Copies files found under roots (sorted, each below 1 MiB) into folder until `budget` bytes are there.
+uint64_t CopyFrom(const std::vector<std::string>& roots, const std::vector<std::string>& suffixes,
+                  const fs::path& folder, uint64_t budget) {
+    std::vector<fs::path> found;
+    for (const auto& root : roots) {
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
+             it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            if (ec || !it->is_regular_file(ec) || it->is_symlink(ec))
+                continue;
+            std::string name = it->path().filename().string();
+            for (const auto& s : suffixes)
+                if (name.size() >= s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0)
+                    found.push_back(it->path());
+        }
+    }
+    std::sort(found.begin(), found.end());
+    uint64_t copied = 0;
+    size_t n = 0;
+    for (const auto& f : found) {
+        std::error_code ec;
+        uint64_t size = fs::file_size(f, ec);
+        if (ec || size == 0 || size > (1u << 20) || copied + size > budget)
+            continue;
+        fs::path target = folder / std::to_string(n / 200);  // a couple of hundred files a folder
+        fs::create_directories(target);
+        fs::copy_file(f, target / (std::to_string(n) + "-" + f.filename().string()), ec);
+        if (!ec)
+            copied += size, ++n;
+    }
+    return copied;
+}
+
+// Text of words drawn from a fixed list, for whatever the system's documents leave short.
+void WriteGeneratedText(const fs::path& file, uint64_t size, uint32_t seed) {
+    static const char* words[] = {"the ",   "archive ", "server ", "trunk ",    "of ",     "and ",
+                                  "files ", "is ",      "to ",     "packed ",   "folder ", "encrypted ",
+                                  "a ",     "user ",    "with ",   "password ", ".\n"};
+    std::mt19937 gen(seed);
+    std::ofstream out(file, std::ios::binary);
+    for (uint64_t n = 0; n < size;) {
+        const char* w = words[gen() % (sizeof words / sizeof *words)];
+        out << w;
+        n += std::char_traits<char>::length(w);
+    }
+}
+
+void MakeCorpus(const fs::path& root) {
+    const uint64_t source = corpusBytes * 3 / 8, text = corpusBytes * 5 / 16;
+    const uint64_t random = corpusBytes - source - text;
+    fs::create_directories(root / "src");
+    fs::create_directories(root / "txt");
+    fs::create_directories(root / "rnd");
+    uint64_t gotSource = CopyFrom({"/usr/include"}, {".h", ".hpp", ".c", ".cc"}, root / "src", source);
+    uint64_t gotText = CopyFrom({"/usr/share/doc", "/usr/share/common-licenses", "/usr/share/vim"},
+                                {".txt", "copyright", ".md", "README"}, root / "txt", text);
+    if (gotSource < source)
+        WriteGeneratedText(root / "src" / "filler.txt", source - gotSource, 1);
+    if (gotText < text)
+        WriteGeneratedText(root / "txt" / "filler.txt", text - gotText, 2);
+    std::mt19937_64 gen(3);
+    const int files = 16;
+    for (int i = 0; i < files; ++i) {
+        std::vector<uint64_t> block(random / files / 8 + 1);
+        for (auto& v : block)
+            v = gen();
+        std::ofstream(root / "rnd" / (std::to_string(i) + ".bin"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(random / files));
+    }
+}
+
+const fs::path& Corpus() {
+    static const fs::path root = [] {
+        fs::path r = workDir / "corpus";
+        MakeCorpus(r);
+        return r;
+    }();
+    return root;
+}
+
+uint64_t TreeSize(const fs::path& root) {
+    uint64_t total = 0;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        if (e.is_regular_file())
+            total += e.file_size();
+    return total;
+}
+
+void PackAgainstJlha(benchmark::State& state) {
+    const fs::path& corpus = Corpus();
+    fs::path ours = workDir / "ours.lzh", theirs = workDir / "jlha.lzh";
+    for (auto _ : state) {
+        double ourTime = BestOfTwo([&] {
+            fs::remove(ours);
+            RunLibrary("a -r2 -x1 \"" + ours.string() + "\" \"" + corpus.string() + "/\" src txt rnd");
+        });
+        double theirTime = BestOfTwo([&] {
+            fs::remove(theirs);
+            RunOrThrow({"jlha", "a", theirs.string(), "src", "txt", "rnd"}, corpus);
+        });
+        state.SetIterationTime(ourTime);
+        state.counters["corpus_MiB"] = static_cast<double>(TreeSize(corpus)) / (1 << 20);
+        state.counters["ours_s"] = ourTime;
+        state.counters["jlha_s"] = theirTime;
+        state.counters["time_ours_over_jlha"] = ourTime / theirTime;
+        state.counters["size_ours_over_jlha"] =
+            static_cast<double>(fs::file_size(ours)) / static_cast<double>(fs::file_size(theirs));
+    }
+}
+
+void ExtractAgainstLhasa(benchmark::State& state) {
+    fs::path archive = workDir / "ours.lzh";
+    if (!fs::exists(archive))
+        RunLibrary("a -r2 -x1 \"" + archive.string() + "\" \"" + Corpus().string() + "/\" src txt rnd");
+    fs::path ours = workDir / "x-ours", theirs = workDir / "x-lhasa";
+    for (auto _ : state) {
+        double ourTime = BestOfTwo([&] {
+            fs::remove_all(ours);
+            RunLibrary("x \"" + archive.string() + "\" \"" + ours.string() + "/\"");
+        });
+        double theirTime = BestOfTwo([&] {
+            fs::remove_all(theirs);
+            fs::create_directories(theirs);
+            RunOrThrow({"lhasa", "xw=" + theirs.string(), archive.string()}, workDir);
+        });
+        state.SetIterationTime(ourTime);
+        state.counters["ours_s"] = ourTime;
+        state.counters["lhasa_s"] = theirTime;
+        state.counters["time_ours_over_lhasa"] = ourTime / theirTime;
+    }
+}
+
+BENCHMARK(PackAgainstJlha)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(ExtractAgainstLhasa)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a.rfind("--corpus-mib=", 0) == 0) {
+            corpusBytes = std::stoull(a.substr(13)) << 20;
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    int n = static_cast<int>(rest.size());
+    benchmark::Initialize(&n, rest.data());
+    const char* tmp = std::getenv("TMPDIR");
+    std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/unlha32-bench-XXXXXX";
+    std::vector<char> buf(base.begin(), base.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data()))
+        return 1;
+    workDir = buf.data();
+    int rc = 0;
+    try {
+        benchmark::RunSpecifiedBenchmarks();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        rc = 1;
+    }
+    benchmark::Shutdown();
+    fs::remove_all(workDir);
+    return rc;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The encrypted-file container that trunks and the account file are kept in: a 32-byte password-check block,
+// then the plain file encrypted with the window's block cipher in CBC mode under a key made from the password
+// by SHA-1. A container is exactly 32 bytes longer than its plain file, and the same password and file always
+// give the same bytes. The output only ever replaces its final name whole, when a call succeeds.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "cipher/CipherBase.h"
+#include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/Streams.h"
+
+class TCipherFiles {
+public:
+    // Shows one message to the user; in the program an information box with an OK button.
+    using TMessageSink = std::function<void(const std::string& text)>;
+
+    // The cipher is the window's component; every call keys it afresh and wipes it before returning.
+    TCipherFiles(TCiph_blockcipher& cipher, TMessageSink sink);
+
+    // Checks the two names and opens both files; Mode 0 is encryption, 1 decryption (it only picks the word
+    // that begins two of the messages). False, after telling the user why (except for a missing input file),
+    // when a name is empty, both name the same file, or a file cannot be opened.
+    bool OpenCipherFiles(const std::string& InName, const std::string& OutName, std::unique_ptr<TFileStream>& InFile,
+                         std::unique_ptr<AtomicFile>& OutFile, int Mode);
+    // Seals the plain file InName into the container OutName.
+    bool EncryptTrunk(const std::string& InName, const std::string& OutName, const std::string& Password);
+    // Opens the container InName into the plain file OutName; False for a wrong password.
+    bool DecryptTrunk(const std::string& InName, const std::string& OutName, const std::string& Password);
+
+private:
+    static constexpr size_t kCheckSize = 32;
+    using TCipherOp = void (TCiph_blockcipher::*)(const void*, void*, size_t);
+
+    bool KeyCipher(const std::string& password, uint8_t (&check)[kCheckSize]);
+    void Transform(TFileStream& in, AtomicFile& out, TCipherOp op);
+    // Runs work; a read or write error is told to the user, and the output, not yet committed, is dropped.
+    bool ReportingIoErrors(const std::function<bool()>& work);
+
+    TCiph_blockcipher& fCipher;
+    TMessageSink fSink;
+};

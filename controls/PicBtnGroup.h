@@ -1,0 +1,217 @@
+#pragma once
+// The picture button: a focusable control drawn from an image list, one picture per visual state, with its
+// caption over the picture. One class serves as a push button (Default/Cancel keys, ModalResult for its form),
+// a toggle (every click flips Checkd) and a radio-group member (GroupBtn: checking one unchecks the buttons of
+// the same GroupIndex under the same parent).
+//
+// The unit's names live in namespace PicBtnGroup, as they would in the unit's own scope: other units have a
+// TAlignment and a TPadding of their own. The button classes are also visible without the unit name.
+
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "controls/ImageList.h"
+#include "platform/qt/Graphics.h"
+
+namespace PicBtnGroup {
+
+class TPicBtnGroup;
+
+// Caption placement inside the padded client rectangle.
+enum TAlignment : uint8_t {
+    taLeftTop,
+    taLeftCenter,
+    taLeftBottom,
+    taRightTop,
+    taRightCenter,
+    taRightBottom,
+    taCenterTop,
+    taCenter,
+    taCenterBottom
+};
+
+enum TPicBtnState : int32_t { pbNormal, pbMOver, pbMDown, pbFocus, pbCheck, pbDisabled };
+
+// The image index shown in each visual state. Only Normal repaints the owner when written.
+class TListIndex {
+public:
+    explicit TListIndex(TPicBtnGroup* owner = nullptr) : owner_(owner) {}
+    TListIndex(const TListIndex&) = delete;
+    TListIndex& operator=(const TListIndex&) = delete;
+
+    int32_t Normal() const { return normal_; }
+    void SetNormal(int32_t value);
+    int32_t MOver() const { return mOver_; }
+    void SetMOver(int32_t value) { mOver_ = value; }
+    int32_t MDown() const { return mDown_; }
+    void SetMDown(int32_t value) { mDown_ = value; }
+    int32_t Focus() const { return focus_; }
+    void SetFocus(int32_t value) { focus_ = value; }
+    int32_t Check() const { return check_; }
+    void SetCheck(int32_t value) { check_ = value; }
+    // The picture of the disabled state (the property is named so).
+    int32_t Enabled() const { return enabled_; }
+    void SetEnabled(int32_t value) { enabled_ = value; }
+
+    // Copies all six and repaints the owner.
+    void Assign(const TListIndex& source);
+    int32_t ForState(TPicBtnState state) const;
+
+private:
+    int32_t normal_ = 0;
+    int32_t mOver_ = 0;
+    int32_t mDown_ = 0;
+    int32_t focus_ = 0;
+    int32_t check_ = 0;
+    int32_t enabled_ = 0;
+    TPicBtnGroup* owner_;
+};
+
+// The caption's margins in pixels; a changed value repaints the owner.
+class TPadding {
+public:
+    explicit TPadding(TPicBtnGroup* owner = nullptr) : owner_(owner) {}
+    TPadding(const TPadding&) = delete;
+    TPadding& operator=(const TPadding&) = delete;
+
+    int32_t Left() const { return left_; }
+    void SetLeft(int32_t value) { Store(left_, value); }
+    int32_t Right() const { return right_; }
+    void SetRight(int32_t value) { Store(right_, value); }
+    int32_t Top() const { return top_; }
+    void SetTop(int32_t value) { Store(top_, value); }
+    int32_t Bottom() const { return bottom_; }
+    void SetBottom(int32_t value) { Store(bottom_, value); }
+
+    // Copies all four and repaints the owner.
+    void Assign(const TPadding& source);
+
+private:
+    void Store(int32_t& field, int32_t value);
+
+    int32_t left_ = 2;
+    int32_t right_ = 2;
+    int32_t top_ = 2;
+    int32_t bottom_ = 2;
+    TPicBtnGroup* owner_;
+};
+
+class TPicBtnGroup : public QWidget {
+    Q_OBJECT
+
+public:
+    using TNotifyEvent = std::function<void(TPicBtnGroup* Sender)>;
+
+    explicit TPicBtnGroup(QWidget* parent = nullptr);
+    ~TPicBtnGroup() override;
+
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+    TColor BackColor() const { return backColor_; }
+    void SetBackColor(TColor value);
+    // The colour the caption is drawn in (the font's colour).
+    TColor FontColor() const { return fontColor_; }
+    void SetFontColor(TColor value);
+    std::string Caption() const { return caption_; }
+    void SetCaption(const std::string& value);
+    TImageList* Images() const { return images_; }
+    void SetImages(TImageList* value);
+    TListIndex& ListIndex() { return *listIndex_; }
+    void SetListIndex(const TListIndex& value) { listIndex_->Assign(value); }
+    TPadding& Padding() { return *padding_; }
+    void SetPadding(const TPadding& value) { padding_->Assign(value); }
+
+    // The button's own enabled flag; disabling also drops TabStop, enabling does not give it back.
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool value);
+    bool Checkd() const { return checkd_; }
+    void SetCheckd(bool value);
+    bool GroupBtn() const { return groupBtn_; }
+    void SetGroupBtn(bool value);
+    int32_t GroupIndex() const { return groupIndex_; }
+    void SetGroupIndex(int32_t value) { groupIndex_ = value; }
+    bool RollOver() const { return rollOver_; }
+    void SetRollOver(bool value) { rollOver_ = value; }
+    bool DownTxt() const { return downTxt_; }
+    void SetDownTxt(bool value) { downTxt_ = value; }
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool value);
+    int32_t ModalResult() const { return modalResult_; }
+    void SetModalResult(int32_t value) { modalResult_ = value; }
+    bool Default() const { return default_; }
+    void SetDefault(bool value) { default_ = value; }
+    bool Cancel() const { return cancel_; }
+    void SetCancel(bool value) { cancel_ = value; }
+    intptr_t Tag() const { return tag_; }
+    void SetTag(intptr_t value) { tag_ = value; }
+
+    TPicBtnState State() const { return state_; }
+    // The ListIndex entry chosen by the last paint.
+    int32_t CurrentImageIndex() const { return imageIndex_; }
+
+    // A click: gives the form the button's ModalResult, flips Checkd, then runs OnClick.
+    void Click();
+    // A key the focused control left to its form: Enter for a Default button, Esc for a Cancel one.
+    bool DialogKey(int key, Qt::KeyboardModifiers modifiers);
+    // A character the focused control left to its form, matched against the caption's "&" accelerator.
+    bool DialogChar(QChar character);
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void enterEvent(QEnterEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void Press(QMouseEvent* e, bool startsClick);
+    TPicBtnState RestingState() const;
+    void SetState(TPicBtnState state);
+    void UncheckGroupSiblings();
+    void HandFormModalResult();
+
+    TAlignment alignment_ = taCenter;
+    QPointer<TImageList> images_;
+    int32_t imageIndex_ = 0;
+    TPicBtnState state_ = pbNormal;
+    std::unique_ptr<TListIndex> listIndex_;
+    std::unique_ptr<TPadding> padding_;
+    bool mouseDown_ = false;
+    bool clickPending_ = false;  // a left press inside the button, not yet released
+    bool enabled_ = true;
+    bool rollOver_ = true;
+    int32_t groupIndex_ = 0;
+    bool groupBtn_ = false;
+    bool checkd_ = false;
+    bool downTxt_ = true;
+    bool textDown_ = false;
+    int32_t modalResult_ = 0;
+    bool default_ = false;
+    bool cancel_ = false;
+    bool tabStop_ = true;
+    TColor backColor_ = clBlack;
+    TColor fontColor_ = clWindowText;
+    std::string caption_;
+    int shortcutId_ = 0;
+    intptr_t tag_ = 0;
+};
+
+}  // namespace PicBtnGroup
+
+using PicBtnGroup::TListIndex;
+using PicBtnGroup::TPicBtnGroup;
+using PicBtnGroup::TPicBtnState;

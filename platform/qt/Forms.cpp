@@ -1,0 +1,37 @@
+#include "platform/qt/Forms.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+
+namespace {
+QPointer<QWidget> mainForm;
+}  // namespace
+
+QWidget* MainForm() {
+    return mainForm;
+}
+
+void SetMainForm(QWidget* form) {
+    mainForm = form;
+}
+
+void CenterOnMainForm(QWidget* window) {
+    QRect area;
+    if (mainForm && mainForm->isVisible())
+        area = mainForm->frameGeometry();
+    else if (QScreen* screen = window->screen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        window->move(area.center() - window->rect().center());
+}
+
+void InstallFormFonts() {
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
+                               {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"),
+                               {QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic")});
+    QApplication::setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
+}

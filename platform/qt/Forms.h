@@ -1,0 +1,16 @@
+#pragma once
+// What the class library's Application and Screen know of forms, for the Qt programs: the main form (the window
+// dialogs are centred on and stay above) and the fonts the window definitions name.
+
+class QWidget;
+
+// Null until a program sets it; forgotten when the form is destroyed.
+QWidget* MainForm();
+void SetMainForm(QWidget* form);
+
+// Moves the window so that it is centred on the main form, or on its screen when there is none.
+void CenterOnMainForm(QWidget* window);
+
+// The window definitions name "ＭＳ Ｐゴシック" and "ＭＳ ゴシック"; here they are the IPA Gothic fonts, and the first
+// at 9 points is the application's font. Called once the QApplication exists.
+void InstallFormFonts();

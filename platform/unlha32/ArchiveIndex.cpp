@@ -1,0 +1,51 @@
+#include "platform/unlha32/ArchiveIndex.h"
+
+#include <sys/stat.h>
+
+#include "platform/unlha32/EntryName.h"
+
+namespace lha {
+
+void ArchiveIndex::RequireSound() const {
+    if (damage)
+        throw *damage;
+}
+
+ArchiveIndex ReadArchiveIndex(TStream& archive, bool allowEmpty) {
+    ArchiveIndex index;
+    index.fileSize = static_cast<uint64_t>(archive.Size());
+    archive.SetPosition(0);
+    try {
+        while (auto h = ReadHeader(archive)) {
+            if (h->packedSize > index.fileSize - std::min(index.fileSize, h->dataOffset()))
+                throw ELhaError(kDataBroken, "the archive ends inside the data of an entry");
+            ArchiveEntry e;
+            e.path = DecodeEntryPath(h->path);
+            e.name = JoinEntryPath(e.path);
+            e.header = std::move(*h);
+            archive.SetPosition(static_cast<int64_t>(e.header.dataOffset() + e.header.packedSize));
+            index.entries.push_back(std::move(e));
+        }
+    } catch (const ELhaError& error) {
+        if (index.entries.empty())
+            throw ELhaError(kNotArchive, "not an LZH archive (" + error.Message() + ")");
+        index.damage = error;
+    }
+    if (index.entries.empty() && !(allowEmpty && index.fileSize == 0))
+        throw ELhaError(kNotArchive, "not an LZH archive");
+    return index;
+}
+
+ArchiveIndex ReadArchiveIndex(const std::string& path, bool allowEmpty) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw ELhaError(kArchiveOpen, "cannot open archive " + path);
+    try {
+        TFileStream file(path, fmOpenRead);
+        return ReadArchiveIndex(file, allowEmpty);
+    } catch (const EStreamError& e) {
+        throw ELhaError(kArchiveOpen, "cannot read archive " + path + ": " + e.Message());
+    }
+}
+
+}  // namespace lha

@@ -1,0 +1,116 @@
+#include "setup/ShapePanel.h"
+
+#include <QPainter>
+
+namespace ShapePanel {
+
+namespace {
+
+int TextFlags(TAlignment alignment) {
+    if (alignment == taWordBreak)
+        return Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
+    static constexpr Qt::Alignment Horizontal[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
+    static constexpr Qt::Alignment Vertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
+    const int value = static_cast<int>(alignment);
+    return static_cast<int>(Horizontal[value / 3] | Vertical[value % 3]) | Qt::TextSingleLine | Qt::TextShowMnemonic;
+}
+
+Qt::PenStyle QtPenStyle(TPenStyle style) {
+    switch (style) {
+        case psDash:
+            return Qt::DashLine;
+        case psDot:
+            return Qt::DotLine;
+        case psDashDot:
+            return Qt::DashDotLine;
+        case psDashDotDot:
+            return Qt::DashDotDotLine;
+        case psClear:
+            return Qt::NoPen;
+        case psSolid:
+        case psInsideFrame:
+            break;
+    }
+    return Qt::SolidLine;
+}
+
+TColor ToTColor(const QColor& color) {
+    return static_cast<TColor>(color.red()) | static_cast<TColor>(color.green()) << 8 |
+           static_cast<TColor>(color.blue()) << 16;
+}
+
+}  // namespace
+
+void TPadding::Store(int32_t& field, int32_t value) {
+    if (field == value)
+        return;
+    field = value;
+    if (owner_)
+        owner_->repaint();
+}
+
+void TPadding::Assign(const TPadding& source) {
+    left_ = source.left_;
+    right_ = source.right_;
+    top_ = source.top_;
+    bottom_ = source.bottom_;
+    if (owner_)
+        owner_->repaint();
+}
+
+TShapePanel::TShapePanel(QWidget* parent) : QWidget(parent), padding_(std::make_unique<TPadding>(this)) {
+    SetTabStop(true);
+}
+
+TShapePanel::~TShapePanel() = default;
+
+TColor TShapePanel::Color() const {
+    if (parentColor_ && parentWidget())
+        return ToTColor(parentWidget()->palette().color(QPalette::Window));
+    return color_;
+}
+
+void TShapePanel::SetColor(TColor value) {
+    color_ = value;
+    parentColor_ = false;
+    update();
+}
+
+void TShapePanel::SetParentColor(bool value) {
+    Store(parentColor_, value);
+}
+
+void TShapePanel::SetCaption(const std::string& value) {
+    caption_ = value;
+    update();
+}
+
+void TShapePanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), ColorToQColor(Color()));
+    painter.setFont(font());
+    const QColor fill = ColorToQColor(fillColor_);
+    painter.setBrush(fill);
+    painter.setPen(QPen(ColorToQColor(lineColor_), lineWidth_, QtPenStyle(lineStyle_)));
+    // Shapes are drawn as GDI draws them: without their right and bottom edge, and one pixel smaller still
+    // without an outline, which the extra pixel for psClear makes up.
+    int right = width();
+    int bottom = height();
+    if (lineStyle_ == psClear) {
+        ++right;
+        ++bottom;
+    }
+    const QRect shape(0, 0, right - 1, bottom - 1);
+    if (roundSize_ != 0)
+        painter.drawRoundedRect(shape, roundSize_ / 2.0, roundSize_ / 2.0);
+    else
+        painter.drawRect(shape);
+    const QRect text = rect().adjusted(padding_->Left(), padding_->Top(), -padding_->Right(), -padding_->Bottom());
+    // The brush is still solid: the text cells have the fill colour behind them.
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(fill);
+    painter.setPen(ColorToQColor(fontColor_));
+    painter.drawText(text, TextFlags(alignment_), QString::fromStdString(caption_));
+}
+
+}  // namespace ShapePanel

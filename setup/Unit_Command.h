@@ -1,0 +1,22 @@
+#pragma once
+// The uninstaller's two commands: removing the installation, and restarting the machine so that the commands
+// left for the next logon remove the uninstaller itself.
+
+#include <string>
+
+// The installation as the uninstaller finds it.
+constexpr const char* ProductFolderName = "Tarvo";
+constexpr const char* UninstallerFileName = "UnInstall.exe";
+
+// Removes the Start-menu folder, the program folder's plain files, the uninstall entry and the settings key,
+// then leaves run-once commands that delete the uninstaller and the program folder at the next logon. A step
+// that fails does not stop the others; the result is always True once the steps have run.
+bool RunUninstall();
+
+// Asks for a restart (the running programs are asked to close, not forced). A restart that cannot be asked for
+// is reported in an error box; the result says whether it was asked for.
+bool RebootWindows();
+
+// The run-once command texts for a path in its short form.
+std::string DeleteFileCommand(const std::string& shortPath);
+std::string RemoveFolderCommand(const std::string& shortPath);

@@ -1,0 +1,48 @@
+#include "tests/ARCHIVES/LzhLibrary.h"
+
+#include <cstdlib>
+#include <sstream>
+
+#include "ARCHIVES/LHA32.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace tarvo::test {
+
+namespace {
+
+bool LibraryBuilt() {
+    const char* path = std::getenv("TARVO_LIBRARY_PATH");
+    std::stringstream folders(path ? path : "");
+    std::string folder;
+    while (std::getline(folders, folder, ':'))
+        if (!folder.empty() && FileExists(IncludeTrailingPathDelimiter(folder) + "libunlha32.so"))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+void LzhLibraryTest::SetUp() {
+    TarvoTest::SetUp();
+    if (!LibraryBuilt())
+        GTEST_SKIP() << "libunlha32.so is not part of this build";
+}
+
+void LzhLibraryTest::TearDown() {
+    ReleaseLhaLibrary();
+    TarvoTest::TearDown();
+}
+
+std::string Shell(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+bool RunIn(const std::string& folder, const std::string& commandLine) {
+    std::string full = "cd " + Shell(folder) + " && " + commandLine + " >/dev/null 2>&1 </dev/null";
+    return std::system(full.c_str()) == 0;
+}
+
+}  // namespace tarvo::test

@@ -1,0 +1,74 @@
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include "client/Tarvo.h"
+#include "client/Unit_Setting.h"
+#include "common/Unit_WaitForm.h"
+#include "platform/win/Processes.h"
+#include "tests/support/RegistryValues.h"
+#include "tests/support/ScriptedUi.h"
+#include "tests/support/TestEnvironment.h"
+
+namespace {
+
+using namespace tarvo::test;
+
+// Runs a program of the build with the test's environment; its exit code.
+win::DWORD RunBuilt(const std::string& name, const std::string& folder) {
+    const std::string path = folder + "/" + name;
+    win::PROCESS_INFORMATION pi;
+    EXPECT_TRUE(win::CreateProcessA({path}, nullptr, &pi)) << path;
+    if (pi.hProcess == 0)
+        return 999;
+    EXPECT_EQ(win::WaitForSingleObject(pi.hProcess, 120000), win::WAIT_OBJECT_0);
+    win::DWORD code = 999;
+    win::GetExitCodeProcess(pi.hProcess, &code);
+    return code;
+}
+
+std::string TestsFolder() {
+    return std::string(std::getenv("TARVO_LIBRARY_PATH")) + "/../tests";
+}
+
+int WaitWindows() {
+    int count = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        count += w->objectName() == "fom_Wait";
+    return count;
+}
+
+class ProgramEntryTest : public TarvoTest {};
+
+TEST_F(ProgramEntryTest, OnlyOneClientRunsAtATime) {
+    EXPECT_EQ(RunBuilt("tarvo_instance_probe", TestsFolder()), 0u) << "nothing runs yet";
+    ASSERT_FALSE(IsAlreadyRunning("Tarvo_Mutex"));
+    EXPECT_EQ(RunBuilt("tarvo_instance_probe", TestsFolder()), 1u) << "another process sees us running";
+
+    ScopedScriptedUi ui;
+    ui->ExpectMessageBox(win::IDOK, "Tarvoは二重起動できません");
+    EXPECT_FALSE(StartTarvo());
+    ASSERT_EQ(ui->Shown().size(), 1u);
+    EXPECT_EQ(ui->Shown()[0].type, win::MB_OK | win::MB_ICONWARNING);
+    EXPECT_EQ(WaitWindows(), 0) << "a second instance makes no window";
+    EXPECT_FALSE(GetRegValue(win::HKEY_CURRENT_USER, "Software\\Vostrand\\Tarvo", "LastTime"))
+        << "nor does it read the settings";
+}
+
+TEST_F(ProgramEntryTest, TheFirstInstanceLoadsTheSettingsAndMakesTheStartUpWaitWindow) {
+    SetRegDword(win::HKEY_CURRENT_USER, "Software\\Vostrand\\Tarvo", "MaxTruncSize", 1234);
+    ScopedScriptedUi ui;
+    EXPECT_TRUE(StartTarvo());
+    EXPECT_EQ(AppSetData.MaxTruncSize, 1234);
+    ASSERT_TRUE(fom_Wait);
+    EXPECT_FALSE(fom_Wait->isVisible());
+    delete fom_Wait.data();
+}
+
+TEST_F(ProgramEntryTest, TheProgramStartsAndEnds) {
+    EXPECT_EQ(RunBuilt("Tarvo", std::getenv("TARVO_LIBRARY_PATH")), 0u);
+    auto lastTime = GetRegValue(win::HKEY_CURRENT_USER, "Software\\Vostrand\\Tarvo", "LastTime");
+    ASSERT_TRUE(lastTime) << "the settings were loaded, and LastTime repaired";
+}
+
+}  // namespace
