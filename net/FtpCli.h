@@ -366,6 +366,10 @@ protected:
     void AbortWithError(const std::string& Msg, int Code);
 
 private:
+    // Bytes taken from the data connection per notification, and read from the local file per block sent
+    // (one block in flight at a time): large enough that the per-notification cost stays small.
+    static constexpr int DataBlockSize = 256 * 1024;
+
     struct StepEntry;
     static const StepEntry StepOrder[];
 
@@ -406,7 +410,7 @@ private:
 
     // Transfers.
     void ReleaseLocalStream();
-    bool CommitLocalStream();
+    void CommitLocalStream();
     bool OpenDownloadStream();
     bool OpenUploadStream();
     void NoteTransferFailure(const std::string& Text);

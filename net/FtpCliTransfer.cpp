@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int kReceiveBlock = 262144;
-constexpr int kSendBlock = 65536;
 
 bool IsDigitChar(char c) {
     return c >= '0' && c <= '9';
@@ -46,17 +44,15 @@ void TCustomFtpCli::ReleaseLocalStream() {
     FOwnedStream.reset();  // a temporary download file that was not committed goes with it
 }
 
-bool TCustomFtpCli::CommitLocalStream() {
+void TCustomFtpCli::CommitLocalStream() {
     if (auto* file = dynamic_cast<AtomicFile*>(FOwnedStream.get())) {
         try {
             file->Commit(false);  // a download can be fetched again: all or nothing is what counts
         } catch (const Exception& e) {
-            NoteTransferFailure("550 Unable to write local file " + FLocalFileName + ": " + e.Message());
-            return false;
+            return NoteTransferFailure("550 Unable to write local file " + FLocalFileName + ": " + e.Message());
         }
     }
     ReleaseLocalStream();
-    return true;
 }
 
 bool TCustomFtpCli::OpenDownloadStream() {
@@ -137,7 +133,7 @@ void TCustomFtpCli::EndTransfer() {
     if (FTransferFailure.empty() && FDataCloseError == 0)
         CommitLocalStream();
     if (!FTransferFailure.empty())
-        return FailRequest(426, FTransferFailure);
+        return FailRequest(StrToIntDef(FTransferFailure.substr(0, 3), 426), FTransferFailure);
     if (FDataCloseError != 0) {
         FLastReplyLine = "426 Data connection closed. " + SocketErrorText(FDataCloseError) + " (Winsock error #" +
                          IntToStr(FDataCloseError) + ")";
@@ -213,8 +209,9 @@ bool TCustomFtpCli::AcceptDataSession(win::SOCKET& Handle) {
         return false;
     win::sockaddr_in peer{};
     int length = sizeof peer;
+    std::string server = FControlSocket->PeerAddr();  // before inet_ntoa's buffer is used again below
     bool fromServer = Winsock_getpeername(Handle, reinterpret_cast<win::sockaddr*>(&peer), &length) == 0 &&
-                      Winsock_inet_ntoa(peer.sin_addr) == FControlSocket->PeerAddr();
+                      server == Winsock_inet_ntoa(peer.sin_addr);
     if (!fromServer) {
         TriggerDisplay("! Data connection from a foreign host refused");
         Winsock_closesocket(Handle);
@@ -290,15 +287,16 @@ void TCustomFtpCli::PassiveDownloadConnected(win::WORD ErrCode) {
         DebugLog(loProtSpecInfo, "! Data Session Connected (Get)");
     BindDownloadHandlers();
     FTransferStart = win::GetTickCount();
+    // The command is out already: the request ends with the server's reply to it, or the next command
+    // would be answered by that reply.
     if (ErrCode != 0)
-        FailRequest(550, "Unable to establish data connection, error #" + IntToStr(ErrCode));
+        NoteTransferFailure("550 Unable to establish data connection, error #" + IntToStr(ErrCode));
 }
 
 void TCustomFtpCli::DownloadReceiver() {
     if (!TriggerProgress())
         return;
-    FDataBlock.resize(kReceiveBlock);
-    int n = FDataSocket->Receive(FDataBlock.data(), kReceiveBlock);
+    int n = FDataSocket->Receive(FDataBlock.data(), DataBlockSize);
     if (n > 0) {
         if (!FTransferFailure.empty())
             return;  // what still arrives after a failure is dropped
@@ -307,7 +305,7 @@ void TCustomFtpCli::DownloadReceiver() {
                 FLocalStream->WriteBuffer(FDataBlock.data(), n);
             } catch (const Exception& e) {
                 TriggerDisplay("! Error writing local file");
-                return FailTransfer("426 Error writing local file " + FLocalFileName + ": " + e.Message());
+                return FailTransfer("426 Error writing local file: " + e.Message());
             }
         }
         FByteCount += n;
@@ -502,13 +500,12 @@ void TCustomFtpCli::DataSocketPutDataSent(win::WORD ErrCode) {
     }
     if (FSendFinished || !FStorAccepted || !FPutSessionOpen)
         return;
-    FDataBlock.resize(kSendBlock);
     int64_t n;
     try {
-        n = FLocalStream->Read(FDataBlock.data(), kSendBlock);
+        n = FLocalStream->Read(FDataBlock.data(), DataBlockSize);
     } catch (const Exception& e) {
         TriggerDisplay("! Error reading file " + ClassAndMessage(e));
-        return FailTransfer("426 Error reading file " + FLocalFileName + ": " + e.Message());
+        return FailTransfer("426 Error reading local file: " + e.Message());
     }
     if (CheckLogOptions(loProtSpecInfo))
         DebugLog(loProtSpecInfo, "DataSocketPutDataSent " + IntToStr(n));

@@ -18,8 +18,14 @@ struct ServerCase {
     bool passive;
 };
 
+std::string Name(const ServerCase& c) {
+    return FtpServerName(c.kind) + (c.passive ? "Passive" : "Active");
+}
 std::string CaseName(const ::testing::TestParamInfo<ServerCase>& info) {
-    return FtpServerName(info.param.kind) + (info.param.passive ? "Passive" : "Active");
+    return Name(info.param);
+}
+void PrintTo(const ServerCase& c, std::ostream* out) {
+    *out << Name(c);
 }
 
 // FNV-1a over a whole file, read in pieces.
@@ -52,8 +58,9 @@ protected:
         std::string top = fs::path(sandbox().root).parent_path().parent_path();
         std::string why = server.Start(sandbox().work + "served", sandbox().work + "server", top);
         ASSERT_EQ(why, "");
+        // The client asks for the service "ftp", as the program does; the machine's services file maps it.
+        WriteFile(sandbox().machine + "etc/services", "ftp\t" + std::to_string(server.Port()) + "/tcp\n");
         ftp.client.HostName = "127.0.0.1";
-        ftp.client.Port = std::to_string(server.Port());
         ftp.client.UserName = server.User();
         ftp.client.PassWord = server.Password();
         ftp.client.SetPassive(GetParam().passive);
@@ -168,6 +175,41 @@ TEST_P(FtpRealServerTest, MissingFileFailsTheDownloadAndLeavesTheLocalFileAlone)
     // The session goes on.
     WriteFile(Local("after.dat"), "after");
     EXPECT_TRUE(Put("after.dat", "after.dat")) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(ftp.client.QuitSync());
+}
+
+// Through a SOCKS 5 proxy, data connections go to the FTP server too, never to the proxy's own address.
+TEST_F(FtpTest, PassiveTransfersThroughASocks5Proxy) {
+    if (!ProgramAvailable("/usr/bin/microsocks"))
+        GTEST_SKIP() << "microsocks is not installed";
+    FtpServer server(FtpServerKind::Pyftpdlib);
+    ASSERT_EQ(server.Start(sandbox().work + "served", sandbox().work + "server"), "");
+    PeerProcess proxy;
+    int proxyPort = FreeLoopbackPort();
+    ASSERT_TRUE(proxy.StartOnPort(
+        {"/usr/bin/microsocks", "-i", "127.0.0.1", "-p", std::to_string(proxyPort), "-u", "alice", "-P", "s3cret"},
+        proxyPort));
+    RecordingFtpClient ftp;
+    ftp.Target(server.Port());
+    ftp.client.UserName = server.User();
+    ftp.client.PassWord = server.Password();
+    ftp.client.SetConnectionType(ftpSocks5);
+    ftp.client.SetSocksServer("127.0.0.1");
+    ftp.client.SetSocksPort(std::to_string(proxyPort));
+    ftp.client.SetSocksUserCode("alice");
+    ftp.client.SetSocksPassword("s3cret");
+    EXPECT_TRUE(ftp.client.Passive());
+    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+    ASSERT_TRUE(ftp.client.TypeSync());
+    std::string data = RandomBytes(200000, 5);
+    WriteFile(sandbox().work + "up", data);
+    ftp.client.SetLocalFileName(sandbox().work + "up");
+    ftp.client.HostFileName = "up";
+    EXPECT_TRUE(ftp.client.PutSync()) << ftp.client.ErrorMessage();
+    ftp.client.SetLocalFileName(sandbox().work + "down");
+    EXPECT_TRUE(ftp.client.GetSync()) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(ReadFile(server.Folder() + "up") == data);
+    EXPECT_TRUE(ReadFile(sandbox().work + "down") == data);
     EXPECT_TRUE(ftp.client.QuitSync());
 }
 

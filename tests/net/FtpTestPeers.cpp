@@ -27,6 +27,16 @@ sockaddr_in Address(const std::string& dotted, int port) {
 
 }  // namespace
 
+int OccupyLoopbackPort(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a = Address("127.0.0.1", port);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 1) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // The scripted session ------------------------------------------------------------------------------------
 
 FakeFtpSession::~FakeFtpSession() {

@@ -12,6 +12,7 @@
 #include "platform/win/MessageLoop.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/MessagePump.h"
+#include "tests/support/PeerProcess.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace tarvo::test {
@@ -78,6 +79,9 @@ struct RecordingFtpClient {
     // Runs the thread's messages until the request that is running has been reported.
     bool WaitDone(size_t count = 1);
 };
+
+// Listens on 127.0.0.1:port so that nobody else can; -1 when the port is taken.
+int OccupyLoopbackPort(int port);
 
 // A clock that moves only when told to.
 class ManualClock : public win::Clock {
