@@ -26,7 +26,9 @@ void PollBackend::WaitForInput(int timeoutMs) {
 }
 
 void PollBackend::Wake() {
-    if (wakeFd_ < 0)
+    // The owning thread is not in poll() when it posts, and it looks at its queue before it waits again:
+    // only another thread needs the eventfd.
+    if (wakeFd_ < 0 || std::this_thread::get_id() == owner_)
         return;
     uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
