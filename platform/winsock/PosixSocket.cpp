@@ -7,8 +7,10 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -142,15 +144,26 @@ int Accept(int fd, Address& peer, int& newFd) {
 
 int Shutdown(int fd, int how) { return ::shutdown(fd, how) == 0 ? 0 : LastError(); }
 
-long Send(int fd, const void* data, size_t len, int flags, const Address* to) {
-    ssize_t n;
-    // A peer that has gone must give an error, never the signal that would end the program.
-    if (to) {
-        sockaddr_in sa = ToSockaddr(*to);
-        n = ::sendto(fd, data, len, flags | MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    } else {
-        n = ::send(fd, data, len, flags | MSG_NOSIGNAL);
+long Send(int fd, const Piece* pieces, size_t count, size_t skip, int flags, const Address* to) {
+    iovec iov[kMaxPieces];
+    size_t used = 0;
+    for (size_t i = 0; i < count && used < kMaxPieces; ++i) {
+        size_t from = std::min(skip, pieces[i].len);
+        skip -= from;
+        if (from < pieces[i].len)
+            iov[used++] = {const_cast<char*>(static_cast<const char*>(pieces[i].data)) + from, pieces[i].len - from};
     }
+    msghdr msg{};
+    msg.msg_iov = iov;
+    msg.msg_iovlen = used;
+    sockaddr_in sa{};
+    if (to) {
+        sa = ToSockaddr(*to);
+        msg.msg_name = &sa;
+        msg.msg_namelen = sizeof sa;
+    }
+    // A peer that has gone must give an error, never the signal that would end the program.
+    ssize_t n = ::sendmsg(fd, &msg, flags | MSG_NOSIGNAL);
     return n < 0 ? -LastError() : n;
 }
 

@@ -33,8 +33,15 @@ int Connect(int fd, const Address& a);  // WSAEWOULDBLOCK while in progress
 int Listen(int fd, int backlog);
 int Accept(int fd, Address& peer, int& newFd);
 int Shutdown(int fd, int how);
-// The number of bytes moved, or -(WinSock error).
-long Send(int fd, const void* data, size_t len, int flags, const Address* to);
+// Bytes of one send, several of which go out in order as one run of a stream or as one datagram.
+struct Piece {
+    const void* data = nullptr;
+    size_t len = 0;
+};
+// At most this many pieces go in one call; a stream takes the rest in the next.
+constexpr size_t kMaxPieces = 1024;
+// Sends the pieces after their first skip bytes: the number of bytes moved, or -(WinSock error).
+long Send(int fd, const Piece* pieces, size_t count, size_t skip, int flags, const Address* to);
 long Receive(int fd, void* data, size_t len, int flags, Address* from);
 int SockName(int fd, Address& a);
 int PeerName(int fd, Address& a);

@@ -1,5 +1,6 @@
 // The socket entries: creation, addresses, connections, transfer and closing.
 #include <cstring>
+#include <vector>
 
 #include "platform/winsock/Internal.h"
 #include "platform/winsock/PosixSocket.h"
@@ -174,18 +175,20 @@ int shutdown(SOCKET s, int how) {
 
 namespace {
 
-int SendOn(SOCKET s, const char* buf, int len, int flags, const posix::Address* to) {
+// What send, sendto and WSASend share: the pieces go out in order; the number of bytes taken, or the failure.
+long SendOn(SOCKET s, const posix::Piece* pieces, size_t count, int flags, const posix::Address* to) {
     SocketPtr r = Use(s);
     if (!r) return SOCKET_ERROR;
-    if (!buf && len > 0) return Fail(WSAEFAULT);
-    if (len < 0) return Fail(WSAEINVAL);
     if (flags & ~(MSG_OOB | MSG_DONTROUTE)) return Fail(WSAEOPNOTSUPP);
     if (r->Streams() && !r->connected) return Fail(WSAENOTCONN);
+    if (!r->Streams() && count > posix::kMaxPieces) return Fail(WSAEMSGSIZE);
     if (r->Streams()) to = nullptr;  // WinSock ignores the address of a connected stream
-    long sent = 0;
+    size_t len = 0;
+    for (size_t i = 0; i < count; ++i) len += pieces[i].len;
+    size_t sent = 0;
     for (;;) {
-        long n = posix::Send(r->fd, buf + sent, static_cast<size_t>(len - sent), flags, to);
-        if (n >= 0) sent += n;
+        long n = posix::Send(r->fd, pieces, count, sent, flags, to);
+        if (n >= 0) sent += static_cast<size_t>(n);
         bool blocked = n == -WSAEWOULDBLOCK;
         if (r->blocking && (blocked || (n >= 0 && sent < len && r->Streams()))) {
             // A blocking WinSock send returns when everything was taken.
@@ -195,8 +198,15 @@ int SendOn(SOCKET s, const char* buf, int len, int flags, const posix::Address* 
         std::lock_guard<std::recursive_mutex> guard(winsock::TableLock());
         if (blocked || (n >= 0 && sent < len)) winsock::Reenable(*r, FD_WRITE);
         if (n < 0 && sent == 0) return Fail(static_cast<int>(-n));
-        return static_cast<int>(sent);
+        return static_cast<long>(sent);
     }
+}
+
+int SendBuffer(SOCKET s, const char* buf, int len, int flags, const posix::Address* to) {
+    if (!buf && len > 0) return Fail(WSAEFAULT);
+    if (len < 0) return Fail(WSAEINVAL);
+    posix::Piece piece{buf, static_cast<size_t>(len)};
+    return static_cast<int>(SendOn(s, &piece, 1, flags, to));
 }
 
 int ReceiveOn(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromLen) {
@@ -223,13 +233,28 @@ int ReceiveOn(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* from
 
 }  // namespace
 
-int send(SOCKET s, const char* buf, int len, int flags) { return SendOn(s, buf, len, flags, nullptr); }
+int send(SOCKET s, const char* buf, int len, int flags) { return SendBuffer(s, buf, len, flags, nullptr); }
 
 int sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr* to, int toLen) {
-    if (!to) return SendOn(s, buf, len, flags, nullptr);
+    if (!to) return SendBuffer(s, buf, len, flags, nullptr);
     posix::Address a;
     if (!ReadAddress(to, toLen, a)) return SOCKET_ERROR;
-    return SendOn(s, buf, len, flags, &a);
+    return SendBuffer(s, buf, len, flags, &a);
+}
+
+int WSASend(SOCKET s, WSABUF* buffers, DWORD bufferCount, DWORD* bytesSent, DWORD flags, void* overlapped,
+            void* completionRoutine) {
+    if (overlapped || completionRoutine) return Fail(WSAEOPNOTSUPP);  // no overlapped sockets here
+    if (!bytesSent || (!buffers && bufferCount > 0)) return Fail(WSAEFAULT);
+    std::vector<posix::Piece> pieces(bufferCount);
+    for (DWORD i = 0; i < bufferCount; ++i) {
+        if (!buffers[i].buf && buffers[i].len > 0) return Fail(WSAEFAULT);
+        pieces[i] = {buffers[i].buf, buffers[i].len};
+    }
+    long n = SendOn(s, pieces.data(), pieces.size(), static_cast<int>(flags), nullptr);
+    if (n < 0) return SOCKET_ERROR;
+    *bytesSent = static_cast<DWORD>(n);
+    return 0;
 }
 
 int recv(SOCKET s, char* buf, int len, int flags) { return ReceiveOn(s, buf, len, flags, nullptr, nullptr); }

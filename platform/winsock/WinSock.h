@@ -74,6 +74,11 @@ struct ip_mreq {
     in_addr imr_interface;
 };
 
+struct WSABUF {
+    u_long len;
+    char* buf;
+};
+
 struct tcp_keepalive {
     u_long onoff;
     u_long keepalivetime;      // milliseconds
@@ -199,6 +204,11 @@ int setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen)
 int getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen);
 int sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr* to, int toLen);
 int send(SOCKET s, const char* buf, int len, int flags);
+// The gathered send of WinSock 2, without overlapped sockets: the buffers go out in order as one send (on a
+// stream, as much as the socket takes; a datagram carries them all). 0 and the bytes taken in *bytesSent,
+// or SOCKET_ERROR.
+int WSASend(SOCKET s, WSABUF* buffers, DWORD bufferCount, DWORD* bytesSent, DWORD flags, void* overlapped,
+            void* completionRoutine);
 u_short ntohs(u_short value);
 u_long ntohl(u_long value);
 u_short htons(u_short value);

@@ -59,6 +59,7 @@ void RegisterWinSockModules() {
     ModuleEntries entries = Wsock32Entries();
     RegisterBuiltinModule("wsock32.dll", entries);
     entries.emplace("WSAIoctl", Entry(&WSAIoctl));
+    entries.emplace("WSASend", Entry(&WSASend));
     RegisterBuiltinModule("ws2_32.dll", std::move(entries));
 }
 
