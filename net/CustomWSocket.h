@@ -215,6 +215,8 @@ protected:
     virtual int GetRcvdCount();
     virtual void BindSocket();
     virtual int RealSend(const void* Data, int Len);
+    // Several queued blocks of a stream in one call (WSASend); as RealSend, the bytes taken or SOCKET_ERROR.
+    virtual int RealSendBlocks(win::WSABUF* Buffers, int Count);
     virtual void RaiseExceptionFmt(std::string_view Fmt, std::initializer_list<TVarRec> Args);
     virtual void RaiseException(const std::string& Msg);
     virtual void HandleBackGroundException(const Exception& E);
@@ -238,6 +240,12 @@ protected:
     virtual void HandleFdClose(win::TMessage& Msg, win::WORD ErrCode);
     virtual std::string GetPeerAddr();
     virtual std::string GetPeerPort();
+
+    // A send of queued blocks gathers at most this many blocks, and stops adding once it has this many bytes.
+    static constexpr int MaxGatheredBlocks = 256;
+    static constexpr int MaxGatheredBytes = 1 << 20;
+    int SendQueued(int& Offered);
+    void RemoveSent(int Count);
 
     void SetSocketState(TSocketState NewState);
     void ReportSocketError(const std::string& FunctionName);

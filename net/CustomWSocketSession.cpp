@@ -390,6 +390,45 @@ int TCustomWSocket::RealSend(const void* Data, int Len) {
     return Winsock_send(FSocketHandle, static_cast<const char*>(Data), Len, FSendFlags);
 }
 
+int TCustomWSocket::RealSendBlocks(win::WSABUF* Buffers, int Count) {
+    win::DWORD sent = 0;
+    if (Winsock_WSASend(FSocketHandle, Buffers, static_cast<win::DWORD>(Count), &sent,
+                        static_cast<win::DWORD>(FSendFlags), nullptr, nullptr) == win::SOCKET_ERROR)
+        return win::SOCKET_ERROR;
+    return static_cast<int>(sent);
+}
+
+// One send of what is queued: on a stream as many blocks as one call takes, else the first block alone (a
+// datagram per block). The bytes WinSock took, 0, or SOCKET_ERROR; Offered is what was handed over.
+int TCustomWSocket::SendQueued(int& Offered) {
+    const bool gather = FSocketType == win::SOCK_STREAM && FSendBlocks.size() > 1;
+    win::WSABUF buffers[MaxGatheredBlocks];
+    int count = 0;
+    Offered = 0;
+    for (const auto& block : FSendBlocks) {
+        int len = 0;
+        const void* data = block->Peek(len);
+        if (len <= 0) continue;
+        buffers[count++] = {static_cast<win::u_long>(len), const_cast<char*>(static_cast<const char*>(data))};
+        Offered += len;
+        if (!gather || count == MaxGatheredBlocks || Offered >= MaxGatheredBytes) break;
+    }
+    if (count == 1) return RealSend(buffers[0].buf, static_cast<int>(buffers[0].len));
+    return RealSendBlocks(buffers, count);
+}
+
+// Takes Count sent bytes off the front of the queue; emptied blocks go, but the last one stays for reuse.
+void TCustomWSocket::RemoveSent(int Count) {
+    FBufferedByteCount = std::max(0, FBufferedByteCount - Count);
+    while (Count > 0 && !FSendBlocks.empty()) {
+        Count -= FSendBlocks.front()->Remove(Count);
+        int left = 0;
+        FSendBlocks.front()->Peek(left);
+        if (left > 0 || FSendBlocks.size() == 1) break;
+        FSendBlocks.pop_front();
+    }
+}
+
 void TCustomWSocket::TryToSend() {
     std::lock_guard<std::recursive_mutex> guard(SendBufferLock());
     // The queue is looked at afresh on every pass: OnSendData may send more, close or abort.
@@ -398,9 +437,8 @@ void TCustomWSocket::TryToSend() {
             FAllSent = true;
             return;
         }
-        TBuffer& block = *FSendBlocks.front();
         int len = 0;
-        const void* data = block.Peek(len);
+        FSendBlocks.front()->Peek(len);
         if (len <= 0) {
             if (FSendBlocks.size() > 1) {
                 FSendBlocks.pop_front();
@@ -409,13 +447,13 @@ void TCustomWSocket::TryToSend() {
             FAllSent = true;  // the last block stays for reuse
             return;
         }
-        int n = RealSend(data, len);
+        int offered = 0;
+        int n = SendQueued(offered);
         if (n > 0) {
             // The sent bytes leave the queue before anybody hears of them.
-            FBufferedByteCount = std::max(0, FBufferedByteCount - n);
-            block.Remove(n);
+            RemoveSent(n);
             TriggerSendData(n);
-            if (n < len) return;
+            if (n < offered) return;
             continue;
         }
         if (n == 0) return;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-TBuffer::TBuffer(int Size) : FBlockSize(Size > 0 ? Size : 1514) { FBlock = std::make_unique<char[]>(FBlockSize); }
+TBuffer::TBuffer(int Size) : FBlockSize(Size > 0 ? Size : 1514) {
+    FBlock = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(FBlockSize));  // only written bytes are read
+}
 
 int TBuffer::Write(const void* Data, int Len) {
     int room = FBlockSize - FWritePos;

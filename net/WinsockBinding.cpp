@@ -17,7 +17,7 @@ enum EntryId {
     eWSAAsyncGetHostByAddr, eWSAAsyncSelect, egetservbyname, egetprotobyname, egethostbyname, egethostbyaddr,
     esocket, eshutdown, esetsockopt, egetsockopt, esendto, esend, entohs, elisten, eioctlsocket, eWSAIoctl,
     einet_ntoa, einet_addr, ehtons, ehtonl, egetsockname, egetpeername, econnect, eclosesocket, ebind, eaccept,
-    erecv, erecvfrom, eEntryCount
+    erecv, erecvfrom, eWSASend, eEntryCount
 };
 
 const char* const kEntryNames[eEntryCount] = {
@@ -25,7 +25,7 @@ const char* const kEntryNames[eEntryCount] = {
     "WSAAsyncGetHostByName", "WSAAsyncGetHostByAddr", "WSAAsyncSelect", "getservbyname", "getprotobyname",
     "gethostbyname", "gethostbyaddr", "socket", "shutdown", "setsockopt", "getsockopt", "sendto", "send", "ntohs",
     "listen", "ioctlsocket", "WSAIoctl", "inet_ntoa", "inet_addr", "htons", "htonl", "getsockname", "getpeername",
-    "connect", "closesocket", "bind", "accept", "recv", "recvfrom"};
+    "connect", "closesocket", "bind", "accept", "recv", "recvfrom", "WSASend"};
 
 struct UnitState {
     std::recursive_mutex windowClassLock;
@@ -48,7 +48,8 @@ UnitState& unit() {
 win::FARPROC Bound(EntryId id) {
     win::FARPROC proc = unit().slots[id].load();
     if (!proc) {
-        proc = id == eWSAIoctl ? BindWinsock2Entry(kEntryNames[id]) : BindWinsockEntry(kEntryNames[id]);
+        bool winsock2 = id == eWSAIoctl || id == eWSASend;
+        proc = winsock2 ? BindWinsock2Entry(kEntryNames[id]) : BindWinsockEntry(kEntryNames[id]);
         unit().slots[id].store(proc);
     }
     return proc;
@@ -142,6 +143,7 @@ void UnloadWinsock() {
         win::FreeLibrary(u.ws2);
         u.ws2 = 0;
         u.slots[eWSAIoctl].store(nullptr);
+        u.slots[eWSASend].store(nullptr);
     }
     win::FreeLibrary(u.wsock32);
     u.wsock32 = 0;
@@ -198,6 +200,10 @@ int Winsock_sendto(win::SOCKET S, const char* Buf, int Len, int Flags, const win
     return WINSOCK_CALL(sendto, S, Buf, Len, Flags, To, ToLen);
 }
 int Winsock_send(win::SOCKET S, const char* Buf, int Len, int Flags) { return WINSOCK_CALL(send, S, Buf, Len, Flags); }
+int Winsock_WSASend(win::SOCKET S, win::WSABUF* Buffers, win::DWORD Count, win::DWORD* BytesSent, win::DWORD Flags,
+                    void* Overlapped, void* Completion) {
+    return WINSOCK_CALL(WSASend, S, Buffers, Count, BytesSent, Flags, Overlapped, Completion);
+}
 win::u_short Winsock_ntohs(win::u_short Value) { return WINSOCK_CALL(ntohs, Value); }
 int Winsock_listen(win::SOCKET S, int Backlog) { return WINSOCK_CALL(listen, S, Backlog); }
 int Winsock_ioctlsocket(win::SOCKET S, long Cmd, win::u_long* Arg) { return WINSOCK_CALL(ioctlsocket, S, Cmd, Arg); }

@@ -1,8 +1,8 @@
 #pragma once
-// Run-time binding of WinSock for the socket unit: "wsock32.dll" (and "ws2_32.dll" for WSAIoctl) are loaded
-// and WinSock started on the first call through a wrapper, each entry bound by name on its own first call,
-// and everything unloaded again when the last socket object goes. The wrappers return WinSock's results
-// unchanged; only loading, start-up and binding failures raise ESocketException.
+// Run-time binding of WinSock for the socket unit: "wsock32.dll" (and "ws2_32.dll" for WSAIoctl and WSASend)
+// are loaded and WinSock started on the first call through a wrapper, each entry bound by name on its own
+// first call, and everything unloaded again when the last socket object goes. The wrappers return WinSock's
+// results unchanged; only loading, start-up and binding failures raise ESocketException.
 
 #include <mutex>
 #include <string>
@@ -52,6 +52,8 @@ int Winsock_setsockopt(win::SOCKET S, int Level, int OptName, const char* OptVal
 int Winsock_getsockopt(win::SOCKET S, int Level, int OptName, char* OptVal, int* OptLen);
 int Winsock_sendto(win::SOCKET S, const char* Buf, int Len, int Flags, const win::sockaddr* To, int ToLen);
 int Winsock_send(win::SOCKET S, const char* Buf, int Len, int Flags);
+int Winsock_WSASend(win::SOCKET S, win::WSABUF* Buffers, win::DWORD Count, win::DWORD* BytesSent, win::DWORD Flags,
+                    void* Overlapped, void* Completion);
 win::u_short Winsock_ntohs(win::u_short Value);
 int Winsock_listen(win::SOCKET S, int Backlog);
 int Winsock_ioctlsocket(win::SOCKET S, long Cmd, win::u_long* Arg);
