@@ -1,5 +1,6 @@
 // 1 GiB over loopback through TWSocket (message-driven, queued in 1460-byte blocks) against a plain
-// blocking send/recv pair measured in the same run; the result is the ratio of the two throughputs.
+// blocking send/recv pair measured in the same run; the result is the ratio of the two best throughputs.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -11,6 +12,7 @@ namespace {
 
 constexpr uint64_t kTotal = 1ull << 30;
 constexpr size_t kChunk = 64 * 1024;
+constexpr int kRuns = 5;
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -56,11 +58,20 @@ double WSocketRun() {
 }  // namespace
 
 int main() {
-    double plain = PlainRun();
-    double wsocket = WSocketRun();
+    // The best of a few runs of each, taking turns, so that the machine's moods fall on both alike.
+    double plain = 0;
+    double wsocket = 0;
+    bool whole = true;
+    for (int i = 0; i < kRuns; ++i) {
+        double p = PlainRun();
+        double w = WSocketRun();
+        whole = whole && p > 0 && w > 0;
+        plain = std::max(plain, p);
+        wsocket = std::max(wsocket, w);
+    }
     std::printf("plain blocking send/recv: %.0f MiB/s\n", plain / (1 << 20));
     std::printf("TWSocket:                 %.0f MiB/s\n", wsocket / (1 << 20));
-    if (plain <= 0 || wsocket <= 0) {
+    if (!whole) {
         std::printf("a transfer came up short\n");
         return 1;
     }
