@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "net/NetLogger.h"
 #include "net/WSockBuf.h"
@@ -244,8 +245,12 @@ protected:
     // A send of queued blocks gathers at most this many blocks, and stops adding once it has this many bytes.
     static constexpr int MaxGatheredBlocks = 256;
     static constexpr int MaxGatheredBytes = 1 << 20;
+    // Emptied blocks kept for reuse, at most this many bytes of them.
+    static constexpr int64_t MaxSpareBytes = 256 * 1024;
     int SendQueued(int& Offered);
     void RemoveSent(int Count);
+    std::unique_ptr<TBuffer> NewSendBlock();
+    void DropFrontBlock();
 
     void SetSocketState(TSocketState NewState);
     void ReportSocketError(const std::string& FunctionName);
@@ -292,6 +297,7 @@ protected:
     int FReceiveBufferSize = 0;
 
     std::deque<std::unique_ptr<TBuffer>> FSendBlocks;
+    std::vector<std::unique_ptr<TBuffer>> FSpareBlocks;
     int FBufferedByteCount = 0;
 
     std::string FDnsResult;

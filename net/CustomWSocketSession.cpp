@@ -364,7 +364,7 @@ int TCustomWSocket::Resume() {
 void TCustomWSocket::PutDataInSendBuffer(const void* Data, int Len) {
     if (Len <= 0 || !Data) return;
     std::lock_guard<std::recursive_mutex> guard(SendBufferLock());
-    if (FSendBlocks.empty()) FSendBlocks.push_back(std::make_unique<TBuffer>(SendBlockSize));
+    if (FSendBlocks.empty()) FSendBlocks.push_back(NewSendBlock());
     FBufferedByteCount += Len;
     auto* p = static_cast<const char*>(Data);
     for (;;) {
@@ -372,7 +372,7 @@ void TCustomWSocket::PutDataInSendBuffer(const void* Data, int Len) {
         if (taken >= Len) break;
         p += taken;
         Len -= taken;
-        FSendBlocks.push_back(std::make_unique<TBuffer>(SendBlockSize));
+        FSendBlocks.push_back(NewSendBlock());
     }
     FAllSent = false;
 }
@@ -380,7 +380,25 @@ void TCustomWSocket::PutDataInSendBuffer(const void* Data, int Len) {
 void TCustomWSocket::DiscardSendBlocks() {
     std::lock_guard<std::recursive_mutex> guard(SendBufferLock());
     FSendBlocks.clear();
+    FSpareBlocks.clear();
     FBufferedByteCount = 0;
+}
+
+// A block of SendBlockSize bytes, one that was emptied before when there is one.
+std::unique_ptr<TBuffer> TCustomWSocket::NewSendBlock() {
+    while (!FSpareBlocks.empty()) {
+        std::unique_ptr<TBuffer> block = std::move(FSpareBlocks.back());
+        FSpareBlocks.pop_back();
+        if (block->BlockSize() == SendBlockSize) return block;
+    }
+    return std::make_unique<TBuffer>(SendBlockSize);
+}
+
+// The emptied block at the front of the queue leaves it, kept for the next appends while the spares are few.
+void TCustomWSocket::DropFrontBlock() {
+    if (static_cast<int64_t>(FSpareBlocks.size() + 1) * FSendBlocks.front()->BlockSize() <= MaxSpareBytes)
+        FSpareBlocks.push_back(std::move(FSendBlocks.front()));
+    FSendBlocks.pop_front();
 }
 
 int TCustomWSocket::RealSend(const void* Data, int Len) {
@@ -425,7 +443,7 @@ void TCustomWSocket::RemoveSent(int Count) {
         int left = 0;
         FSendBlocks.front()->Peek(left);
         if (left > 0 || FSendBlocks.size() == 1) break;
-        FSendBlocks.pop_front();
+        DropFrontBlock();
     }
 }
 
@@ -441,7 +459,7 @@ void TCustomWSocket::TryToSend() {
         FSendBlocks.front()->Peek(len);
         if (len <= 0) {
             if (FSendBlocks.size() > 1) {
-                FSendBlocks.pop_front();
+                DropFrontBlock();
                 continue;
             }
             FAllSent = true;  // the last block stays for reuse

@@ -20,6 +20,11 @@ public:
         for (const auto& b : FSendBlocks) fill.push_back(b->WritePos() - b->ReadPos());
         return fill;
     }
+    std::vector<int> BlockSizes() const {
+        std::vector<int> sizes;
+        for (const auto& b : FSendBlocks) sizes.push_back(b->BlockSize());
+        return sizes;
+    }
 };
 
 // Records what a stream socket's drain reports.
@@ -113,6 +118,24 @@ TEST_F(GatheredSendTest, ShortSendsInsideBlocksResumeWhereTheyStopped) {
     EXPECT_EQ(record.Total(), static_cast<long long>(payload.size()));
     EXPECT_EQ(s.BufferedByteCount(), 0);
     s.Close();
+}
+
+TEST_F(GatheredSendTest, EmptiedBlocksAreReusedOnlyAtTheCurrentBlockSize) {
+    std::string payload = RandomBytes(10 * 1460, 17);
+    LoopbackPeer peer([&](int fd) { LoopbackPeer::ReadExactly(fd, payload.size()); });
+    ProbedSocket s;
+    SendRecord record;
+    record.Attach(s);
+    ConnectTo(s, peer.Port());
+    ASSERT_TRUE(PumpUntil([&] { return record.dataSent == 1; }));
+    s.Send(payload.data(), static_cast<int>(payload.size()));
+    ASSERT_TRUE(PumpUntil([&] { return record.dataSent == 2; }));
+    ASSERT_EQ(s.BlockFill(), std::vector<int>{0});
+    s.SendBlockSize = 100;
+    s.PutDataInSendBuffer(payload.data(), 1460 + 150);  // the kept block first, then new ones of 100 bytes
+    EXPECT_EQ(s.BlockSizes(), (std::vector<int>{1460, 100, 100}));
+    EXPECT_EQ(s.BlockFill(), (std::vector<int>{1460, 100, 50}));
+    s.Abort();
 }
 
 TEST_F(GatheredSendTest, DatagramsStayOneBlockEach) {
