@@ -1,9 +1,11 @@
 // Download and upload of a 512 MiB file over loopback through TFtpClient, side by side with curl against the
 // same server in the same mode, in the same run. Prints our throughput over curl's (above 1.0: we are faster).
-// vsftpd runs when we are root, pyftpdlib always; each figure is the best of a few runs.
+// vsftpd runs when we are root, pyftpdlib always; each figure is the best of a few runs. Words on the command
+// line narrow the run to the servers, modes and directions named (e.g. "vsftpd passive upload").
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -103,7 +105,17 @@ private:
     TFtpClient ftp_;
 };
 
-void Compare(const FtpServer& server, bool passive, const std::string& folder) {
+// The words of the command line; a group none of whose words was given is not narrowed.
+struct Selection {
+    std::vector<std::string> words;
+    bool Wants(const std::string& word, std::initializer_list<const char*> group) const {
+        auto given = [&](const std::string& w) { return std::find(words.begin(), words.end(), w) != words.end(); };
+        bool any = std::any_of(group.begin(), group.end(), [&](const char* w) { return given(w); });
+        return !any || given(word);
+    }
+};
+
+void Compare(const FtpServer& server, bool passive, const std::string& folder, const Selection& only) {
     std::string url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/";
     std::vector<std::string> curl = {"curl", "-s", "--user", server.User() + ":" + server.Password()};
     if (!passive)
@@ -112,35 +124,42 @@ void Compare(const FtpServer& server, bool passive, const std::string& folder) {
     std::string mode = passive ? "passive" : "active";
     std::string source = server.Folder() + "big.bin";
 
-    auto curlGet = curl;
-    curlGet.insert(curlGet.end(), {"-o", folder + "down.bin", url + "big.bin"});
-    Times down = Race([&] { return session.Transfer(true, folder + "down.bin", "big.bin"); },
-                      [&] { return RunCurl(curlGet); }, [&] { fs::remove(folder + "down.bin"); });
-
-    auto curlPut = curl;
-    curlPut.insert(curlPut.end(), {"-T", source, url + "up.bin"});
-    Times up = Race([&] { return session.Transfer(false, source, "up.bin"); }, [&] { return RunCurl(curlPut); },
-                    [&] { fs::remove(server.Folder() + "up.bin"); });
-
     auto rate = [](double s) { return s > 0 ? static_cast<double>(kFileSize) / s / (1 << 20) : 0.0; };
-    for (auto [what, t] : {std::pair{"download", down}, std::pair{"upload:  ", up}})
+    auto report = [&](const char* what, const Times& t) {
         std::printf("%-9s %-7s %s ours %7.1f MiB/s, curl %7.1f MiB/s, ratio %.2f\n",
                     tarvo::test::FtpServerName(server.Kind()).c_str(), mode.c_str(), what, rate(t.ours), rate(t.curl),
                     t.ours > 0 ? t.curl / t.ours : 0.0);
-    std::fflush(stdout);
+        std::fflush(stdout);
+    };
+    const std::initializer_list<const char*> directions = {"download", "upload"};
+    if (only.Wants("download", directions)) {
+        auto curlGet = curl;
+        curlGet.insert(curlGet.end(), {"-o", folder + "down.bin", url + "big.bin"});
+        report("download", Race([&] { return session.Transfer(true, folder + "down.bin", "big.bin"); },
+                                [&] { return RunCurl(curlGet); }, [&] { fs::remove(folder + "down.bin"); }));
+    }
+    if (only.Wants("upload", directions)) {
+        auto curlPut = curl;
+        curlPut.insert(curlPut.end(), {"-T", source, url + "up.bin"});
+        report("upload:  ", Race([&] { return session.Transfer(false, source, "up.bin"); },
+                                 [&] { return RunCurl(curlPut); }, [&] { fs::remove(server.Folder() + "up.bin"); }));
+    }
     fs::remove(folder + "down.bin");
     fs::remove(server.Folder() + "up.bin");
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    Selection only{std::vector<std::string>(argv + 1, argv + argc)};
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvo-ftp-bench-XXXXXX";
     if (!::mkdtemp(pattern.data()))
         return 1;
     std::string folder = pattern + "/";
     for (FtpServerKind kind : {FtpServerKind::Vsftpd, FtpServerKind::Pyftpdlib}) {
+        if (!only.Wants(tarvo::test::FtpServerName(kind), {"vsftpd", "pyftpdlib"}))
+            continue;
         FtpServer server(kind);
         std::string why = server.Start(folder + "served", folder + "server-" + std::to_string(int(kind)), folder);
         if (!why.empty()) {
@@ -149,8 +168,10 @@ int main() {
         }
         if (!fs::exists(server.Folder() + "big.bin"))
             WriteBigFile(server.Folder() + "big.bin");
-        for (bool passive : {false, true})
-            Compare(server, passive, folder);
+        for (bool passive : {false, true}) {
+            if (only.Wants(passive ? "passive" : "active", {"active", "passive"}))
+                Compare(server, passive, folder, only);
+        }
     }
     fs::remove_all(folder);
     return 0;
