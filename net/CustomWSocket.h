@@ -242,7 +242,7 @@ protected:
     virtual std::string GetPeerAddr();
     virtual std::string GetPeerPort();
 
-    // A send of queued blocks gathers at most this many blocks, and stops adding once it has this many bytes.
+    // A send of queued blocks gathers at most this many blocks and this many bytes (or one larger block).
     static constexpr int MaxGatheredBlocks = 256;
     static constexpr int MaxGatheredBytes = 1 << 20;
     // Emptied blocks kept for reuse, at most this many bytes of them.

@@ -427,9 +427,10 @@ int TCustomWSocket::SendQueued(int& Offered) {
         int len = 0;
         const void* data = block->Peek(len);
         if (len <= 0) continue;
+        if (count > 0 && len > MaxGatheredBytes - Offered) break;
         buffers[count++] = {static_cast<win::u_long>(len), const_cast<char*>(static_cast<const char*>(data))};
         Offered += len;
-        if (!gather || count == MaxGatheredBlocks || Offered >= MaxGatheredBytes) break;
+        if (!gather || count == MaxGatheredBlocks) break;
     }
     if (count == 1) return RealSend(buffers[0].buf, static_cast<int>(buffers[0].len));
     return RealSendBlocks(buffers, count);
