@@ -2,6 +2,7 @@
 // same server in the same mode, in the same run. Prints our throughput over curl's (above 1.0: we are faster).
 // vsftpd runs when we are root, pyftpdlib always; each figure is the best of a few runs. Words on the command
 // line narrow the run to the servers, modes and directions named (e.g. "vsftpd passive upload").
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,31 +27,48 @@ using tarvo::test::FtpServerKind;
 constexpr uint64_t kFileSize = uint64_t{512} << 20;
 constexpr int kRuns = 5;
 
-double Seconds(const std::function<bool()>& run) {
+// Wall and processor seconds of one run (negative when it failed). The processor time is ours (this thread)
+// or curl's (the children reaped meanwhile); the servers count for neither.
+struct Run {
+    double wall = -1;
+    double cpu = -1;
+};
+
+double CpuSeconds(int who) {
+    rusage u{};
+    ::getrusage(who, &u);
+    auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    return s(u.ru_utime) + s(u.ru_stime);
+}
+
+Run Measure(const std::function<bool()>& run, int who) {
+    double cpu = CpuSeconds(who);
     auto start = std::chrono::steady_clock::now();
     bool ok = run();
-    double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return ok ? s : -1;
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return ok ? Run{wall, CpuSeconds(who) - cpu} : Run{};
 }
 
 struct Times {
-    double ours = -1;
-    double curl = -1;
+    Run ours;
+    Run curl;
 };
 
 // The best time of each, their runs taking turns so that the machine's moods fall on both alike; every run
 // starts from a clean target.
 Times Race(const std::function<bool()>& ours, const std::function<bool()>& curl, const std::function<void()>& clean) {
     Times best;
-    auto keep = [](double s, double& into) {
-        if (s > 0 && (into < 0 || s < into))
-            into = s;
+    auto keep = [](const Run& r, Run& into) {
+        if (r.wall > 0 && (into.wall < 0 || r.wall < into.wall))
+            into.wall = r.wall;
+        if (r.cpu >= 0 && (into.cpu < 0 || r.cpu < into.cpu))
+            into.cpu = r.cpu;
     };
     for (int i = 0; i < kRuns; ++i) {
         clean();
-        keep(Seconds(curl), best.curl);
+        keep(Measure(curl, RUSAGE_CHILDREN), best.curl);
         clean();
-        keep(Seconds(ours), best.ours);
+        keep(Measure(ours, RUSAGE_THREAD), best.ours);
     }
     return best;
 }
@@ -126,9 +144,10 @@ void Compare(const FtpServer& server, bool passive, const std::string& folder, c
 
     auto rate = [](double s) { return s > 0 ? static_cast<double>(kFileSize) / s / (1 << 20) : 0.0; };
     auto report = [&](const char* what, const Times& t) {
-        std::printf("%-9s %-7s %s ours %7.1f MiB/s, curl %7.1f MiB/s, ratio %.2f\n",
-                    tarvo::test::FtpServerName(server.Kind()).c_str(), mode.c_str(), what, rate(t.ours), rate(t.curl),
-                    t.ours > 0 ? t.curl / t.ours : 0.0);
+        std::printf("%-9s %-7s %s ours %7.1f MiB/s, curl %7.1f MiB/s, ratio %.2f; processor time ours/curl %.2f\n",
+                    tarvo::test::FtpServerName(server.Kind()).c_str(), mode.c_str(), what, rate(t.ours.wall),
+                    rate(t.curl.wall), t.ours.wall > 0 ? t.curl.wall / t.ours.wall : 0.0,
+                    t.curl.cpu > 0 ? t.ours.cpu / t.curl.cpu : 0.0);
         std::fflush(stdout);
     };
     const std::initializer_list<const char*> directions = {"download", "upload"};
