@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tests/ARCHIVES/RecordingLibrary.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace tarvo::test {
@@ -70,17 +71,6 @@ private:
     RecorderFolder folder_;
     std::map<std::string, std::unique_ptr<Recorder>> recorders_;
 };
-
-// Fails the test unless operation raises E with exactly this message.
-template <class E, class Operation>
-void ExpectError(Operation operation, const std::string& message) {
-    try {
-        operation();
-        ADD_FAILURE() << "no exception, expected: " << message;
-    } catch (const E& e) {
-        EXPECT_EQ(e.Message(), message);
-    }
-}
 
 // The LHA driver's tests: only UNLHA32.DLL is there.
 class RecorderTest : public RecordingLibrariesTest {
