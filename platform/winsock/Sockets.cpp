@@ -12,12 +12,7 @@ namespace {
 
 using winsock::Fail;
 using winsock::SocketPtr;
-
-// The record of a live socket, after the start-up check; nullptr with the last error set otherwise.
-SocketPtr Use(SOCKET s) {
-    if (!winsock::RequireStarted()) return nullptr;
-    return winsock::FindSocket(s);
-}
+using winsock::UseSocket;
 
 bool ReadAddress(const sockaddr* name, int len, posix::Address& a) {
     if (!name || len < static_cast<int>(sizeof(sockaddr_in))) {
@@ -88,7 +83,7 @@ int closesocket(SOCKET s) {
 }
 
 int bind(SOCKET s, const sockaddr* name, int nameLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     posix::Address a;
     if (!r || !ReadAddress(name, nameLen, a)) return SOCKET_ERROR;
     int error = posix::Bind(r->fd, a);
@@ -96,7 +91,7 @@ int bind(SOCKET s, const sockaddr* name, int nameLen) {
 }
 
 int connect(SOCKET s, const sockaddr* name, int nameLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     posix::Address a;
     if (!r || !ReadAddress(name, nameLen, a)) return SOCKET_ERROR;
     std::unique_lock<std::recursive_mutex> guard(winsock::TableLock());
@@ -125,7 +120,7 @@ int connect(SOCKET s, const sockaddr* name, int nameLen) {
 }
 
 int listen(SOCKET s, int backlog) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!r->Streams()) return Fail(WSAEOPNOTSUPP);
     posix::Address a;
@@ -139,7 +134,7 @@ int listen(SOCKET s, int backlog) {
 }
 
 SOCKET accept(SOCKET s, sockaddr* addr, int* addrLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return INVALID_SOCKET;
     if (!r->listening) return Fail(WSAEINVAL), INVALID_SOCKET;
     if (addr && (!addrLen || *addrLen < static_cast<int>(sizeof(sockaddr_in)))) return Fail(WSAEFAULT), INVALID_SOCKET;
@@ -164,7 +159,7 @@ SOCKET accept(SOCKET s, sockaddr* addr, int* addrLen) {
 }
 
 int shutdown(SOCKET s, int how) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (how < SD_RECEIVE || how > SD_BOTH) return Fail(WSAEINVAL);
     if (r->Streams() && !r->connected) return Fail(WSAENOTCONN);
@@ -175,7 +170,7 @@ int shutdown(SOCKET s, int how) {
 namespace {
 
 int SendOn(SOCKET s, const char* buf, int len, int flags, const posix::Address* to) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!buf && len > 0) return Fail(WSAEFAULT);
     if (len < 0) return Fail(WSAEINVAL);
@@ -200,7 +195,7 @@ int SendOn(SOCKET s, const char* buf, int len, int flags, const posix::Address* 
 }
 
 int ReceiveOn(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!buf && len > 0) return Fail(WSAEFAULT);
     if (len < 0) return Fail(WSAEINVAL);
@@ -239,7 +234,7 @@ int recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromL
 }
 
 int getsockname(SOCKET s, sockaddr* name, int* nameLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!name) return Fail(WSAEFAULT);
     posix::Address a;
@@ -249,7 +244,7 @@ int getsockname(SOCKET s, sockaddr* name, int* nameLen) {
 }
 
 int getpeername(SOCKET s, sockaddr* name, int* nameLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!name) return Fail(WSAEFAULT);
     posix::Address a;
