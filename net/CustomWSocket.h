@@ -246,6 +246,10 @@ protected:
     void HandleDnsLookupDone(win::TMessage& Msg);
     void HandleReverseDnsLookupDone(win::TMessage& Msg);
     bool ProcessEarlyDnsReply();
+    // Cancels the pending lookup, if any, and forgets it and the last results.
+    void StartDnsLookupAfresh();
+    // The address of a reverse lookup; false, after raising, for a text that is none.
+    bool CheckReverseAddress(const std::string& HostAddr, win::u_long& Address);
     // Resolves the stale parts of RemoteAddress for Connect (connect = true) or Listen.
     void ResolveRemote(bool ForConnect);
 
