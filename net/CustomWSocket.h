@@ -248,10 +248,16 @@ protected:
     bool ProcessEarlyDnsReply();
     // Cancels the pending lookup, if any, and forgets it and the last results.
     void StartDnsLookupAfresh();
-    // The address of a reverse lookup; false, after raising, for a text that is none.
-    bool CheckReverseAddress(const std::string& HostAddr, win::u_long& Address);
+    // Takes the address of a reverse lookup and starts afresh; false, after raising, for a text that is none.
+    bool BeginReverseDnsLookup(const std::string& HostAddr, win::u_long& Address);
     // Resolves the stale parts of RemoteAddress for Connect (connect = true) or Listen.
     void ResolveRemote(bool ForConnect);
+    // Resolves, then opens a fresh socket for Connect or Listen; false, after reporting, when either fails.
+    bool OpenSocket(bool ForConnect);
+    // Reads the socket's send and receive buffer sizes; false, after reporting, when it cannot.
+    bool ReadBufferSizes();
+    // Reports WSAEINVAL for a call that cannot be made now.
+    void ReportInvalidCall(const std::string& What);
 
     std::string FAddr;
     std::string FPort;

@@ -50,12 +50,14 @@ void TCustomWSocket::StartDnsLookupAfresh() {
     FDnsResultList.Clear();
 }
 
-bool TCustomWSocket::CheckReverseAddress(const std::string& HostAddr, win::u_long& Address) {
-    if (ReverseAddress(HostAddr, Address))
-        return true;
-    RaiseException("ReverseDnsLookup: Invalid host name.");
-    TriggerDnsLookupDone(win::WSAEINVAL);
-    return false;
+bool TCustomWSocket::BeginReverseDnsLookup(const std::string& HostAddr, win::u_long& Address) {
+    if (!ReverseAddress(HostAddr, Address)) {
+        RaiseException("ReverseDnsLookup: Invalid host name.");
+        TriggerDnsLookupDone(win::WSAEINVAL);
+        return false;
+    }
+    StartDnsLookupAfresh();
+    return true;
 }
 
 void TCustomWSocket::DnsLookup(const std::string& HostName) {
@@ -115,9 +117,8 @@ void TCustomWSocket::HandleDnsLookupDone(win::TMessage& Msg) {
 
 void TCustomWSocket::ReverseDnsLookup(const std::string& HostAddr) {
     win::u_long address = 0;
-    if (!CheckReverseAddress(HostAddr, address))
+    if (!BeginReverseDnsLookup(HostAddr, address))
         return;
-    StartDnsLookupAfresh();
     if (FWindowHandle == 0) return RaiseException("ReverseDnsLookup: Window not assigned");
     FDnsLookupHandle =
         Winsock_WSAAsyncGetHostByAddr(FWindowHandle, WM_SOCKET_REVERSE_DNS_DONE, reinterpret_cast<const char*>(&address),
@@ -137,9 +138,8 @@ void TCustomWSocket::HandleReverseDnsLookupDone(win::TMessage& Msg) {
 
 void TCustomWSocket::ReverseDnsLookupAlt(const std::string& HostAddr) {
     win::u_long address = 0;
-    if (!CheckReverseAddress(HostAddr, address))
+    if (!BeginReverseDnsLookup(HostAddr, address))
         return;
-    StartDnsLookupAfresh();
     win::hostent* entry = Winsock_gethostbyaddr(reinterpret_cast<const char*>(&address), 4, win::AF_INET);
     if (!entry) return TriggerDnsLookupDone(static_cast<win::WORD>(Winsock_WSAGetLastError()));
     TakeReverseAnswer(*entry, FDnsResult, FDnsResultList);
