@@ -1,5 +1,6 @@
 #include "platform/win/Registry.h"
 
+#include <exception>
 #include <vector>
 
 using namespace win;
@@ -209,4 +210,19 @@ int TRegistry::ReadBinaryData(const std::string& name, void* buffer, int bufferS
 
 void TRegistry::WriteBinaryData(const std::string& name, const void* buffer, int size) {
     WriteData(name, REG_BINARY, buffer, size);
+}
+
+bool InRegistryKey(win::HKEY root, const std::string& key, bool canCreate,
+                   const std::function<bool(TRegistry&)>& step) {
+    try {
+        TRegistry registry;
+        registry.SetRootKey(root);
+        if (!(canCreate ? registry.OpenKey(key, true) : registry.OpenKeyReadOnly(key)))
+            return false;
+        const bool done = step(registry);
+        registry.CloseKey();
+        return done;
+    } catch (const std::exception&) {
+        return false;
+    }
 }

@@ -6,6 +6,7 @@
 // for 'Name'", "Failed to set data for 'Name'".
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/rtl/StringList.h"
@@ -73,3 +74,8 @@ private:
     std::string currentPath_;
     win::REGSAM access_ = win::KEY_ALL_ACCESS;
 };
+
+// Opens the key under root in a registry object of its own (creating missing keys when canCreate, otherwise
+// read-only), runs step on it and closes it again. False when the key does not open, step gives false or
+// anything raises: for the helpers that turn every failure into False.
+bool InRegistryKey(win::HKEY root, const std::string& key, bool canCreate, const std::function<bool(TRegistry&)>& step);
