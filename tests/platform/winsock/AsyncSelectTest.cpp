@@ -24,13 +24,23 @@ protected:
         EXPECT_TRUE(rc == 0 || WSAGetLastError() == WSAEWOULDBLOCK);
         return s;
     }
+
+    // A listener, an asynchronous client connected to it and the server's end, accepted.
+    struct Session {
+        SOCKET listener;
+        SOCKET client;
+        SOCKET server;
+    };
+    Session AcceptedSession() {
+        int port = 0;
+        SOCKET listener = Listener(port);
+        SOCKET client = AsyncClient(port);
+        return {listener, client, accept(listener, nullptr, nullptr)};
+    }
 };
 
 TEST_F(AsyncSelect, ConnectThenWriteOnceThenReadOnceUntilRecvThenCloseOnce) {
-    int port = 0;
-    SOCKET listener = Listener(port);
-    SOCKET client = AsyncClient(port);
-    SOCKET server = accept(listener, nullptr, nullptr);
+    auto [listener, client, server] = AcceptedSession();
     ASSERT_NE(server, INVALID_SOCKET);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_WRITE) == 1; }));
     auto events = sink.EventsFor(client);
@@ -59,10 +69,7 @@ TEST_F(AsyncSelect, ConnectThenWriteOnceThenReadOnceUntilRecvThenCloseOnce) {
 }
 
 TEST_F(AsyncSelect, CloseWaitsUntilNoDataIsLeft) {
-    int port = 0;
-    SOCKET listener = Listener(port);
-    SOCKET client = AsyncClient(port);
-    SOCKET server = accept(listener, nullptr, nullptr);
+    auto [listener, client, server] = AcceptedSession();
     ASSERT_EQ(send(server, "last words", 10, 0), 10);
     closesocket(server);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_READ) == 1; }));
@@ -86,10 +93,7 @@ TEST_F(AsyncSelect, RefusedConnectGivesOneConnectEventWithTheError) {
 }
 
 TEST_F(AsyncSelect, ResetReportsConnectionResetWithTheClose) {
-    int port = 0;
-    SOCKET listener = Listener(port);
-    SOCKET client = AsyncClient(port);
-    SOCKET server = accept(listener, nullptr, nullptr);
+    auto [listener, client, server] = AcceptedSession();
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_WRITE) == 1; }));
     linger l{1, 0};
     setsockopt(server, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
@@ -119,10 +123,7 @@ TEST_F(AsyncSelect, AcceptIsPostedUntilAcceptedAndTheNewSocketInheritsTheSelect)
 }
 
 TEST_F(AsyncSelect, ShortSendBringsWriteBackWhenThereIsRoom) {
-    int port = 0;
-    SOCKET listener = Listener(port);
-    SOCKET client = AsyncClient(port);
-    SOCKET server = accept(listener, nullptr, nullptr);
+    auto [listener, client, server] = AcceptedSession();
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_WRITE) == 1; }));
     std::string block(1 << 20, 'x');
     long queued = 0;
