@@ -240,6 +240,11 @@ protected:
     virtual std::string GetPeerPort();
 
     void SetSocketState(TSocketState NewState);
+    // False, after raising, unless the socket is closed: Property names what cannot change.
+    bool CheckClosed(const char* Property);
+    // Stores Addr, Port or Proto while closed; it is resolved again before the next use.
+    void SetRemotePart(const char* Property, const std::string& Value, std::string& Field, bool& Assigned,
+                       bool& Resolved);
     void ReportSocketError(const std::string& FunctionName);
     void HandleAsyncSelect(win::TMessage& Msg);
     void ReceiveLoop(win::WORD ErrCode, const TWSocketOptions& Options);
