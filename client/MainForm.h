@@ -281,6 +281,8 @@ private:
     void SendRoad(const TTarvoAccount& folder, const std::string& trunk);
     // The FTP session is open and logged in with the row's server and account.
     bool SessionBelongsTo(const TTarvoAccount& row) const;
+    // The open session when it is the row's, otherwise a fresh login (whose messages go to memo when given).
+    bool SessionFor(const TTarvoAccount& row, QPlainTextEdit* memo);
     // The last LIST was refused with 450 or 550: a folder with nothing in it, to most servers.
     bool ListingRefusedAsEmpty() const;
     void ShowTrunkList();

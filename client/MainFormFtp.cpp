@@ -51,6 +51,10 @@ bool TMainFormWin::SessionBelongsTo(const TTarvoAccount& row) const {
            session_->Account == row.Account && session_->Password == row.Password;
 }
 
+bool TMainFormWin::SessionFor(const TTarvoAccount& row, QPlainTextEdit* memo) {
+    return SessionBelongsTo(row) || LoginAccount(row, memo);
+}
+
 bool TMainFormWin::QuitServer() {
     // Never in the middle of another blocking call: that request would lose its connection under it.
     if (ftpCallDepth_ > 0 || !FtpClient1->IsConnected())

@@ -80,7 +80,7 @@ void TMainFormWin::btnDwStartClick() {
     std::string trunkDir;
     if (!PrepareTrunkFolder(edDirPath->text().toStdString(), trunk, trunkDir))
         return;
-    if (!SessionBelongsTo(*folder) && !LoginAccount(*folder, nullptr)) {
+    if (!SessionFor(*folder, nullptr)) {
         ShowBox("サーバーへのログインを失敗しました。", win::MB_ICONERROR);
         return;
     }

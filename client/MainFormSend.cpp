@@ -112,7 +112,7 @@ void TMainFormWin::SendRoad(const TTarvoAccount& folder, const std::string& trun
         return;
     }
     // The open session serves only when it is this folder's; the folder is listed afresh in any case.
-    if (!SessionBelongsTo(folder) && !LoginAccount(folder, mmUpMess))
+    if (!SessionFor(folder, mmUpMess))
         return;
     if (!ListServer() && !ListingRefusedAsEmpty()) {
         AddLog(mmUpMess, "Error!! 送信先フォルダの一覧を取得できませんでした。");
@@ -187,7 +187,7 @@ void TMainFormWin::RemoveFailedUpload(const TTarvoAccount& folder, const std::st
         }
     } terminateAgain{terminating};
     // The names were free before the upload, so what stands there now is this road's own.
-    if (!SessionBelongsTo(folder) && !LoginAccount(folder, nullptr))
+    if (!SessionFor(folder, nullptr))
         return;
     TStringList names;
     names.Add(trunk + ".ace");

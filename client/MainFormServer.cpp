@@ -193,7 +193,7 @@ void TMainFormWin::ShowTrunkList() {
     ShowWait("ただいま、トランクリストを取得中です．．．");
     std::string problem = "サーバーへのログインを失敗しました。";
     win::UINT icon = win::MB_ICONERROR;
-    if (SessionBelongsTo(*folder) || LoginAccount(*folder, nullptr)) {
+    if (SessionFor(*folder, nullptr)) {
         problem = BuildServerTrunkList();
         icon = problem == "トランクリストを取得できませんでした。" ? win::MB_ICONERROR : win::MB_ICONWARNING;
     }
@@ -231,7 +231,7 @@ void TMainFormWin::D1Click() {
     std::optional<TTarvoAccount> folder = ChosenFolder(DwForderList);
     if (!folder)
         return;
-    if (!SessionBelongsTo(*folder) && !LoginAccount(*folder, nullptr)) {
+    if (!SessionFor(*folder, nullptr)) {
         ShowBox("サーバーへのログインを失敗しました。", win::MB_ICONERROR);
         return;
     }
