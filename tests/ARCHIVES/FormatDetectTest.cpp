@@ -29,7 +29,6 @@ protected:
         ASSERT_TRUE(RunIn(dir, "gcab -c sample.cab data.txt random.bin"));
         ASSERT_TRUE(RunIn(dir, "arj a -y sample.arj data.txt random.bin"));
     }
-    std::string LogOf(const char* library) { return Library(library).Log(); }
 
     std::string dir;
 };

@@ -30,9 +30,6 @@ const char* const NoMemory = "この形式ではメモリへの展開をサポ�
 
 class FormatDriversTest : public tarvo::test::RecordingLibrariesTest {
 protected:
-    std::string Last(const char* library) { return Library(library).LastCommand(); }
-    std::string LogOf(const char* library) { return Library(library).Log(); }
-
     // The operations the driver does not offer raise their messages and call nothing.
     void ExpectUnsupported(TArchiver& driver, const char* library, bool pack, bool remove, bool update, bool sfx,
                            bool memory) {

@@ -64,6 +64,9 @@ protected:
     void TearDown() override;
 
     Recorder& Library(const std::string& moduleName) { return *recorders_.at(moduleName); }
+    // The calls a library got since the test began, and the line of its last command.
+    std::string LogOf(const std::string& moduleName) { return Library(moduleName).Log(); }
+    std::string Last(const std::string& moduleName) { return Library(moduleName).LastCommand(); }
     // Makes every recording library but these fail to load.
     void OnlyVisible(std::initializer_list<std::string> moduleNames);
 
