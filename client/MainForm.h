@@ -90,6 +90,11 @@ public:
     // FTP session.
     using TFtpSyncOperation = bool (TFtpClient::*)();
     bool RunFtpSync(TFtpSyncOperation operation);
+    // One file between hostName and localName (TypeSync first, text for ".txt"); the names are cleared after.
+    bool TransferFile(const std::string& hostName, const std::string& localName, TFtpSyncOperation operation);
+    // The road's animation and the transfer bar, on the road's message page, for a transfer of size bytes.
+    void ShowTransfer(TAnimate* animate, QWidget* page, int64_t size);
+    void HideTransfer(TAnimate* animate);
     void SetFtpAccount(const TTarvoAccount& row);
     bool LoginAccount(const TTarvoAccount& row, QPlainTextEdit* memo);
     bool QuitServer();
