@@ -30,6 +30,19 @@ TRegDataType DataTypeToRegData(DWORD type) {
     throw ERegistryException("Invalid data type for '" + name + "'");
 }
 
+// names := every name enumerate gives, by index from 0 until it fails (no more items).
+template <class Enumerate>
+void EnumNames(TStringList& names, Enumerate enumerate) {
+    names.Clear();
+    std::vector<char> buf(16384);
+    for (DWORD i = 0;; ++i) {
+        DWORD size = static_cast<DWORD>(buf.size());
+        if (enumerate(i, buf.data(), &size) != ERROR_SUCCESS)
+            break;
+        names.Add(std::string(buf.data(), size));
+    }
+}
+
 }  // namespace
 
 TRegistry::TRegistry() = default;
@@ -103,25 +116,15 @@ bool TRegistry::DeleteKey(const std::string& key) {
 }
 
 void TRegistry::GetKeyNames(TStringList& names) {
-    names.Clear();
-    std::vector<char> buf(16384);
-    for (DWORD i = 0;; ++i) {
-        DWORD size = static_cast<DWORD>(buf.size());
-        if (RegEnumKeyExA(currentKey_, i, buf.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.Add(std::string(buf.data(), size));
-    }
+    EnumNames(names, [this](DWORD i, char* name, DWORD* size) {
+        return RegEnumKeyExA(currentKey_, i, name, size, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 void TRegistry::GetValueNames(TStringList& names) {
-    names.Clear();
-    std::vector<char> buf(16384);
-    for (DWORD i = 0;; ++i) {
-        DWORD size = static_cast<DWORD>(buf.size());
-        if (RegEnumValueA(currentKey_, i, buf.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.Add(std::string(buf.data(), size));
-    }
+    EnumNames(names, [this](DWORD i, char* name, DWORD* size) {
+        return RegEnumValueA(currentKey_, i, name, size, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 bool TRegistry::ValueExists(const std::string& name) {
