@@ -26,21 +26,17 @@ protected:
     }
 
     // A listener, an asynchronous client connected to it and the server's end, accepted.
-    struct Session {
-        SOCKET listener;
-        SOCKET client;
-        SOCKET server;
-    };
-    Session AcceptedSession() {
+    void AcceptedSession(SOCKET& listener, SOCKET& client, SOCKET& server) {
         int port = 0;
-        SOCKET listener = Listener(port);
-        SOCKET client = AsyncClient(port);
-        return {listener, client, accept(listener, nullptr, nullptr)};
+        listener = Listener(port);
+        client = AsyncClient(port);
+        server = accept(listener, nullptr, nullptr);
     }
 };
 
 TEST_F(AsyncSelect, ConnectThenWriteOnceThenReadOnceUntilRecvThenCloseOnce) {
-    auto [listener, client, server] = AcceptedSession();
+    SOCKET listener, client, server;
+    AcceptedSession(listener, client, server);
     ASSERT_NE(server, INVALID_SOCKET);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_WRITE) == 1; }));
     auto events = sink.EventsFor(client);
@@ -69,7 +65,8 @@ TEST_F(AsyncSelect, ConnectThenWriteOnceThenReadOnceUntilRecvThenCloseOnce) {
 }
 
 TEST_F(AsyncSelect, CloseWaitsUntilNoDataIsLeft) {
-    auto [listener, client, server] = AcceptedSession();
+    SOCKET listener, client, server;
+    AcceptedSession(listener, client, server);
     ASSERT_EQ(send(server, "last words", 10, 0), 10);
     closesocket(server);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_READ) == 1; }));
@@ -93,7 +90,8 @@ TEST_F(AsyncSelect, RefusedConnectGivesOneConnectEventWithTheError) {
 }
 
 TEST_F(AsyncSelect, ResetReportsConnectionResetWithTheClose) {
-    auto [listener, client, server] = AcceptedSession();
+    SOCKET listener, client, server;
+    AcceptedSession(listener, client, server);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_WRITE) == 1; }));
     linger l{1, 0};
     setsockopt(server, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
@@ -123,15 +121,16 @@ TEST_F(AsyncSelect, AcceptIsPostedUntilAcceptedAndTheNewSocketInheritsTheSelect)
 }
 
 TEST_F(AsyncSelect, ShortSendBringsWriteBackWhenThereIsRoom) {
-    auto [listener, client, server] = AcceptedSession();
+    SOCKET listener, client, server;
+    AcceptedSession(listener, client, server);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_WRITE) == 1; }));
     std::string block(1 << 20, 'x');
-    long queued = 0;
+    // Fill the send buffer until a send takes less than the block.
     int rc = 0;
     for (int i = 0; i < 200 && (rc = send(client, block.data(), static_cast<int>(block.size()), 0)) ==
                                    static_cast<int>(block.size());
-         ++i)
-        queued += rc;
+         ++i) {
+    }
     ASSERT_TRUE(rc >= 0 || WSAGetLastError() == WSAEWOULDBLOCK);
     PumpPending();
     EXPECT_EQ(sink.Count(client, FD_WRITE), 1);  // still full: nothing yet
