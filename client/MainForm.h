@@ -151,7 +151,6 @@ public:
     const std::string& WorkDir() const { return workDir_; }
     const std::string& WorkArchive() const { return workArchive_; }
     const std::string& ResFile() const { return resFile_; }
-    const std::string& AccountFilePath() const { return accountFile_; }
     const TServerFiles& ServerFiles() const { return serverFiles_; }
     bool RoadRunning() const { return roadDepth_ > 0; }
 

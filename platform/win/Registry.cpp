@@ -30,24 +30,9 @@ TRegDataType DataTypeToRegData(DWORD type) {
     throw ERegistryException("Invalid data type for '" + name + "'");
 }
 
-// names := every name enumerate gives, by index from 0 until it fails (no more items).
-template <class Enumerate>
-void EnumNames(TStringList& names, Enumerate enumerate) {
-    names.Clear();
-    std::vector<char> buf(16384);
-    for (DWORD i = 0;; ++i) {
-        DWORD size = static_cast<DWORD>(buf.size());
-        if (enumerate(i, buf.data(), &size) != ERROR_SUCCESS)
-            break;
-        names.Add(std::string(buf.data(), size));
-    }
-}
-
 }  // namespace
 
 TRegistry::TRegistry() = default;
-
-TRegistry::TRegistry(REGSAM access) : access_(access) {}
 
 TRegistry::~TRegistry() {
     CloseKey();
@@ -82,7 +67,7 @@ bool TRegistry::Open(const std::string& key, bool canCreate, REGSAM access) {
 }
 
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
-    return Open(key, canCreate, access_);
+    return Open(key, canCreate, KEY_ALL_ACCESS);
 }
 
 bool TRegistry::OpenKeyReadOnly(const std::string& key) {
@@ -116,15 +101,14 @@ bool TRegistry::DeleteKey(const std::string& key) {
 }
 
 void TRegistry::GetKeyNames(TStringList& names) {
-    EnumNames(names, [this](DWORD i, char* name, DWORD* size) {
-        return RegEnumKeyExA(currentKey_, i, name, size, nullptr, nullptr, nullptr, nullptr);
-    });
-}
-
-void TRegistry::GetValueNames(TStringList& names) {
-    EnumNames(names, [this](DWORD i, char* name, DWORD* size) {
-        return RegEnumValueA(currentKey_, i, name, size, nullptr, nullptr, nullptr, nullptr);
-    });
+    names.Clear();
+    std::vector<char> buf(16384);
+    for (DWORD i = 0;; ++i) {
+        DWORD size = static_cast<DWORD>(buf.size());
+        if (RegEnumKeyExA(currentKey_, i, buf.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.Add(std::string(buf.data(), size));
+    }
 }
 
 bool TRegistry::ValueExists(const std::string& name) {
@@ -185,10 +169,6 @@ std::string TRegistry::ReadString(const std::string& name) {
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
     WriteData(name, REG_SZ, value.c_str(), static_cast<int>(value.size() + 1));
-}
-
-void TRegistry::WriteExpandString(const std::string& name, const std::string& value) {
-    WriteData(name, REG_EXPAND_SZ, value.c_str(), static_cast<int>(value.size() + 1));
 }
 
 int32_t TRegistry::ReadInteger(const std::string& name) {
