@@ -468,26 +468,24 @@ int TCustomWSocket::GetRcvdCount() {
 
 // Addresses ----------------------------------------------------------------------------------------------
 
+bool TCustomWSocket::ConnectedPeer(win::sockaddr_in& Peer, const char* Caller) {
+    if (FState != wsConnected)
+        return false;
+    int len = sizeof Peer;
+    if (Winsock_getpeername(FSocketHandle, reinterpret_cast<win::sockaddr*>(&Peer), &len) == 0)
+        return true;
+    ReportSocketError(Caller);
+    return false;
+}
+
 std::string TCustomWSocket::GetPeerAddr() {
-    if (FState != wsConnected) return "error";
     win::sockaddr_in peer{};
-    int len = sizeof peer;
-    if (Winsock_getpeername(FSocketHandle, reinterpret_cast<win::sockaddr*>(&peer), &len) != 0) {
-        ReportSocketError("GetPeerAddr");
-        return "error";
-    }
-    return Winsock_inet_ntoa(peer.sin_addr);
+    return ConnectedPeer(peer, "GetPeerAddr") ? Winsock_inet_ntoa(peer.sin_addr) : "error";
 }
 
 std::string TCustomWSocket::GetPeerPort() {
-    if (FState != wsConnected) return "error";
     win::sockaddr_in peer{};
-    int len = sizeof peer;
-    if (Winsock_getpeername(FSocketHandle, reinterpret_cast<win::sockaddr*>(&peer), &len) != 0) {
-        ReportSocketError("GetPeerPort");
-        return "error";
-    }
-    return IntToStr(Winsock_ntohs(peer.sin_port));
+    return ConnectedPeer(peer, "GetPeerPort") ? IntToStr(Winsock_ntohs(peer.sin_port)) : "error";
 }
 
 int TCustomWSocket::GetPeerName(win::sockaddr_in& Name, int NameLen) {

@@ -240,6 +240,8 @@ protected:
     virtual std::string GetPeerPort();
 
     void SetSocketState(TSocketState NewState);
+    // The peer's address while connected; false otherwise, after reporting when the call failed.
+    bool ConnectedPeer(win::sockaddr_in& Peer, const char* Caller);
     // False, after raising, unless the socket is closed: Property names what cannot change.
     bool CheckClosed(const char* Property);
     // Stores Addr, Port or Proto while closed; it is resolved again before the next use.
