@@ -140,8 +140,5 @@ std::string TLha32::BuildCommandLine(const std::string& verb, const std::string&
     if (options.jso == -1)
         throw EAssertionFailed("jso オプションが設定されていません。", "ARCHIVES\\LHA32", 264);
     AddSwitches(cmd, options, HasOwnerWindow());
-    cmd.Add(options.UserOptions);
-    AddArchiveAndDir(cmd, arcFileName, baseDir);
-    AddFileList(cmd, options, useResFile, files);
-    return verb + cmd.CmdLine;
+    return CommandLine(verb, cmd, arcFileName, options, baseDir, files, useResFile);
 }
