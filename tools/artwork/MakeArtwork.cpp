@@ -178,7 +178,7 @@ void MakeKey() {
     Save(key, "key.jpg");
 }
 
-void MakeBanner() {
+QImage MakeBanner() {
     QImage banner = Canvas(630, 81, Qt::white);
     QPainter p(&banner);
     p.setRenderHint(QPainter::Antialiasing);
@@ -199,10 +199,12 @@ void MakeBanner() {
     p.drawText(QRect(86, 52, 400, 22), Qt::AlignLeft | Qt::AlignVCenter, "トランクでファイルを安全に受け渡し");
     p.end();
     Save(banner, "banner.jpg");
+    return banner;
 }
 
-void MakeRoadMark(const QString& name, const QString& label, QColor color, bool up) {
-    QImage mark = Canvas(151, 49, Qt::white);
+// The marks sit on the banner at (470, 25): their corners show the banner behind them.
+void MakeRoadMark(const QImage& banner, const QString& name, const QString& label, QColor color, bool up) {
+    QImage mark = banner.copy(470, 25, 151, 49);
     QPainter p(&mark);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(color.darker(140), 2));
@@ -296,9 +298,9 @@ int main(int argc, char** argv) {
     QDir().mkpath(outDir);
 
     MakeKey();
-    MakeBanner();
-    MakeRoadMark("upload_mark.jpg", "送信", Sky, true);
-    MakeRoadMark("download_mark.jpg", "受信", Leaf, false);
+    const QImage banner = MakeBanner();
+    MakeRoadMark(banner, "upload_mark.jpg", "送信", Sky, true);
+    MakeRoadMark(banner, "download_mark.jpg", "受信", Leaf, false);
     Save(ButtonStrip(
              90, 40,
              {{"戻る", Slate}, {"次へ", Sky}, {"送信開始", Sky.darker(115)}, {"受信開始", Leaf}, {"終了", Amber}}, 15),
