@@ -70,3 +70,12 @@ int TArchiver::AddFileList(TCmdOpt& cmdOpt, const TArchiverOptions& options, boo
     cmdOpt.Add(options.UserFileList);
     return count;
 }
+
+std::string TArchiver::CommandLine(const std::string& verb, TCmdOpt& cmdOpt, const std::string& arcFileName,
+                                   const TArchiverOptions& options, const std::string& baseDir, TFileArgs files,
+                                   bool useResFile) {
+    cmdOpt.Add(options.UserOptions);
+    AddArchiveAndDir(cmdOpt, arcFileName, baseDir);
+    AddFileList(cmdOpt, options, useResFile, files);
+    return verb + cmdOpt.CmdLine;
+}

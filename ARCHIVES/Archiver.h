@@ -56,6 +56,11 @@ protected:
     static void AddArchiveAndDir(TCmdOpt& cmdOpt, const std::string& arcFileName, const std::string& baseDir);
     // The names on the line or in the response file, then UserFileList (always, also when empty).
     static int AddFileList(TCmdOpt& cmdOpt, const TArchiverOptions& options, bool useResFile, TFileArgs files);
+    // verb + the switches already in cmdOpt + the user's options, the archive, the folder and the names: the
+    // LHA command line's pattern, which most formats keep.
+    static std::string CommandLine(const std::string& verb, TCmdOpt& cmdOpt, const std::string& arcFileName,
+                                   const TArchiverOptions& options, const std::string& baseDir, TFileArgs files,
+                                   bool useResFile);
 
     std::string lastCommandLine_;
 

@@ -53,8 +53,5 @@ std::string TBGA32::BuildCommandLine(const std::string& verb, const std::string&
     cmd.AddFlag("r", options.r > 0);
     cmd.AddFlag("j", options.x < 1);
     cmd.AddInt("l", options.jm);
-    cmd.Add(options.UserOptions);
-    AddArchiveAndDir(cmd, arcFileName, baseDir);
-    AddFileList(cmd, options, useResFile, files);
-    return verb + cmd.CmdLine;
+    return CommandLine(verb, cmd, arcFileName, options, baseDir, files, useResFile);
 }

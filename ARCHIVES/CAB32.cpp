@@ -50,8 +50,5 @@ std::string TCab32::BuildCommandLine(const std::string& verb, const std::string&
     cmd.AddDir("h", options.w);
     cmd.AddFlag("j", options.x == 0);
     cmd.AddFlag("q", options.ji > 0);
-    cmd.Add(options.UserOptions);
-    AddArchiveAndDir(cmd, arcFileName, baseDir);
-    AddFileList(cmd, options, useResFile, files);
-    return verb + cmd.CmdLine;
+    return CommandLine(verb, cmd, arcFileName, options, baseDir, files, useResFile);
 }

@@ -78,11 +78,7 @@ void AddSwitches(TCmdOpt& cmd, const TArchiverOptions& o, bool hasOwnerWindow) {
 }  // namespace
 
 TArchiverDll& EnsureLhaLibrary() {
-    if (!LhaLibrary)
-        LhaLibrary = std::make_unique<TArchiverDll>("LHA 形式書庫", "UNLHA32.DLL", "Unlha");
-    // Every time, not only at creation: a driver made while the library is missing must fail as the first did.
-    LhaLibrary->LoadDLL();
-    return *LhaLibrary;
+    return EnsureLibrary(LhaLibrary, "LHA 形式書庫", "UNLHA32.DLL", "Unlha");
 }
 
 void ReleaseLhaLibrary() {
@@ -103,90 +99,35 @@ bool IsLhaArchive(const std::string& fileName) {
     }
 }
 
-TLha32::TLha32() {
-    EnsureLhaLibrary();
-}
-
-void TLha32::LoadDLL() {
-    EnsureLhaLibrary();
-}
-
-void TLha32::FreeDLL() {
-    ReleaseLhaLibrary();
-}
-
-HARC TLha32::OpenArchive(win::HWND parentWnd, const std::string& arcFileName, int mode) {
-    return EnsureLhaLibrary().OpenArchive(parentWnd, ExpandFileName(arcFileName).c_str(), mode);
-}
-
-int TLha32::FindFirst(HARC handle, const std::string& wildName, TArchiveEntryInfo& info) {
-    return EnsureLhaLibrary().FindFirst(handle, wildName.c_str(), info);
-}
-
-int TLha32::FindNext(HARC handle, TArchiveEntryInfo& info) {
-    return EnsureLhaLibrary().FindNext(handle, info);
-}
-
-int TLha32::CloseArchive(HARC handle) {
-    return EnsureLhaLibrary().CloseArchive(handle);
-}
-
 int TLha32::Unpack(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                    const std::string& baseDir, TFileArgs files, bool useResFile, std::string& output) {
-    lastCommandLine_ = BuildCommandLine("x", arcFileName, options, baseDir, files, useResFile);
-    return RunCommand(parentWnd, lastCommandLine_, output);
+    return Run(parentWnd, BuildCommandLine("x", arcFileName, options, baseDir, files, useResFile), output);
 }
 
 int TLha32::Pack(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                  const std::string& baseDir, TFileArgs files, bool useResFile, std::string& output) {
-    lastCommandLine_ = BuildCommandLine("u", arcFileName, options, baseDir, files, useResFile);
-    return RunCommand(parentWnd, lastCommandLine_, output);
+    return Run(parentWnd, BuildCommandLine("u", arcFileName, options, baseDir, files, useResFile), output);
 }
 
 int TLha32::RemoveItem(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                        const std::string&, TFileArgs files, bool useResFile, std::string& output) {
-    lastCommandLine_ = BuildCommandLine("d", arcFileName, options, "", files, useResFile);
-    return RunCommand(parentWnd, lastCommandLine_, output);
+    return Run(parentWnd, BuildCommandLine("d", arcFileName, options, "", files, useResFile), output);
 }
 
 int TLha32::Update(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                    const std::string& baseDir, TFileArgs files, bool useResFile, std::string& output) {
-    lastCommandLine_ = BuildCommandLine("f", arcFileName, options, baseDir, files, useResFile);
-    return RunCommand(parentWnd, lastCommandLine_, output);
+    return Run(parentWnd, BuildCommandLine("f", arcFileName, options, baseDir, files, useResFile), output);
 }
 
 int TLha32::MakeSfx(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                     const std::string& outDir, std::string& output) {
-    lastCommandLine_ = BuildCommandLine("s", arcFileName, options, outDir, {}, false);
-    return RunCommand(parentWnd, lastCommandLine_, output);
+    return Run(parentWnd, BuildCommandLine("s", arcFileName, options, outDir, {}, false), output);
 }
 
 int TLha32::ExtractMem(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                        const std::string& entryName, void* buffer, win::DWORD size, win::DWORD* writtenSize) {
-    lastCommandLine_ = BuildCommandLine("", arcFileName, options, "", {entryName}, false);
-    return EnsureLhaLibrary().ExtractMem(parentWnd, lastCommandLine_.c_str(), static_cast<uint8_t*>(buffer), size,
-                                         nullptr, nullptr, writtenSize);
-}
-
-int TLha32::CheckArchive(const std::string& arcFileName, int mode, int flags) {
-    return EnsureLhaLibrary().CheckArchive(arcFileName.c_str(), mode + flags) ? 1 : 0;
-}
-
-bool TLha32::SetOwnerWindow(win::HWND wnd, ARCHIVERPROC callback) {
-    TArchiver::SetOwnerWindow(wnd, callback);
-    return EnsureLhaLibrary().SetOwnerWindowEx(wnd, callback);
-}
-
-bool TLha32::KillOwnerWindow(win::HWND wnd) {
-    bool result;
-    try {
-        result = EnsureLhaLibrary().KillOwnerWindowEx(wnd);
-    } catch (...) {
-        TArchiver::KillOwnerWindow(wnd);  // never keep writing -n1 for a window that is gone
-        throw;
-    }
-    TArchiver::KillOwnerWindow(wnd);
-    return result;
+    return RunExtractMem(parentWnd, BuildCommandLine("", arcFileName, options, "", {entryName}, false), buffer, size,
+                         writtenSize);
 }
 
 std::string TLha32::BuildCommandLine(const std::string& verb, const std::string& arcFileName,
@@ -199,13 +140,5 @@ std::string TLha32::BuildCommandLine(const std::string& verb, const std::string&
     if (options.jso == -1)
         throw EAssertionFailed("jso オプションが設定されていません。", "ARCHIVES\\LHA32", 264);
     AddSwitches(cmd, options, HasOwnerWindow());
-    cmd.Add(options.UserOptions);
-    AddArchiveAndDir(cmd, arcFileName, baseDir);
-    AddFileList(cmd, options, useResFile, files);
-    return verb + cmd.CmdLine;
-}
-
-int TLha32::RunCommand(win::HWND parentWnd, const std::string& cmdLine, std::string& output) {
-    return EnsureLhaLibrary().Command(parentWnd, cmdLine.c_str(), output.data(),
-                                      static_cast<win::DWORD>(output.size()));
+    return CommandLine(verb, cmd, arcFileName, options, baseDir, files, useResFile);
 }

@@ -5,9 +5,7 @@
 
 #include <string>
 
-#include "ARCHIVES/Archiver.h"
-
-class TArchiverDll;
+#include "ARCHIVES/LibraryDriver.h"
 
 // The one binding of UNLHA32.DLL ("LHA 形式書庫", entries "Unlha..."), made on first need and kept.
 // EnsureLhaLibrary raises ENoArchiverDLL while the library cannot be loaded.
@@ -16,16 +14,10 @@ void ReleaseLhaLibrary();
 // The content check of type detection; never raises.
 bool IsLhaArchive(const std::string& fileName);
 
-class TLha32 : public TArchiver {
+class TLha32 : public TLibraryDriver<TArchiver, EnsureLhaLibrary, ReleaseLhaLibrary> {
 public:
-    TLha32();  // loads the library
+    TLha32() = default;  // loads the library
 
-    void LoadDLL() override;
-    void FreeDLL() override;
-    HARC OpenArchive(win::HWND parentWnd, const std::string& arcFileName, int mode) override;
-    int FindFirst(HARC handle, const std::string& wildName, TArchiveEntryInfo& info) override;
-    int FindNext(HARC handle, TArchiveEntryInfo& info) override;
-    int CloseArchive(HARC handle) override;
     int Unpack(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                const std::string& baseDir, TFileArgs files, bool useResFile, std::string& output) override;
     int Pack(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
@@ -38,18 +30,14 @@ public:
                 const std::string& outDir, std::string& output) override;
     int ExtractMem(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                    const std::string& entryName, void* buffer, win::DWORD size, win::DWORD* writtenSize) override;
-    int CheckArchive(const std::string& arcFileName, int mode, int flags) override;
-    bool SetOwnerWindow(win::HWND wnd, ARCHIVERPROC callback) override;
-    bool KillOwnerWindow(win::HWND wnd) override;
 
 protected:
     // For a format whose library is driven with the LHA command lines: the LHA library is not loaded.
     struct TNoLhaLibrary {};
-    explicit TLha32(TNoLhaLibrary) {}
+    explicit TLha32(TNoLhaLibrary) : TLibraryDriver(TLibraryNotLoaded{}) {}
 
     // verb + " -+" + switches + user options + archive + folder + names; an empty verb leaves the leading blank.
     std::string BuildCommandLine(const std::string& verb, const std::string& arcFileName,
                                  const TArchiverOptions& options, const std::string& baseDir, TFileArgs files,
                                  bool useResFile) const;
-    int RunCommand(win::HWND parentWnd, const std::string& cmdLine, std::string& output);
 };

@@ -39,6 +39,10 @@ private:
     win::HWND wnd_;
 };
 
+// Constructs a library driver without loading its library: for a driver that another driver derives to drive
+// a library of its own.
+struct TLibraryNotLoaded {};
+
 template <class Base, TArchiverDll& (*Library)(), void (*ReleaseLibrary)()>
 class TLibraryDriver : public Base {
 public:
@@ -47,6 +51,7 @@ public:
     explicit TLibraryDriver(Args&&... args) : Base(std::forward<Args>(args)...) {
         Library();
     }
+    explicit TLibraryDriver(TLibraryNotLoaded) {}
 
     void LoadDLL() override { Library(); }
     void FreeDLL() override { ReleaseLibrary(); }

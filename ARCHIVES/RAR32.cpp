@@ -37,8 +37,5 @@ std::string TRar32::BuildCommandLine(const std::string& verb, const std::string&
     cmd.AddFlag("u", options.c < 1);
     cmd.AddFlag("y", options.m > 0);
     cmd.AddFlag("s", options.p > 0);
-    cmd.Add(options.UserOptions);
-    AddArchiveAndDir(cmd, arcFileName, baseDir);
-    AddFileList(cmd, options, useResFile, files);
-    return verb + cmd.CmdLine;
+    return CommandLine(verb, cmd, arcFileName, options, baseDir, files, useResFile);
 }

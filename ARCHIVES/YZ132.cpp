@@ -140,8 +140,5 @@ std::string TYZ1::BuildCommandLine(const std::string& verb, const std::string& a
     cmd.AddFlag("i", options.n > 0 || HasOwnerWindow());
     cmd.AddInt("z", options.p);
     cmd.AddInt("x", options.x);
-    cmd.Add(options.UserOptions);
-    AddArchiveAndDir(cmd, arcFileName, baseDir);
-    AddFileList(cmd, options, useResFile, files);
-    return verb + cmd.CmdLine;
+    return CommandLine(verb, cmd, arcFileName, options, baseDir, files, useResFile);
 }

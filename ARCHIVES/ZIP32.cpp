@@ -49,10 +49,7 @@ std::string TZip32::PackCommand(const std::string& verb, const std::string& arcF
     cmd.AddFlag("k", options.ji > 0);
     cmd.AddInt("", options.jm);
     cmd.AddFlag("J", options.gd > 0);
-    cmd.Add(options.UserOptions);
-    AddArchiveAndDir(cmd, arcFileName, baseDir);
-    AddFileList(cmd, options, useResFile, files);
-    return verb + cmd.CmdLine;
+    return CommandLine(verb, cmd, arcFileName, options, baseDir, files, useResFile);
 }
 
 // What LMZIP32.DLL takes for packing: update with recursion, and only these few switches.
@@ -61,10 +58,7 @@ std::string TZip32::ReducedPackCommand(const std::string& arcFileName, const TAr
     TCmdOpt cmd;
     cmd.AddFlag("o", options.c == 1);
     cmd.AddFlag("j", options.x == 0);
-    cmd.Add(options.UserOptions);
-    AddArchiveAndDir(cmd, arcFileName, "");
-    AddFileList(cmd, options, useResFile, files);
-    return "-ru" + cmd.CmdLine;
+    return CommandLine("-ru", cmd, arcFileName, options, "", files, useResFile);
 }
 
 TZipDll::~TZipDll() {
@@ -338,10 +332,7 @@ std::string TZip32::ExtractCommand(const std::string& verb, const std::string& a
     cmd.AddFlag("o", options.c == 1);
     cmd.AddFlag("-i", options.n > 0 || HasOwnerWindow());
     cmd.AddFlag("j", options.x == 0);
-    cmd.Add(options.UserOptions);
-    AddArchiveAndDir(cmd, arcFileName, baseDir);
-    AddFileList(cmd, options, useResFile, files);
-    return verb + cmd.CmdLine;
+    return CommandLine(verb, cmd, arcFileName, options, baseDir, files, useResFile);
 }
 
 int TZip32::RunZip(win::HWND parentWnd, std::string cmdLine, std::string& output) {

@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "cipher/BigEndian.h"
 #include "cipher/Cast128SBoxes.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -13,6 +14,8 @@ using namespace cast128;
 
 namespace {
 
+using cipher::LoadBigEndian;
+using cipher::StoreBigEndian;
 using TKeySchedule = TCiph_cast128::TKeySchedule;
 
 // A block as one number: its first four bytes are the high (left) half, both halves big-endian.
@@ -180,25 +183,14 @@ template <int Rounds, bool Decrypting>
     return chain;
 }
 
-uint32_t LoadWord(const uint8_t* p) {
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
-}
-
-void StoreWord(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v >> 24);
-    p[1] = static_cast<uint8_t>(v >> 16);
-    p[2] = static_cast<uint8_t>(v >> 8);
-    p[3] = static_cast<uint8_t>(v);
-}
-
 // One half of the key schedule: 16 subkeys from the key state x (the bytes x0..xF), which it advances.
 void GenerateSubkeys(uint8_t* x, uint32_t* K) {
     uint8_t z[16];
     for (int pass = 0; pass < 2; ++pass) {
-        StoreWord(z + 0, LoadWord(x + 0) ^ S5[x[0xD]] ^ S6[x[0xF]] ^ S7[x[0xC]] ^ S8[x[0xE]] ^ S7[x[0x8]]);
-        StoreWord(z + 4, LoadWord(x + 8) ^ S5[z[0x0]] ^ S6[z[0x2]] ^ S7[z[0x1]] ^ S8[z[0x3]] ^ S8[x[0xA]]);
-        StoreWord(z + 8, LoadWord(x + 12) ^ S5[z[0x7]] ^ S6[z[0x6]] ^ S7[z[0x5]] ^ S8[z[0x4]] ^ S5[x[0x9]]);
-        StoreWord(z + 12, LoadWord(x + 4) ^ S5[z[0xA]] ^ S6[z[0x9]] ^ S7[z[0xB]] ^ S8[z[0x8]] ^ S6[x[0xB]]);
+        StoreBigEndian(z + 0, LoadBigEndian(x + 0) ^ S5[x[0xD]] ^ S6[x[0xF]] ^ S7[x[0xC]] ^ S8[x[0xE]] ^ S7[x[0x8]]);
+        StoreBigEndian(z + 4, LoadBigEndian(x + 8) ^ S5[z[0x0]] ^ S6[z[0x2]] ^ S7[z[0x1]] ^ S8[z[0x3]] ^ S8[x[0xA]]);
+        StoreBigEndian(z + 8, LoadBigEndian(x + 12) ^ S5[z[0x7]] ^ S6[z[0x6]] ^ S7[z[0x5]] ^ S8[z[0x4]] ^ S5[x[0x9]]);
+        StoreBigEndian(z + 12, LoadBigEndian(x + 4) ^ S5[z[0xA]] ^ S6[z[0x9]] ^ S7[z[0xB]] ^ S8[z[0x8]] ^ S6[x[0xB]]);
         uint32_t* k = K + 8 * pass;
         if (pass == 0) {
             k[0] = S5[z[0x8]] ^ S6[z[0x9]] ^ S7[z[0x7]] ^ S8[z[0x6]] ^ S5[z[0x2]];
@@ -211,10 +203,10 @@ void GenerateSubkeys(uint8_t* x, uint32_t* K) {
             k[2] = S5[z[0x7]] ^ S6[z[0x6]] ^ S7[z[0x8]] ^ S8[z[0x9]] ^ S7[z[0x2]];
             k[3] = S5[z[0x5]] ^ S6[z[0x4]] ^ S7[z[0xA]] ^ S8[z[0xB]] ^ S8[z[0x6]];
         }
-        StoreWord(x + 0, LoadWord(z + 8) ^ S5[z[0x5]] ^ S6[z[0x7]] ^ S7[z[0x4]] ^ S8[z[0x6]] ^ S7[z[0x0]]);
-        StoreWord(x + 4, LoadWord(z + 0) ^ S5[x[0x0]] ^ S6[x[0x2]] ^ S7[x[0x1]] ^ S8[x[0x3]] ^ S8[z[0x2]]);
-        StoreWord(x + 8, LoadWord(z + 4) ^ S5[x[0x7]] ^ S6[x[0x6]] ^ S7[x[0x5]] ^ S8[x[0x4]] ^ S5[z[0x1]]);
-        StoreWord(x + 12, LoadWord(z + 12) ^ S5[x[0xA]] ^ S6[x[0x9]] ^ S7[x[0xB]] ^ S8[x[0x8]] ^ S6[z[0x3]]);
+        StoreBigEndian(x + 0, LoadBigEndian(z + 8) ^ S5[z[0x5]] ^ S6[z[0x7]] ^ S7[z[0x4]] ^ S8[z[0x6]] ^ S7[z[0x0]]);
+        StoreBigEndian(x + 4, LoadBigEndian(z + 0) ^ S5[x[0x0]] ^ S6[x[0x2]] ^ S7[x[0x1]] ^ S8[x[0x3]] ^ S8[z[0x2]]);
+        StoreBigEndian(x + 8, LoadBigEndian(z + 4) ^ S5[x[0x7]] ^ S6[x[0x6]] ^ S7[x[0x5]] ^ S8[x[0x4]] ^ S5[z[0x1]]);
+        StoreBigEndian(x + 12, LoadBigEndian(z + 12) ^ S5[x[0xA]] ^ S6[x[0x9]] ^ S7[x[0xB]] ^ S8[x[0x8]] ^ S6[z[0x3]]);
         if (pass == 0) {
             k[4] = S5[x[0x3]] ^ S6[x[0x2]] ^ S7[x[0xC]] ^ S8[x[0xD]] ^ S5[x[0x8]];
             k[5] = S5[x[0x1]] ^ S6[x[0x0]] ^ S7[x[0xE]] ^ S8[x[0xF]] ^ S6[x[0xD]];

@@ -19,7 +19,6 @@ public:
     int StopFrame() const { return stopFrame_; }
     void SetStopFrame(int frame);
     int FrameCount() const { return static_cast<int>(frames_.size()); }
-    int CurrentFrame() const { return current_; }
 
 private:
     void ShowFrame(int frame);

@@ -90,6 +90,11 @@ public:
     // FTP session.
     using TFtpSyncOperation = bool (TFtpClient::*)();
     bool RunFtpSync(TFtpSyncOperation operation);
+    // One file between hostName and localName (TypeSync first, text for ".txt"); the names are cleared after.
+    bool TransferFile(const std::string& hostName, const std::string& localName, TFtpSyncOperation operation);
+    // The road's animation and the transfer bar, on the road's message page, for a transfer of size bytes.
+    void ShowTransfer(TAnimate* animate, QWidget* page, int64_t size);
+    void HideTransfer(TAnimate* animate);
     void SetFtpAccount(const TTarvoAccount& row);
     bool LoginAccount(const TTarvoAccount& row, QPlainTextEdit* memo);
     bool QuitServer();
@@ -146,7 +151,6 @@ public:
     const std::string& WorkDir() const { return workDir_; }
     const std::string& WorkArchive() const { return workArchive_; }
     const std::string& ResFile() const { return resFile_; }
-    const std::string& AccountFilePath() const { return accountFile_; }
     const TServerFiles& ServerFiles() const { return serverFiles_; }
     bool RoadRunning() const { return roadDepth_ > 0; }
 
@@ -281,6 +285,8 @@ private:
     void SendRoad(const TTarvoAccount& folder, const std::string& trunk);
     // The FTP session is open and logged in with the row's server and account.
     bool SessionBelongsTo(const TTarvoAccount& row) const;
+    // The open session when it is the row's, otherwise a fresh login (whose messages go to memo when given).
+    bool SessionFor(const TTarvoAccount& row, QPlainTextEdit* memo);
     // The last LIST was refused with 450 or 550: a folder with nothing in it, to most servers.
     bool ListingRefusedAsEmpty() const;
     void ShowTrunkList();

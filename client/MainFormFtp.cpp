@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "client/Animate.h"
 #include "client/MainForm.h"
 #include "net/FtpCli.h"
 #include "platform/rtl/Streams.h"
@@ -51,6 +52,23 @@ bool TMainFormWin::SessionBelongsTo(const TTarvoAccount& row) const {
            session_->Account == row.Account && session_->Password == row.Password;
 }
 
+bool TMainFormWin::TransferFile(const std::string& hostName, const std::string& localName,
+                                TFtpSyncOperation operation) {
+    FtpClient1->HostFileName = hostName;
+    FtpClient1->SetLocalFileName(localName);
+    FtpClient1->AssignLocalStream(nullptr);
+    // In the wrong type a trunk would arrive damaged.
+    FtpClient1->SetBinary(ExtractFileExt(localName) != ".txt");
+    bool done = RunFtpSync(&TFtpClient::TypeSync) && RunFtpSync(operation);
+    FtpClient1->HostFileName.clear();
+    FtpClient1->SetLocalFileName("");
+    return done;
+}
+
+bool TMainFormWin::SessionFor(const TTarvoAccount& row, QPlainTextEdit* memo) {
+    return SessionBelongsTo(row) || LoginAccount(row, memo);
+}
+
 bool TMainFormWin::QuitServer() {
     // Never in the middle of another blocking call: that request would lose its connection under it.
     if (ftpCallDepth_ > 0 || !FtpClient1->IsConnected())
@@ -91,6 +109,22 @@ void TMainFormWin::SetProgressMax(int64_t max) {
         ++progressShift_;
     ctrl_FTPProgressBar->setRange(0, static_cast<int>(progressMax_ >> progressShift_));
     ctrl_FTPProgressBar->setValue(0);
+}
+
+void TMainFormWin::ShowTransfer(TAnimate* animate, QWidget* page, int64_t size) {
+    animate->show();
+    if (!animate->SetActive(true))
+        animate->hide();
+    ctrl_FTPProgressBar->setParent(page);
+    ctrl_FTPProgressBar->setGeometry(16, 298, 590, 18);
+    SetProgressMax(size);
+    ctrl_FTPProgressBar->show();
+}
+
+void TMainFormWin::HideTransfer(TAnimate* animate) {
+    animate->hide();
+    animate->SetActive(false);
+    ctrl_FTPProgressBar->hide();
 }
 
 void TMainFormWin::SetProgressPos(int64_t pos) {

@@ -17,6 +17,7 @@
 #include "controls/ImageList.h"
 #include "controls/PicBtnGroup.h"
 #include "net/FtpCli.h"
+#include "platform/qt/Forms.h"
 #include "platform/qt/Graphics.h"
 
 namespace {
@@ -107,10 +108,7 @@ void TMainFormWin::CreateLayout() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(630, 480);
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    SetFormColor(this, Qt::white);
 
     SelUpImgList = ImageList(this, 141, 58, "selup.png");
     SelDownImgList = ImageList(this, 143, 60, "seldown.png");

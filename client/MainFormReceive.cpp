@@ -3,10 +3,8 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 
 #include "ARCHIVES/ARCHIVES.h"
-#include "client/Animate.h"
 #include "client/Hourglass.h"
 #include "client/MainForm.h"
 #include "client/TrunkNames.h"
@@ -80,7 +78,7 @@ void TMainFormWin::btnDwStartClick() {
     std::string trunkDir;
     if (!PrepareTrunkFolder(edDirPath->text().toStdString(), trunk, trunkDir))
         return;
-    if (!SessionBelongsTo(*folder) && !LoginAccount(*folder, nullptr)) {
+    if (!SessionFor(*folder, nullptr)) {
         ShowBox("サーバーへのログインを失敗しました。", win::MB_ICONERROR);
         return;
     }
@@ -104,19 +102,11 @@ void TMainFormWin::ReceiveRoad(const TTarvoAccount& folder, const std::string& t
         AddLog(mmDwMess, "\r\nキャンセルされました。");
         return;
     }
-    Animate2->show();
-    if (!Animate2->SetActive(true))
-        Animate2->hide();
-    ctrl_FTPProgressBar->setParent(tsDw3);
-    ctrl_FTPProgressBar->setGeometry(16, 298, 590, 18);
-    SetProgressMax(CheckedTrunkSize());
-    ctrl_FTPProgressBar->show();
+    ShowTransfer(Animate2, tsDw3, CheckedTrunkSize());
     const std::string receiveDir = ReceiveDir();
     bool done = ReceiveTrunk(folder, trunk, trunkDir, password, receiveDir);
     ShellDeleteFile(0, receiveDir, false);
-    Animate2->hide();
-    Animate2->SetActive(false);
-    ctrl_FTPProgressBar->hide();
+    HideTransfer(Animate2);
     if (!done)
         return;
     AddLog(mmDwMess, "\r\n完了しました。");

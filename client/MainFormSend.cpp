@@ -3,10 +3,8 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QTreeWidget>
 
-#include "client/Animate.h"
 #include "client/Hourglass.h"
 #include "client/MainForm.h"
 #include "client/TrunkNames.h"
@@ -112,7 +110,7 @@ void TMainFormWin::SendRoad(const TTarvoAccount& folder, const std::string& trun
         return;
     }
     // The open session serves only when it is this folder's; the folder is listed afresh in any case.
-    if (!SessionBelongsTo(folder) && !LoginAccount(folder, mmUpMess))
+    if (!SessionFor(folder, mmUpMess))
         return;
     if (!ListServer() && !ListingRefusedAsEmpty()) {
         AddLog(mmUpMess, "Error!! 送信先フォルダの一覧を取得できませんでした。");
@@ -132,13 +130,7 @@ void TMainFormWin::SendRoad(const TTarvoAccount& folder, const std::string& trun
         AddLog(mmUpMess, "Error!! 同じ名前のトランクが送信先にあるため送信することができません。");
         return;
     }
-    Animate1->show();
-    if (!Animate1->SetActive(true))
-        Animate1->hide();
-    ctrl_FTPProgressBar->setParent(tsUp3);
-    ctrl_FTPProgressBar->setGeometry(16, 298, 590, 18);
-    SetProgressMax(GetFileSizeByName(aceName) + GetFileSizeByName(txtName));
-    ctrl_FTPProgressBar->show();
+    ShowTransfer(Animate1, tsUp3, GetFileSizeByName(aceName) + GetFileSizeByName(txtName));
     AddLog(mmUpMess, "\r\nファイルの転送中...");
     TStringList files;
     files.Add(aceName);
@@ -149,23 +141,14 @@ void TMainFormWin::SendRoad(const TTarvoAccount& folder, const std::string& trun
         AddLog(mmUpMess, "\r\nError!! ファイルの転送に失敗しました");
         RemoveFailedUpload(folder, trunk);
     }
-    Animate1->hide();
-    Animate1->SetActive(false);
-    ctrl_FTPProgressBar->hide();
+    HideTransfer(Animate1);
     QuitServer();
 }
 
 bool TMainFormWin::UploadFiles(const TStringList& Files) {
     try {
         for (const std::string& name : Files) {
-            FtpClient1->HostFileName = ExtractFileName(name);
-            FtpClient1->SetLocalFileName(name);
-            FtpClient1->AssignLocalStream(nullptr);
-            FtpClient1->SetBinary(ExtractFileExt(name) != ".txt");
-            bool put = RunFtpSync(&TFtpClient::TypeSync) && RunFtpSync(&TFtpClient::PutSync);
-            FtpClient1->HostFileName.clear();
-            FtpClient1->SetLocalFileName("");
-            if (!put)
+            if (!TransferFile(ExtractFileName(name), name, &TFtpClient::PutSync))
                 return false;
         }
     } catch (const std::exception&) {
@@ -187,7 +170,7 @@ void TMainFormWin::RemoveFailedUpload(const TTarvoAccount& folder, const std::st
         }
     } terminateAgain{terminating};
     // The names were free before the upload, so what stands there now is this road's own.
-    if (!SessionBelongsTo(folder) && !LoginAccount(folder, nullptr))
+    if (!SessionFor(folder, nullptr))
         return;
     TStringList names;
     names.Add(trunk + ".ace");

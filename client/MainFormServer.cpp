@@ -79,15 +79,7 @@ bool TMainFormWin::DownloadFiles(TStringList& Names, std::string Dir, bool Comme
         local.Add(Dir + (CommentPrefix ? "コメント_" : "") + name);
     try {
         for (int i = 0; i < Names.Count(); ++i) {
-            FtpClient1->HostFileName = Names[i];
-            FtpClient1->SetLocalFileName(local[i]);
-            FtpClient1->AssignLocalStream(nullptr);
-            FtpClient1->SetBinary(ExtractFileExt(local[i]) != ".txt");
-            // In the wrong type a trunk would arrive damaged.
-            bool got = RunFtpSync(&TFtpClient::TypeSync) && RunFtpSync(&TFtpClient::GetSync);
-            FtpClient1->HostFileName.clear();
-            FtpClient1->SetLocalFileName("");
-            if (!got)
+            if (!TransferFile(Names[i], local[i], &TFtpClient::GetSync))
                 return false;
         }
     } catch (const std::exception&) {
@@ -193,7 +185,7 @@ void TMainFormWin::ShowTrunkList() {
     ShowWait("ただいま、トランクリストを取得中です．．．");
     std::string problem = "サーバーへのログインを失敗しました。";
     win::UINT icon = win::MB_ICONERROR;
-    if (SessionBelongsTo(*folder) || LoginAccount(*folder, nullptr)) {
+    if (SessionFor(*folder, nullptr)) {
         problem = BuildServerTrunkList();
         icon = problem == "トランクリストを取得できませんでした。" ? win::MB_ICONERROR : win::MB_ICONWARNING;
     }
@@ -231,7 +223,7 @@ void TMainFormWin::D1Click() {
     std::optional<TTarvoAccount> folder = ChosenFolder(DwForderList);
     if (!folder)
         return;
-    if (!SessionBelongsTo(*folder) && !LoginAccount(*folder, nullptr)) {
+    if (!SessionFor(*folder, nullptr)) {
         ShowBox("サーバーへのログインを失敗しました。", win::MB_ICONERROR);
         return;
     }

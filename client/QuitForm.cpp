@@ -2,15 +2,14 @@
 
 #include <QLabel>
 
+#include "platform/qt/Forms.h"
+
 Tfom_Quit::Tfom_Quit(QWidget* owner)
     : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
     setObjectName("fom_Quit");
     setWindowTitle("メッセージ");
     setFixedSize(390, 43);
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    SetFormColor(this, Qt::white);
     setAttribute(Qt::WA_ShowWithoutActivating);
     Label1 = new QLabel("終了しています．．．", this);
     Label1->setObjectName("Label1");

@@ -15,17 +15,10 @@ std::string KeyOrDefault(const std::string& keyPath) {
 
 // Opens the key (creating it) and runs write; False when the key does not open or anything raises.
 bool WriteValue(const std::string& keyPath, const std::function<void(TRegistry&)>& write) {
-    try {
-        TRegistry reg;
-        reg.SetRootKey(win::HKEY_CURRENT_USER);
-        if (!reg.OpenKey(KeyOrDefault(keyPath), true))
-            return false;
+    return InRegistryKey(win::HKEY_CURRENT_USER, KeyOrDefault(keyPath), true, [&](TRegistry& reg) {
         write(reg);
-        reg.CloseKey();
         return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "artwork/Artwork.h"
+#include "platform/qt/Forms.h"
 #include "platform/qt/Graphics.h"
 
 QPointer<Tfom_PasswordDlg> fom_PasswordDlg;
@@ -15,10 +16,7 @@ Tfom_PasswordDlg::Tfom_PasswordDlg(QWidget* owner)
     setObjectName("fom_PasswordDlg");
     setWindowTitle(QStringLiteral("パスワード入力"));
     setFixedSize(299, 122);
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    SetFormColor(this, Qt::white);
 
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");

@@ -11,13 +11,6 @@ namespace {
 
 constexpr const char* RouterName = "PicBtnGroupKeyRouter";
 
-Qt::Alignment AlignmentFlags(TAlignment alignment) {
-    static constexpr Qt::Alignment Horizontal[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
-    static constexpr Qt::Alignment Vertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
-    const int value = static_cast<int>(alignment);
-    return Horizontal[value / 3] | Vertical[value % 3];
-}
-
 // The character after a single "&" of the caption ("&&" stands for "&" itself); null when there is none.
 QChar Accelerator(const std::string& caption) {
     const QString text = QString::fromStdString(caption);
@@ -118,23 +111,6 @@ int32_t TListIndex::ForState(TPicBtnState state) const {
             break;
     }
     return normal_;
-}
-
-void TPadding::Store(int32_t& field, int32_t value) {
-    if (field == value)
-        return;
-    field = value;
-    if (owner_)
-        owner_->repaint();
-}
-
-void TPadding::Assign(const TPadding& source) {
-    left_ = source.left_;
-    right_ = source.right_;
-    top_ = source.top_;
-    bottom_ = source.bottom_;
-    if (owner_)
-        owner_->repaint();
 }
 
 TPicBtnGroup::TPicBtnGroup(QWidget* parent)
@@ -308,8 +284,8 @@ void TPicBtnGroup::paintEvent(QPaintEvent*) {
         if (size() != QSize(images_->Width(), images_->Height()))
             resize(images_->Width(), images_->Height());
     }
-    QRect text = rect().adjusted(padding_->Left(), padding_->Top(), -padding_->Right(), -padding_->Bottom());
-    const int flags = static_cast<int>(AlignmentFlags(alignment_)) | Qt::TextSingleLine | Qt::TextShowMnemonic;
+    QRect text = padding_->Inside(rect());
+    const int flags = controls::SingleLineCaptionFlags(alignment_);
     if (textDown_)
         text.translate(1, 1);
     painter.setFont(font());

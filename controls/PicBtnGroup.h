@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/Caption.h"
 #include "controls/ImageList.h"
 #include "platform/qt/Graphics.h"
 
@@ -72,34 +73,7 @@ private:
     TPicBtnGroup* owner_;
 };
 
-// The caption's margins in pixels; a changed value repaints the owner.
-class TPadding {
-public:
-    explicit TPadding(TPicBtnGroup* owner = nullptr) : owner_(owner) {}
-    TPadding(const TPadding&) = delete;
-    TPadding& operator=(const TPadding&) = delete;
-
-    int32_t Left() const { return left_; }
-    void SetLeft(int32_t value) { Store(left_, value); }
-    int32_t Right() const { return right_; }
-    void SetRight(int32_t value) { Store(right_, value); }
-    int32_t Top() const { return top_; }
-    void SetTop(int32_t value) { Store(top_, value); }
-    int32_t Bottom() const { return bottom_; }
-    void SetBottom(int32_t value) { Store(bottom_, value); }
-
-    // Copies all four and repaints the owner.
-    void Assign(const TPadding& source);
-
-private:
-    void Store(int32_t& field, int32_t value);
-
-    int32_t left_ = 2;
-    int32_t right_ = 2;
-    int32_t top_ = 2;
-    int32_t bottom_ = 2;
-    TPicBtnGroup* owner_;
-};
+using TPadding = controls::CaptionPadding<TPicBtnGroup>;
 
 class TPicBtnGroup : public QWidget {
     Q_OBJECT

@@ -120,53 +120,46 @@ void TCustomWSocket::DeallocateSocketHWnd() {
 
 // Properties ---------------------------------------------------------------------------------------------
 
-void TCustomWSocket::SetAddr(const std::string& Value) {
-    if (FAddrAssigned && Value == FAddr) return;
-    if (FState != wsClosed) {
-        RaiseException("Cannot change Addr if not closed");
+bool TCustomWSocket::CheckClosed(const char* Property) {
+    if (FState == wsClosed)
+        return true;
+    RaiseException(std::string("Cannot change ") + Property + " if not closed");
+    return false;
+}
+
+void TCustomWSocket::SetRemotePart(const char* Property, const std::string& Value, std::string& Field, bool& Assigned,
+                                   bool& Resolved) {
+    if (Assigned && Value == Field)
         return;
-    }
-    FAddr = Trim(Value);
-    FAddrResolved = false;
-    FAddrAssigned = !FAddr.empty();
+    if (!CheckClosed(Property))
+        return;
+    Field = Trim(Value);
+    Resolved = false;
+    Assigned = !Field.empty();
+}
+
+void TCustomWSocket::SetAddr(const std::string& Value) {
+    SetRemotePart("Addr", Value, FAddr, FAddrAssigned, FAddrResolved);
 }
 
 void TCustomWSocket::SetPort(const std::string& Value) {
-    if (FPortAssigned && Value == FPort) return;
-    if (FState != wsClosed) {
-        RaiseException("Cannot change Port if not closed");
-        return;
-    }
-    FPort = Trim(Value);
-    FPortResolved = false;
-    FPortAssigned = !FPort.empty();
+    SetRemotePart("Port", Value, FPort, FPortAssigned, FPortResolved);
 }
 
 void TCustomWSocket::SetProto(const std::string& Value) {
-    if (FProtoAssigned && Value == FProto) return;
-    if (FState != wsClosed) {
-        RaiseException("Cannot change Proto if not closed");
-        return;
-    }
-    FProto = Trim(Value);
-    FProtoResolved = false;
-    FProtoAssigned = !FProto.empty();
+    SetRemotePart("Proto", Value, FProto, FProtoAssigned, FProtoResolved);
 }
 
 void TCustomWSocket::SetLocalPort(const std::string& Value) {
-    if (FState != wsClosed) {
-        RaiseException("Cannot change LocalPort if not closed");
+    if (!CheckClosed("LocalPort"))
         return;
-    }
     FLocalPort = Value;
     FLocalPortResolved = false;
 }
 
 void TCustomWSocket::SetLocalAddr(const std::string& Value) {
-    if (FState != wsClosed) {
-        RaiseException("Cannot change LocalAddr if not closed");
+    if (!CheckClosed("LocalAddr"))
         return;
-    }
     FLocalAddr = Value.empty() ? "0.0.0.0" : Value;
 }
 
@@ -475,26 +468,24 @@ int TCustomWSocket::GetRcvdCount() {
 
 // Addresses ----------------------------------------------------------------------------------------------
 
+bool TCustomWSocket::ConnectedPeer(win::sockaddr_in& Peer, const char* Caller) {
+    if (FState != wsConnected)
+        return false;
+    int len = sizeof Peer;
+    if (Winsock_getpeername(FSocketHandle, reinterpret_cast<win::sockaddr*>(&Peer), &len) == 0)
+        return true;
+    ReportSocketError(Caller);
+    return false;
+}
+
 std::string TCustomWSocket::GetPeerAddr() {
-    if (FState != wsConnected) return "error";
     win::sockaddr_in peer{};
-    int len = sizeof peer;
-    if (Winsock_getpeername(FSocketHandle, reinterpret_cast<win::sockaddr*>(&peer), &len) != 0) {
-        ReportSocketError("GetPeerAddr");
-        return "error";
-    }
-    return Winsock_inet_ntoa(peer.sin_addr);
+    return ConnectedPeer(peer, "GetPeerAddr") ? Winsock_inet_ntoa(peer.sin_addr) : "error";
 }
 
 std::string TCustomWSocket::GetPeerPort() {
-    if (FState != wsConnected) return "error";
     win::sockaddr_in peer{};
-    int len = sizeof peer;
-    if (Winsock_getpeername(FSocketHandle, reinterpret_cast<win::sockaddr*>(&peer), &len) != 0) {
-        ReportSocketError("GetPeerPort");
-        return "error";
-    }
-    return IntToStr(Winsock_ntohs(peer.sin_port));
+    return ConnectedPeer(peer, "GetPeerPort") ? IntToStr(Winsock_ntohs(peer.sin_port)) : "error";
 }
 
 int TCustomWSocket::GetPeerName(win::sockaddr_in& Name, int NameLen) {

@@ -253,14 +253,31 @@ protected:
     void DropFrontBlock();
 
     void SetSocketState(TSocketState NewState);
+    // The peer's address while connected; false otherwise, after reporting when the call failed.
+    bool ConnectedPeer(win::sockaddr_in& Peer, const char* Caller);
+    // False, after raising, unless the socket is closed: Property names what cannot change.
+    bool CheckClosed(const char* Property);
+    // Stores Addr, Port or Proto while closed; it is resolved again before the next use.
+    void SetRemotePart(const char* Property, const std::string& Value, std::string& Field, bool& Assigned,
+                       bool& Resolved);
     void ReportSocketError(const std::string& FunctionName);
     void HandleAsyncSelect(win::TMessage& Msg);
     void ReceiveLoop(win::WORD ErrCode, const TWSocketOptions& Options);
     void HandleDnsLookupDone(win::TMessage& Msg);
     void HandleReverseDnsLookupDone(win::TMessage& Msg);
     bool ProcessEarlyDnsReply();
+    // Cancels the pending lookup, if any, and forgets it and the last results.
+    void StartDnsLookupAfresh();
+    // Takes the address of a reverse lookup and starts afresh; false, after raising, for a text that is none.
+    bool BeginReverseDnsLookup(const std::string& HostAddr, win::u_long& Address);
     // Resolves the stale parts of RemoteAddress for Connect (connect = true) or Listen.
     void ResolveRemote(bool ForConnect);
+    // Resolves, then opens a fresh socket for Connect or Listen; false, after reporting, when either fails.
+    bool OpenSocket(bool ForConnect);
+    // Reads the socket's send and receive buffer sizes; false, after reporting, when it cannot.
+    bool ReadBufferSizes();
+    // Reports WSAEINVAL for a call that cannot be made now.
+    void ReportInvalidCall(const std::string& What);
 
     std::string FAddr;
     std::string FPort;

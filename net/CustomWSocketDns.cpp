@@ -20,16 +20,45 @@ void AddHostAliases(const win::hostent& Entry, TStringList& List) {
         if (**a) List.Add(*a);
 }
 
+// A reverse lookup's answer: the host's name first, then its aliases.
+void TakeReverseAnswer(const win::hostent& Entry, std::string& Result, TStringList& List) {
+    Result = Entry.h_name ? Entry.h_name : "";
+    List.Clear();
+    List.Add(Result);
+    AddHostAliases(Entry, List);
+}
+
 bool HasAddress(const win::hostent& Entry) { return Entry.h_addr_list && Entry.h_addr_list[0]; }
 
 // The address of a reverse lookup; false for a text that is not an address (inet_addr's failure value is
 // also the broadcast address, which is looked up only when asked for by name).
 bool ReverseAddress(const std::string& HostAddr, win::u_long& Address) {
+    if (HostAddr.empty() || HostAddr.size() > 256)
+        return false;
     Address = Winsock_inet_addr(HostAddr.c_str());
     return Address != win::INADDR_NONE || Trim(HostAddr) == "255.255.255.255";
 }
 
 }  // namespace
+
+void TCustomWSocket::StartDnsLookupAfresh() {
+    // The pending lookup is cancelled and forgotten, so a later cancel finds nothing to do.
+    if (FDnsLookupHandle != 0)
+        Winsock_WSACancelAsyncRequest(FDnsLookupHandle);
+    FDnsLookupHandle = 0;
+    FDnsResult.clear();
+    FDnsResultList.Clear();
+}
+
+bool TCustomWSocket::BeginReverseDnsLookup(const std::string& HostAddr, win::u_long& Address) {
+    if (!ReverseAddress(HostAddr, Address)) {
+        RaiseException("ReverseDnsLookup: Invalid host name.");
+        TriggerDnsLookupDone(win::WSAEINVAL);
+        return false;
+    }
+    StartDnsLookupAfresh();
+    return true;
+}
 
 void TCustomWSocket::DnsLookup(const std::string& HostName) {
     if (HostName.empty()) {
@@ -37,10 +66,7 @@ void TCustomWSocket::DnsLookup(const std::string& HostName) {
         TriggerDnsLookupDone(win::WSAEINVAL);
         return;
     }
-    if (FDnsLookupHandle != 0) Winsock_WSACancelAsyncRequest(FDnsLookupHandle);
-    FDnsLookupHandle = 0;
-    FDnsResult.clear();
-    FDnsResultList.Clear();
+    StartDnsLookupAfresh();
     if (IsDottedQuad(HostName)) {
         win::u_long address = Winsock_inet_addr(HostName.c_str());
         if (address != win::INADDR_NONE) {
@@ -91,15 +117,8 @@ void TCustomWSocket::HandleDnsLookupDone(win::TMessage& Msg) {
 
 void TCustomWSocket::ReverseDnsLookup(const std::string& HostAddr) {
     win::u_long address = 0;
-    if (HostAddr.empty() || HostAddr.size() > 256 || !ReverseAddress(HostAddr, address)) {
-        RaiseException("ReverseDnsLookup: Invalid host name.");
-        TriggerDnsLookupDone(win::WSAEINVAL);
+    if (!BeginReverseDnsLookup(HostAddr, address))
         return;
-    }
-    if (FDnsLookupHandle != 0) Winsock_WSACancelAsyncRequest(FDnsLookupHandle);
-    FDnsLookupHandle = 0;
-    FDnsResult.clear();
-    FDnsResultList.Clear();
     if (FWindowHandle == 0) return RaiseException("ReverseDnsLookup: Window not assigned");
     FDnsLookupHandle =
         Winsock_WSAAsyncGetHostByAddr(FWindowHandle, WM_SOCKET_REVERSE_DNS_DONE, reinterpret_cast<const char*>(&address),
@@ -112,33 +131,18 @@ void TCustomWSocket::HandleReverseDnsLookupDone(win::TMessage& Msg) {
     if (FDnsLookupHandle == 0 || Msg.WParam != FDnsLookupHandle) return;
     FDnsLookupHandle = 0;
     win::WORD error = win::WSAGETASYNCERROR(Msg.LParam);
-    if (error == 0) {
-        const win::hostent& entry = EntryIn(FDnsBuffer);
-        FDnsResult = entry.h_name ? entry.h_name : "";
-        FDnsResultList.Clear();
-        FDnsResultList.Add(FDnsResult);
-        AddHostAliases(entry, FDnsResultList);
-    }
+    if (error == 0)
+        TakeReverseAnswer(EntryIn(FDnsBuffer), FDnsResult, FDnsResultList);
     TriggerDnsLookupDone(error);
 }
 
 void TCustomWSocket::ReverseDnsLookupAlt(const std::string& HostAddr) {
     win::u_long address = 0;
-    if (HostAddr.empty() || HostAddr.size() > 256 || !ReverseAddress(HostAddr, address)) {
-        RaiseException("ReverseDnsLookup: Invalid host name.");
-        TriggerDnsLookupDone(win::WSAEINVAL);
+    if (!BeginReverseDnsLookup(HostAddr, address))
         return;
-    }
-    // The pending lookup is cancelled and forgotten, so a later cancel finds nothing to do.
-    if (FDnsLookupHandle != 0) Winsock_WSACancelAsyncRequest(FDnsLookupHandle);
-    FDnsLookupHandle = 0;
-    FDnsResult.clear();
-    FDnsResultList.Clear();
     win::hostent* entry = Winsock_gethostbyaddr(reinterpret_cast<const char*>(&address), 4, win::AF_INET);
     if (!entry) return TriggerDnsLookupDone(static_cast<win::WORD>(Winsock_WSAGetLastError()));
-    FDnsResult = entry->h_name ? entry->h_name : "";
-    FDnsResultList.Add(FDnsResult);
-    AddHostAliases(*entry, FDnsResultList);
+    TakeReverseAnswer(*entry, FDnsResult, FDnsResultList);
     TriggerDnsLookupDone(0);
 }
 

@@ -46,32 +46,57 @@ void TCustomWSocket::ResolveRemote(bool ForConnect) {
     }
 }
 
-void TCustomWSocket::Connect() {
-    if (FSocketHandle != win::INVALID_SOCKET && FState != wsClosed) return RaiseException("Connect: Socket already in use");
-    if (!FPortAssigned) return RaiseException("Connect: No Port Specified");
-    if (!FAddrAssigned) return RaiseException("Connect: No IP Address Specified");
-    if (!FProtoAssigned) return RaiseException("Connect: No Protocol Specified");
+bool TCustomWSocket::OpenSocket(bool ForConnect) {
     try {
-        ResolveRemote(true);
+        ResolveRemote(ForConnect);
     } catch (const Exception& e) {
-        return RaiseException("connect: " + e.Message());
+        RaiseException((ForConnect ? "connect: " : "listen: ") + e.Message());
+        return false;
     }
     DiscardSendBlocks();
     FSocketHandle = Winsock_socket(FAddrFamily, FSocketType, FProtoNumber);
-    if (FSocketHandle == win::INVALID_SOCKET) return ReportSocketError("Connect (socket)");
+    if (FSocketHandle == win::INVALID_SOCKET) {
+        ReportSocketError(ForConnect ? "Connect (socket)" : "socket");
+        return false;
+    }
+    return true;
+}
+
+bool TCustomWSocket::ReadBufferSizes() {
     int len = sizeof(int);
     if (Winsock_getsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_SNDBUF, reinterpret_cast<char*>(&FSendBufferSize),
-                           &len) == win::SOCKET_ERROR)
-        return ReportSocketError("getsockopt(SO_SNDBUF)");
-    len = sizeof(int);
-    if (Winsock_getsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_RCVBUF,
-                           reinterpret_cast<char*>(&FReceiveBufferSize), &len) == win::SOCKET_ERROR)
-        return ReportSocketError("getsockopt(SO_RCVBUF)");
-    SetSocketState(wsOpened);
-    if (FState != wsOpened) {
-        Winsock_WSASetLastError(win::WSAEINVAL);
-        return ReportSocketError("Connect (Invalid operation in OnChangeState)");
+                           &len) == win::SOCKET_ERROR) {
+        ReportSocketError("getsockopt(SO_SNDBUF)");
+        return false;
     }
+    len = sizeof(int);
+    if (Winsock_getsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_RCVBUF, reinterpret_cast<char*>(&FReceiveBufferSize),
+                           &len) == win::SOCKET_ERROR) {
+        ReportSocketError("getsockopt(SO_RCVBUF)");
+        return false;
+    }
+    return true;
+}
+
+void TCustomWSocket::ReportInvalidCall(const std::string& What) {
+    Winsock_WSASetLastError(win::WSAEINVAL);
+    ReportSocketError(What);
+}
+
+void TCustomWSocket::Connect() {
+    if (FSocketHandle != win::INVALID_SOCKET && FState != wsClosed)
+        return RaiseException("Connect: Socket already in use");
+    if (!FPortAssigned)
+        return RaiseException("Connect: No Port Specified");
+    if (!FAddrAssigned)
+        return RaiseException("Connect: No IP Address Specified");
+    if (!FProtoAssigned)
+        return RaiseException("Connect: No Protocol Specified");
+    if (!OpenSocket(true) || !ReadBufferSizes())
+        return;
+    SetSocketState(wsOpened);
+    if (FState != wsOpened)
+        return ReportInvalidCall("Connect (Invalid operation in OnChangeState)");
     if (FSocketType == win::SOCK_DGRAM) {
         BindSocket();
         if (MultiCast) {
@@ -120,26 +145,14 @@ void TCustomWSocket::Connect() {
 }
 
 void TCustomWSocket::Listen() {
-    if (!FPortAssigned) {
-        Winsock_WSASetLastError(win::WSAEINVAL);
-        return ReportSocketError("listen: port not assigned");
-    }
-    if (!FProtoAssigned) {
-        Winsock_WSASetLastError(win::WSAEINVAL);
-        return ReportSocketError("listen: protocol not assigned");
-    }
-    if (!FAddrAssigned) {
-        Winsock_WSASetLastError(win::WSAEINVAL);
-        return ReportSocketError("listen: address not assigned");
-    }
-    try {
-        ResolveRemote(false);
-    } catch (const Exception& e) {
-        return RaiseException("listen: " + e.Message());
-    }
-    DiscardSendBlocks();
-    FSocketHandle = Winsock_socket(FAddrFamily, FSocketType, FProtoNumber);
-    if (FSocketHandle == win::INVALID_SOCKET) return ReportSocketError("socket");
+    if (!FPortAssigned)
+        return ReportInvalidCall("listen: port not assigned");
+    if (!FProtoAssigned)
+        return ReportInvalidCall("listen: protocol not assigned");
+    if (!FAddrAssigned)
+        return ReportInvalidCall("listen: address not assigned");
+    if (!OpenSocket(false))
+        return;
     if (FSocketType == win::SOCK_DGRAM && ReuseAddr &&
         IntOption(FSocketHandle, win::SOL_SOCKET, win::SO_REUSEADDR, -1) == win::SOCKET_ERROR) {
         ReportSocketError("setsockopt(SO_REUSEADDR)");
@@ -189,8 +202,7 @@ void TCustomWSocket::Listen() {
 
 win::SOCKET TCustomWSocket::Accept() {
     if (FState != wsListening) {
-        Winsock_WSASetLastError(win::WSAEINVAL);
-        ReportSocketError("not a listening socket");
+        ReportInvalidCall("not a listening socket");
         return win::INVALID_SOCKET;
     }
     int len = sizeof FRemoteAddress;
@@ -200,10 +212,8 @@ win::SOCKET TCustomWSocket::Accept() {
 }
 
 void TCustomWSocket::Dup(win::SOCKET NewSocket) {
-    if (NewSocket == 0 || NewSocket == win::INVALID_SOCKET) {
-        Winsock_WSASetLastError(win::WSAEINVAL);
-        return ReportSocketError("Dup");
-    }
+    if (NewSocket == 0 || NewSocket == win::INVALID_SOCKET)
+        return ReportInvalidCall("Dup");
     if (FState != wsClosed) {
         int rc = Winsock_closesocket(FSocketHandle);
         FSocketHandle = win::INVALID_SOCKET;
@@ -211,14 +221,8 @@ void TCustomWSocket::Dup(win::SOCKET NewSocket) {
         SetSocketState(wsClosed);
     }
     FSocketHandle = NewSocket;
-    int len = sizeof(int);
-    if (Winsock_getsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_SNDBUF, reinterpret_cast<char*>(&FSendBufferSize),
-                           &len) == win::SOCKET_ERROR)
-        return ReportSocketError("getsockopt(SO_SNDBUF)");
-    len = sizeof(int);
-    if (Winsock_getsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_RCVBUF,
-                           reinterpret_cast<char*>(&FReceiveBufferSize), &len) == win::SOCKET_ERROR)
-        return ReportSocketError("getsockopt(SO_RCVBUF)");
+    if (!ReadBufferSizes())
+        return;
     ApplyLinger();
     FSelectEvent = kDupEvents;
     if (Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, WM_SOCKET_SELECT, kDupEvents) == 0) MarkConnected();

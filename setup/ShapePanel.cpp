@@ -9,10 +9,7 @@ namespace {
 int TextFlags(TAlignment alignment) {
     if (alignment == taWordBreak)
         return Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
-    static constexpr Qt::Alignment Horizontal[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
-    static constexpr Qt::Alignment Vertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
-    const int value = static_cast<int>(alignment);
-    return static_cast<int>(Horizontal[value / 3] | Vertical[value % 3]) | Qt::TextSingleLine | Qt::TextShowMnemonic;
+    return controls::SingleLineCaptionFlags(alignment);
 }
 
 Qt::PenStyle QtPenStyle(TPenStyle style) {
@@ -40,23 +37,6 @@ TColor ToTColor(const QColor& color) {
 }
 
 }  // namespace
-
-void TPadding::Store(int32_t& field, int32_t value) {
-    if (field == value)
-        return;
-    field = value;
-    if (owner_)
-        owner_->repaint();
-}
-
-void TPadding::Assign(const TPadding& source) {
-    left_ = source.left_;
-    right_ = source.right_;
-    top_ = source.top_;
-    bottom_ = source.bottom_;
-    if (owner_)
-        owner_->repaint();
-}
 
 TShapePanel::TShapePanel(QWidget* parent) : QWidget(parent), padding_(std::make_unique<TPadding>(this)) {
     SetTabStop(true);
@@ -105,7 +85,7 @@ void TShapePanel::paintEvent(QPaintEvent*) {
         painter.drawRoundedRect(shape, roundSize_ / 2.0, roundSize_ / 2.0);
     else
         painter.drawRect(shape);
-    const QRect text = rect().adjusted(padding_->Left(), padding_->Top(), -padding_->Right(), -padding_->Bottom());
+    const QRect text = padding_->Inside(rect());
     // The brush is still solid: the text cells have the fill colour behind them.
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(fill);

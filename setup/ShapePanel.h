@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/Caption.h"
 #include "platform/qt/Graphics.h"
 
 // The class library's pen styles.
@@ -31,34 +32,7 @@ enum TAlignment : uint8_t {
     taWordBreak  // several lines from the top left
 };
 
-// The caption's margins in pixels; a changed value repaints the panel at once.
-class TPadding {
-public:
-    explicit TPadding(TShapePanel* owner = nullptr) : owner_(owner) {}
-    TPadding(const TPadding&) = delete;
-    TPadding& operator=(const TPadding&) = delete;
-
-    int32_t Left() const { return left_; }
-    void SetLeft(int32_t value) { Store(left_, value); }
-    int32_t Right() const { return right_; }
-    void SetRight(int32_t value) { Store(right_, value); }
-    int32_t Top() const { return top_; }
-    void SetTop(int32_t value) { Store(top_, value); }
-    int32_t Bottom() const { return bottom_; }
-    void SetBottom(int32_t value) { Store(bottom_, value); }
-
-    // Copies all four and repaints the panel.
-    void Assign(const TPadding& source);
-
-private:
-    void Store(int32_t& field, int32_t value);
-
-    int32_t left_ = 2;
-    int32_t right_ = 2;
-    int32_t top_ = 2;
-    int32_t bottom_ = 2;
-    TShapePanel* owner_;
-};
+using TPadding = controls::CaptionPadding<TShapePanel>;
 
 class TShapePanel : public QWidget {
 public:

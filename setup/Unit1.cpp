@@ -8,6 +8,7 @@
 #include <QStatusBar>
 
 #include "artwork/Artwork.h"
+#include "platform/qt/Forms.h"
 #include "platform/qt/Graphics.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/UiServices.h"
@@ -33,10 +34,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixe
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("Tarvoのアンインストール"));
     setFixedSize(398, 302);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    setPalette(palette);
+    SetFormColor(this, Qt::white);
 
     Button1 = new QPushButton(QStringLiteral("Tarvoの削除を実行する"), this);
     Button1->setObjectName("Button1");

@@ -1,7 +1,5 @@
 #include "setup/Unit_RegiFunc.h"
 
-#include <exception>
-
 #include "platform/win/Registry.h"
 
 namespace {
@@ -21,43 +19,18 @@ bool DeleteSubKey(TRegistry& registry, const std::string& subKey) {
 }  // namespace
 
 bool RegWriteStringHKLM(const std::string& valueName, const std::string& text, const std::string& key) {
-    try {
-        TRegistry registry;
-        registry.SetRootKey(win::HKEY_LOCAL_MACHINE);
-        if (!registry.OpenKey(OrDefault(key, UninstallKey), true))
-            return false;
+    return InRegistryKey(win::HKEY_LOCAL_MACHINE, OrDefault(key, UninstallKey), true, [&](TRegistry& registry) {
         registry.WriteString(valueName, text);
-        registry.CloseKey();
         return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 bool RegDeleteKeyHKLM(const std::string& subKey, const std::string& parentKey) {
-    try {
-        TRegistry registry;
-        registry.SetRootKey(win::HKEY_LOCAL_MACHINE);
-        if (!registry.OpenKey(OrDefault(parentKey, UninstallKey), true))
-            return false;
-        bool gone = DeleteSubKey(registry, subKey);
-        registry.CloseKey();
-        return gone;
-    } catch (const std::exception&) {
-        return false;
-    }
+    return InRegistryKey(win::HKEY_LOCAL_MACHINE, OrDefault(parentKey, UninstallKey), true,
+                         [&](TRegistry& registry) { return DeleteSubKey(registry, subKey); });
 }
 
 bool RegDeleteKeyHKCU(const std::string& subKey, const std::string& parentKey) {
-    try {
-        TRegistry registry;
-        registry.SetRootKey(win::HKEY_CURRENT_USER);
-        if (!registry.OpenKeyReadOnly(OrDefault(parentKey, VendorKey)))
-            return false;
-        bool gone = DeleteSubKey(registry, subKey);
-        registry.CloseKey();
-        return gone;
-    } catch (const std::exception&) {
-        return false;
-    }
+    return InRegistryKey(win::HKEY_CURRENT_USER, OrDefault(parentKey, VendorKey), false,
+                         [&](TRegistry& registry) { return DeleteSubKey(registry, subKey); });
 }

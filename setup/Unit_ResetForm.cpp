@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include "artwork/Artwork.h"
+#include "platform/qt/Forms.h"
 #include "platform/qt/WindowHandles.h"
 #include "platform/win/LayeredWindows.h"
 #include "platform/win/Modules.h"
@@ -25,10 +26,7 @@ QWidget* WhiteShape(QWidget* parent, const char* name, QRect geometry) {
     auto* shape = new QWidget(parent);
     shape->setObjectName(name);
     shape->setGeometry(geometry);
-    shape->setAutoFillBackground(true);
-    QPalette palette = shape->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    shape->setPalette(palette);
+    SetFormColor(shape, Qt::white);
     return shape;
 }
 
@@ -63,10 +61,7 @@ TResetForm::TResetForm(QWidget* owner) : QDialog(owner, Qt::FramelessWindowHint)
     setAttribute(Qt::WA_DeleteOnClose);  // the close action frees the window
     setFixedSize(404, 179);
     setFont(PixelFont(12));
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, ColorToQColor(clLime));
-    setPalette(palette);
+    SetFormColor(this, ColorToQColor(clLime));
 
     ImageList1 = new TImageList(85, 38, this);
     ImageList1->AddFromFile(ArtworkPath("resetbtn.png"));

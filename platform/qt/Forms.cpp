@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QPalette>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -16,6 +17,13 @@ QWidget* MainForm() {
 
 void SetMainForm(QWidget* form) {
     mainForm = form;
+}
+
+void SetFormColor(QWidget* widget, const QColor& color) {
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
 }
 
 void CenterOnMainForm(QWidget* window) {

@@ -214,24 +214,15 @@ int TJPEGImage::Height() const {
 }
 
 void TJPEGImage::SetScale(TJPEGScale scale) {
-    if (scale == scale_)
-        return;
-    scale_ = scale;
-    Changed();
+    Store(scale_, scale);
 }
 
 void TJPEGImage::SetPixelFormat(TJPEGPixelFormat format) {
-    if (format == pixelFormat_)
-        return;
-    pixelFormat_ = format;
-    Changed();
+    Store(pixelFormat_, format);
 }
 
 void TJPEGImage::SetGrayscale(bool grayscale) {
-    if (grayscale == grayscale_)
-        return;
-    grayscale_ = grayscale;
-    Changed();
+    Store(grayscale_, grayscale);
 }
 
 void TJPEGImage::SetCompressionQuality(int quality) {

@@ -55,6 +55,14 @@ public:
 private:
     void SetData(std::string data);
     void Changed() { bitmap_ = QImage(); }
+    // A decoding setting: a changed value drops the decoded picture.
+    template <class T>
+    void Store(T& field, T value) {
+        if (field == value)
+            return;
+        field = value;
+        Changed();
+    }
 
     std::string data_;
     int fullWidth_ = 0;

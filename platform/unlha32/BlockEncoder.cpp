@@ -8,6 +8,43 @@ namespace {
 
 constexpr int kMaxCodeLength = 16;
 
+// The chars up to the last used one.
+int UsedChars(const uint8_t* charLengths) {
+    int n = kCharCodes;
+    while (n > 0 && charLengths[n - 1] == 0)
+        --n;
+    return n;
+}
+
+// Runs of unused chars are coded with the length tree's symbols 0 (one), 1 (3..18, four more bits) and
+// 2 (20.., nine more bits); a used char of code length k is symbol k + 2. Gives emit each symbol with the
+// bits that follow it (none: extraBits 0).
+template <class Emit>
+void ForEachLengthSymbol(const uint8_t* charLengths, int n, Emit emit) {
+    int i = 0;
+    while (i < n) {
+        int k = charLengths[i++];
+        if (k != 0) {
+            emit(k + 2, 0, 0);
+            continue;
+        }
+        int run = 1;
+        while (i < n && charLengths[i] == 0)
+            ++i, ++run;
+        if (run <= 2) {
+            for (int r = 0; r < run; ++r)
+                emit(0, 0, 0);
+        } else if (run <= 18) {
+            emit(1, 4, static_cast<uint32_t>(run - 3));
+        } else if (run == 19) {
+            emit(0, 0, 0);
+            emit(1, 4, 15);
+        } else {
+            emit(2, kCharBits, static_cast<uint32_t>(run - 20));
+        }
+    }
+}
+
 }  // namespace
 
 BlockEncoder::BlockEncoder(const LhMethod& method, size_t blockSymbols)
@@ -57,66 +94,19 @@ void BlockEncoder::WriteBlock() {
     positionCounts_.fill(0);
 }
 
-// Runs of unused chars are coded with the length tree's symbols 0 (one), 1 (3..18, four more bits) and
-// 2 (20.., nine more bits); a used char of code length k is symbol k + 2.
 void BlockEncoder::CountLengthSymbols(uint32_t* counts) const {
-    int n = kCharCodes;
-    while (n > 0 && charLengths_[n - 1] == 0)
-        --n;
-    int i = 0;
-    while (i < n) {
-        int k = charLengths_[i++];
-        if (k != 0) {
-            ++counts[k + 2];
-            continue;
-        }
-        int run = 1;
-        while (i < n && charLengths_[i] == 0)
-            ++i, ++run;
-        if (run <= 2) {
-            counts[0] += run;
-        } else if (run <= 18) {
-            ++counts[1];
-        } else if (run == 19) {
-            ++counts[0];
-            ++counts[1];
-        } else {
-            ++counts[2];
-        }
-    }
+    ForEachLengthSymbol(charLengths_.data(), UsedChars(charLengths_.data()),
+                        [&](int symbol, int, uint32_t) { ++counts[symbol]; });
 }
 
 void BlockEncoder::WriteCharLengths(const uint8_t* treeLengths, const uint16_t* treeCodes) {
-    auto put = [&](int symbol) { out_.Put(treeLengths[symbol], treeCodes[symbol]); };
-    int n = kCharCodes;
-    while (n > 0 && charLengths_[n - 1] == 0)
-        --n;
+    const int n = UsedChars(charLengths_.data());
     out_.Put(kCharBits, static_cast<uint32_t>(n));
-    int i = 0;
-    while (i < n) {
-        int k = charLengths_[i++];
-        if (k != 0) {
-            put(k + 2);
-            continue;
-        }
-        int run = 1;
-        while (i < n && charLengths_[i] == 0)
-            ++i, ++run;
-        if (run <= 2) {
-            for (int r = 0; r < run; ++r)
-                put(0);
-        } else if (run <= 18) {
-            put(1);
-            out_.Put(4, static_cast<uint32_t>(run - 3));
-        } else if (run == 19) {
-            put(0);
-            put(1);
-            out_.Put(4, 15);
-        } else {
-            put(2);
-            out_.Put(kCharBits, static_cast<uint32_t>(run - 20));
-        }
-    }
+    ForEachLengthSymbol(charLengths_.data(), n, [&](int symbol, int extraBits, uint32_t extra) {
+        out_.Put(treeLengths[symbol], treeCodes[symbol]);
+        if (extraBits > 0)
+            out_.Put(extraBits, extra);
+    });
 }
 
 // Lengths up to 6 in three bits; 7 and more as that many minus 4 one bits after "111", ended by a zero.

@@ -16,6 +16,20 @@ constexpr uint8_t kInitialFill = 0x20;
     throw ELhaError(kDataBroken, what);
 }
 
+// How many code lengths of a tree of n symbols follow; none for a tree of one symbol, which is read and set.
+int ReadTreeCount(BitReader& in, int n, int countBits, HuffmanTable& table) {
+    const int count = static_cast<int>(in.Get(countBits));
+    if (count == 0) {
+        const int symbol = static_cast<int>(in.Get(countBits));
+        if (symbol >= n)
+            Broken("a code tree names a symbol out of range");
+        table.SetSingle(symbol);
+    } else if (count > n) {
+        Broken("a code tree has too many symbols");
+    }
+    return count;
+}
+
 }  // namespace
 
 LhDecoder::LhDecoder(const LhMethod& method)
@@ -84,16 +98,9 @@ void LhDecoder::ReadBlockHeader(BitReader& in) {
 // The length tree and the position tree share one layout: a count, then each length in three bits, seven
 // and more written as a run of one bits; after the third length of the length tree, two bits of zero run.
 void LhDecoder::ReadLengthTreeLengths(BitReader& in, int n, int countBits, int special, HuffmanTable& table) {
-    int count = static_cast<int>(in.Get(countBits));
-    if (count == 0) {
-        int symbol = static_cast<int>(in.Get(countBits));
-        if (symbol >= n)
-            Broken("a code tree names a symbol out of range");
-        table.SetSingle(symbol);
+    const int count = ReadTreeCount(in, n, countBits, table);
+    if (count == 0)
         return;
-    }
-    if (count > n)
-        Broken("a code tree has too many symbols");
     uint8_t lengths[32] = {};
     int i = 0;
     while (i < count) {
@@ -122,16 +129,9 @@ void LhDecoder::ReadLengthTreeLengths(BitReader& in, int n, int countBits, int s
 }
 
 void LhDecoder::ReadCharTreeLengths(BitReader& in) {
-    int count = static_cast<int>(in.Get(kCharBits));
-    if (count == 0) {
-        int symbol = static_cast<int>(in.Get(kCharBits));
-        if (symbol >= kCharCodes)
-            Broken("a code tree names a symbol out of range");
-        charTable_.SetSingle(symbol);
+    const int count = ReadTreeCount(in, kCharCodes, kCharBits, charTable_);
+    if (count == 0)
         return;
-    }
-    if (count > kCharCodes)
-        Broken("a code tree has too many symbols");
     uint8_t lengths[kCharCodes] = {};
     int i = 0;
     while (i < count) {

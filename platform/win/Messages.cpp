@@ -10,6 +10,8 @@ namespace win {
 
 using detail::Core;
 using detail::FindWindowLocked;
+using detail::LiveWindowLocked;
+using detail::OwnedWindowLocked;
 using detail::TheCore;
 using detail::Window;
 using detail::WindowClass;
@@ -152,15 +154,9 @@ BOOL DestroyWindow(HWND hwnd) {
     std::shared_ptr<Window> w;  // outlives the lock: the record may be freed with it
     {
         std::lock_guard lock(TheCore().mutex);
-        w = FindWindowLocked(hwnd);
-        if (!w) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        w = OwnedWindowLocked(hwnd, me);
+        if (!w)
             return FALSE;
-        }
-        if (w->thread.get() != &me) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return FALSE;
-        }
         if (w->destroying)
             return TRUE;
         w->destroying = true;
@@ -178,11 +174,9 @@ BOOL IsWindow(HWND hwnd) {
 
 LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
     std::lock_guard lock(TheCore().mutex);
-    auto w = FindWindowLocked(hwnd);
-    if (!w) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    auto w = LiveWindowLocked(hwnd);
+    if (!w)
         return 0;
-    }
     if (index == GWLP_WNDPROC) {
         auto old = reinterpret_cast<LONG_PTR>(w->proc);
         w->proc = reinterpret_cast<WNDPROC>(value);
@@ -198,11 +192,9 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
 
 LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
     std::lock_guard lock(TheCore().mutex);
-    auto w = FindWindowLocked(hwnd);
-    if (!w) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    auto w = LiveWindowLocked(hwnd);
+    if (!w)
         return 0;
-    }
     if (index == GWLP_WNDPROC)
         return reinterpret_cast<LONG_PTR>(w->proc);
     LONG_PTR* slot = WindowLongSlot(*w, index);
@@ -221,11 +213,9 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM, LPARAM) {
 
 DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
     std::lock_guard lock(TheCore().mutex);
-    auto w = FindWindowLocked(hwnd);
-    if (!w) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    auto w = LiveWindowLocked(hwnd);
+    if (!w)
         return 0;
-    }
     if (processId)
         *processId = static_cast<DWORD>(getpid());
     return w->thread->id;

@@ -101,6 +101,22 @@ std::shared_ptr<Window> FindWindowLocked(HWND hwnd) {
     return it == core.windows.end() ? nullptr : it->second;
 }
 
+std::shared_ptr<Window> LiveWindowLocked(HWND hwnd) {
+    auto w = FindWindowLocked(hwnd);
+    if (!w)
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return w;
+}
+
+std::shared_ptr<Window> OwnedWindowLocked(HWND hwnd, const ThreadState& owner) {
+    auto w = LiveWindowLocked(hwnd);
+    if (w && w->thread.get() != &owner) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return w;
+}
+
 void RemoveWindowLocked(Window& w) {
     if (TheCore().windows.erase(w.hwnd) == 0)
         return;

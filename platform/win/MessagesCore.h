@@ -100,6 +100,10 @@ Core& TheCore();
 ThreadState& CurrentThread();
 
 std::shared_ptr<Window> FindWindowLocked(HWND hwnd);
+// The window, or nullptr with the last error ERROR_INVALID_WINDOW_HANDLE.
+std::shared_ptr<Window> LiveWindowLocked(HWND hwnd);
+// The window when the thread owns it; nullptr with the last error set otherwise.
+std::shared_ptr<Window> OwnedWindowLocked(HWND hwnd, const ThreadState& owner);
 // Takes the window out of the tables: its timers and queued messages go too.
 void RemoveWindowLocked(Window& w);
 // A message was posted or sent to the thread, or its inputs changed.

@@ -38,17 +38,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
     uint64_t now = ClockNowMs();
     UINT interval = std::clamp(elapseMs, kMinIntervalMs, kMaxIntervalMs);
     std::lock_guard lock(TheCore().mutex);
-    if (hwnd != 0) {
-        auto w = detail::FindWindowLocked(hwnd);
-        if (!w) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return 0;
-        }
-        if (w->thread.get() != &me) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return 0;
-        }
-    }
+    if (hwnd != 0 && !detail::OwnedWindowLocked(hwnd, me))
+        return 0;
     auto timer = FindTimerLocked(me, hwnd, id);
     if (timer == me.timers.end()) {
         if (hwnd == 0)
@@ -68,11 +59,9 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
     std::lock_guard lock(TheCore().mutex);
     ThreadState* owner = &me;
     if (hwnd != 0) {
-        auto w = detail::FindWindowLocked(hwnd);
-        if (!w) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        auto w = detail::LiveWindowLocked(hwnd);
+        if (!w)
             return FALSE;
-        }
         owner = w->thread.get();
     }
     auto timer = FindTimerLocked(*owner, hwnd, id);

@@ -1,5 +1,6 @@
 #include "platform/win/Registry.h"
 
+#include <exception>
 #include <vector>
 
 using namespace win;
@@ -32,8 +33,6 @@ TRegDataType DataTypeToRegData(DWORD type) {
 }  // namespace
 
 TRegistry::TRegistry() = default;
-
-TRegistry::TRegistry(REGSAM access) : access_(access) {}
 
 TRegistry::~TRegistry() {
     CloseKey();
@@ -68,7 +67,7 @@ bool TRegistry::Open(const std::string& key, bool canCreate, REGSAM access) {
 }
 
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
-    return Open(key, canCreate, access_);
+    return Open(key, canCreate, KEY_ALL_ACCESS);
 }
 
 bool TRegistry::OpenKeyReadOnly(const std::string& key) {
@@ -107,17 +106,6 @@ void TRegistry::GetKeyNames(TStringList& names) {
     for (DWORD i = 0;; ++i) {
         DWORD size = static_cast<DWORD>(buf.size());
         if (RegEnumKeyExA(currentKey_, i, buf.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.Add(std::string(buf.data(), size));
-    }
-}
-
-void TRegistry::GetValueNames(TStringList& names) {
-    names.Clear();
-    std::vector<char> buf(16384);
-    for (DWORD i = 0;; ++i) {
-        DWORD size = static_cast<DWORD>(buf.size());
-        if (RegEnumValueA(currentKey_, i, buf.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
         names.Add(std::string(buf.data(), size));
     }
@@ -183,10 +171,6 @@ void TRegistry::WriteString(const std::string& name, const std::string& value) {
     WriteData(name, REG_SZ, value.c_str(), static_cast<int>(value.size() + 1));
 }
 
-void TRegistry::WriteExpandString(const std::string& name, const std::string& value) {
-    WriteData(name, REG_EXPAND_SZ, value.c_str(), static_cast<int>(value.size() + 1));
-}
-
 int32_t TRegistry::ReadInteger(const std::string& name) {
     int32_t value = 0;
     ReadData(name, &value, sizeof value, rdInteger);
@@ -209,4 +193,19 @@ int TRegistry::ReadBinaryData(const std::string& name, void* buffer, int bufferS
 
 void TRegistry::WriteBinaryData(const std::string& name, const void* buffer, int size) {
     WriteData(name, REG_BINARY, buffer, size);
+}
+
+bool InRegistryKey(win::HKEY root, const std::string& key, bool canCreate,
+                   const std::function<bool(TRegistry&)>& step) {
+    try {
+        TRegistry registry;
+        registry.SetRootKey(root);
+        if (!(canCreate ? registry.OpenKey(key, true) : registry.OpenKeyReadOnly(key)))
+            return false;
+        const bool done = step(registry);
+        registry.CloseKey();
+        return done;
+    } catch (const std::exception&) {
+        return false;
+    }
 }

@@ -6,6 +6,7 @@
 // for 'Name'", "Failed to set data for 'Name'".
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/rtl/StringList.h"
@@ -21,20 +22,15 @@ struct TRegDataInfo {
 
 class TRegistry {
 public:
-    TRegistry();  // root HKEY_CURRENT_USER, access KEY_ALL_ACCESS
-    explicit TRegistry(win::REGSAM access);
+    TRegistry();  // root HKEY_CURRENT_USER
     ~TRegistry();
     TRegistry(const TRegistry&) = delete;
     TRegistry& operator=(const TRegistry&) = delete;
 
-    win::HKEY RootKey() const { return rootKey_; }
     void SetRootKey(win::HKEY root);  // closes the open key
-    win::REGSAM Access() const { return access_; }
-    void SetAccess(win::REGSAM access) { access_ = access; }
-    win::HKEY CurrentKey() const { return currentKey_; }
     const std::string& CurrentPath() const { return currentPath_; }
 
-    // Opens the key with Access (creating the missing keys when canCreate); it becomes the open key.
+    // Opens the key with full access (creating the missing keys when canCreate); it becomes the open key.
     bool OpenKey(const std::string& key, bool canCreate);
     // Opens an existing key for reading only.
     bool OpenKeyReadOnly(const std::string& key);
@@ -43,7 +39,6 @@ public:
     // Deletes the key with all its subkeys; False when it does not exist or cannot be deleted.
     bool DeleteKey(const std::string& key);
     void GetKeyNames(TStringList& names);
-    void GetValueNames(TStringList& names);
 
     bool ValueExists(const std::string& name);
     bool DeleteValue(const std::string& name);
@@ -54,7 +49,6 @@ public:
     // "" for a missing or empty value; text is cut at its first NUL, never expanded.
     std::string ReadString(const std::string& name);
     void WriteString(const std::string& name, const std::string& value);
-    void WriteExpandString(const std::string& name, const std::string& value);
     // A missing value raises too.
     int32_t ReadInteger(const std::string& name);
     void WriteInteger(const std::string& name, int32_t value);
@@ -71,5 +65,9 @@ private:
     win::HKEY rootKey_ = win::HKEY_CURRENT_USER;
     win::HKEY currentKey_ = 0;
     std::string currentPath_;
-    win::REGSAM access_ = win::KEY_ALL_ACCESS;
 };
+
+// Opens the key under root in a registry object of its own (creating missing keys when canCreate, otherwise
+// read-only), runs step on it and closes it again. False when the key does not open, step gives false or
+// anything raises: for the helpers that turn every failure into False.
+bool InRegistryKey(win::HKEY root, const std::string& key, bool canCreate, const std::function<bool(TRegistry&)>& step);

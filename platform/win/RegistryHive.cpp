@@ -233,6 +233,21 @@ Key* OpenPath(Reader& r, Key& root, std::string_view path) {
     return key;
 }
 
+// The subkey or value of that name, case ignored.
+template <class Items>
+auto FindNamed(Items& items, std::string_view name) {
+    return std::find_if(items.begin(), items.end(), [&](const auto& item) { return SameText(item.name, name); });
+}
+
+template <class Items>
+bool RemoveNamed(Items& items, std::string_view name) {
+    auto it = FindNamed(items, name);
+    if (it == items.end())
+        return false;
+    items.erase(it);
+    return true;
+}
+
 void ParseValueLine(Reader& r, Key& key, const std::string& line) {
     size_t pos = 0;
     std::string name;
@@ -251,7 +266,7 @@ void ParseValueLine(Reader& r, Key& key, const std::string& line) {
 }  // namespace
 
 Key* Key::FindSubkey(std::string_view subName) {
-    auto it = std::find_if(subkeys.begin(), subkeys.end(), [&](const Key& k) { return SameText(k.name, subName); });
+    auto it = FindNamed(subkeys, subName);
     return it == subkeys.end() ? nullptr : &*it;
 }
 
@@ -266,20 +281,16 @@ Key& Key::AddSubkey(std::string_view subName) {
 }
 
 bool Key::RemoveSubkey(std::string_view subName) {
-    auto it = std::find_if(subkeys.begin(), subkeys.end(), [&](const Key& k) { return SameText(k.name, subName); });
-    if (it == subkeys.end())
-        return false;
-    subkeys.erase(it);
-    return true;
+    return RemoveNamed(subkeys, subName);
 }
 
 const Value* Key::FindValue(std::string_view valueName) const {
-    auto it = std::find_if(values.begin(), values.end(), [&](const Value& v) { return SameText(v.name, valueName); });
+    auto it = FindNamed(values, valueName);
     return it == values.end() ? nullptr : &*it;
 }
 
 void Key::SetValue(std::string_view valueName, DWORD type, std::string data) {
-    auto it = std::find_if(values.begin(), values.end(), [&](const Value& v) { return SameText(v.name, valueName); });
+    auto it = FindNamed(values, valueName);
     if (it == values.end()) {
         values.push_back({std::string(valueName), type, std::move(data)});
     } else {
@@ -289,11 +300,7 @@ void Key::SetValue(std::string_view valueName, DWORD type, std::string data) {
 }
 
 bool Key::RemoveValue(std::string_view valueName) {
-    auto it = std::find_if(values.begin(), values.end(), [&](const Value& v) { return SameText(v.name, valueName); });
-    if (it == values.end())
-        return false;
-    values.erase(it);
-    return true;
+    return RemoveNamed(values, valueName);
 }
 
 Key ParseHive(std::string_view text, std::string_view rootName) {

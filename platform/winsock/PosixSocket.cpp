@@ -32,6 +32,16 @@ sockaddr_in ToSockaddr(const Address& a) {
 
 Address FromSockaddr(const sockaddr_in& sa) { return Address{sa.sin_addr.s_addr, sa.sin_port}; }
 
+// The local or the remote address of the socket, by getsockname or getpeername.
+int AddressFrom(int (*query)(int, sockaddr*, socklen_t*), int fd, Address& a) {
+    sockaddr_in sa{};
+    socklen_t len = sizeof sa;
+    if (query(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
+        return LastError();
+    a = FromSockaddr(sa);
+    return 0;
+}
+
 struct OptionName {
     int level;
     int name;
@@ -178,19 +188,11 @@ long Receive(int fd, void* data, size_t len, int flags, Address* from) {
 }
 
 int SockName(int fd, Address& a) {
-    sockaddr_in sa{};
-    socklen_t len = sizeof sa;
-    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0) return LastError();
-    a = FromSockaddr(sa);
-    return 0;
+    return AddressFrom(::getsockname, fd, a);
 }
 
 int PeerName(int fd, Address& a) {
-    sockaddr_in sa{};
-    socklen_t len = sizeof sa;
-    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0) return LastError();
-    a = FromSockaddr(sa);
-    return 0;
+    return AddressFrom(::getpeername, fd, a);
 }
 
 int BytesWaiting(int fd, int& count) {

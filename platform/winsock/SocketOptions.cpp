@@ -13,11 +13,7 @@ namespace {
 
 using winsock::Fail;
 using winsock::SocketPtr;
-
-SocketPtr Use(SOCKET s) {
-    if (!winsock::RequireStarted()) return nullptr;
-    return winsock::FindSocket(s);
-}
+using winsock::UseSocket;
 
 // The options that hold one integer (a BOOL, a size, a count), by WinSock level and name.
 std::optional<posix::Option> IntegerOption(int level, int name) {
@@ -159,7 +155,7 @@ int KeepAliveValues(winsock::SocketRecord& r, const void* in, DWORD inSize) {
 }  // namespace
 
 int setsockopt(SOCKET s, int level, int name, const char* value, int len) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!KnownLevel(level)) return Fail(WSAEINVAL);
     if (!value || len <= 0) return Fail(WSAEFAULT);
@@ -174,7 +170,7 @@ int setsockopt(SOCKET s, int level, int name, const char* value, int len) {
 }
 
 int getsockopt(SOCKET s, int level, int name, char* value, int* len) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!KnownLevel(level)) return Fail(WSAEINVAL);
     std::lock_guard<std::recursive_mutex> guard(winsock::TableLock());
@@ -186,7 +182,7 @@ int getsockopt(SOCKET s, int level, int name, char* value, int* len) {
 }
 
 int ioctlsocket(SOCKET s, long cmd, u_long* argp) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!argp) return Fail(WSAEFAULT);
     std::lock_guard<std::recursive_mutex> guard(winsock::TableLock());
@@ -211,7 +207,7 @@ int ioctlsocket(SOCKET s, long cmd, u_long* argp) {
 
 int WSAIoctl(SOCKET s, DWORD code, void* inBuffer, DWORD inSize, void* outBuffer, DWORD outSize, DWORD* bytesReturned,
              void* overlapped, void* completionRoutine) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (overlapped || completionRoutine) return Fail(WSAEOPNOTSUPP);  // only the synchronous form is offered
     if (bytesReturned) *bytesReturned = 0;

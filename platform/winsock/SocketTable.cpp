@@ -110,6 +110,12 @@ SocketPtr FindSocket(SOCKET s) {
     return nullptr;
 }
 
+SocketPtr UseSocket(SOCKET s) {
+    if (!RequireStarted())
+        return nullptr;
+    return FindSocket(s);
+}
+
 bool RemoveSocket(SOCKET s) {
     SocketPtr r;
     {

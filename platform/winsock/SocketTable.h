@@ -50,6 +50,8 @@ std::recursive_mutex& TableLock();
 SOCKET AddSocket(SocketPtr record);
 // The record, or nullptr with the last error WSAENOTSOCK.
 SocketPtr FindSocket(SOCKET s);
+// The record of a live socket, after the start-up check; nullptr with the last error set otherwise.
+SocketPtr UseSocket(SOCKET s);
 // Takes the socket out of the table, stops its notifications and drops the notifications already queued
 // for it on the calling thread. The descriptor closes when the last user lets go of the record.
 bool RemoveSocket(SOCKET s);

@@ -13,12 +13,7 @@ namespace {
 
 using winsock::Fail;
 using winsock::SocketPtr;
-
-// The record of a live socket, after the start-up check; nullptr with the last error set otherwise.
-SocketPtr Use(SOCKET s) {
-    if (!winsock::RequireStarted()) return nullptr;
-    return winsock::FindSocket(s);
-}
+using winsock::UseSocket;
 
 bool ReadAddress(const sockaddr* name, int len, posix::Address& a) {
     if (!name || len < static_cast<int>(sizeof(sockaddr_in))) {
@@ -89,7 +84,7 @@ int closesocket(SOCKET s) {
 }
 
 int bind(SOCKET s, const sockaddr* name, int nameLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     posix::Address a;
     if (!r || !ReadAddress(name, nameLen, a)) return SOCKET_ERROR;
     int error = posix::Bind(r->fd, a);
@@ -97,7 +92,7 @@ int bind(SOCKET s, const sockaddr* name, int nameLen) {
 }
 
 int connect(SOCKET s, const sockaddr* name, int nameLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     posix::Address a;
     if (!r || !ReadAddress(name, nameLen, a)) return SOCKET_ERROR;
     std::unique_lock<std::recursive_mutex> guard(winsock::TableLock());
@@ -126,7 +121,7 @@ int connect(SOCKET s, const sockaddr* name, int nameLen) {
 }
 
 int listen(SOCKET s, int backlog) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!r->Streams()) return Fail(WSAEOPNOTSUPP);
     posix::Address a;
@@ -140,7 +135,7 @@ int listen(SOCKET s, int backlog) {
 }
 
 SOCKET accept(SOCKET s, sockaddr* addr, int* addrLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return INVALID_SOCKET;
     if (!r->listening) return Fail(WSAEINVAL), INVALID_SOCKET;
     if (addr && (!addrLen || *addrLen < static_cast<int>(sizeof(sockaddr_in)))) return Fail(WSAEFAULT), INVALID_SOCKET;
@@ -165,7 +160,7 @@ SOCKET accept(SOCKET s, sockaddr* addr, int* addrLen) {
 }
 
 int shutdown(SOCKET s, int how) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (how < SD_RECEIVE || how > SD_BOTH) return Fail(WSAEINVAL);
     if (r->Streams() && !r->connected) return Fail(WSAENOTCONN);
@@ -177,7 +172,7 @@ namespace {
 
 // What send, sendto and WSASend share: the pieces go out in order; the number of bytes taken, or the failure.
 long SendOn(SOCKET s, const posix::Piece* pieces, size_t count, int flags, const posix::Address* to) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (flags & ~(MSG_OOB | MSG_DONTROUTE)) return Fail(WSAEOPNOTSUPP);
     if (r->Streams() && !r->connected) return Fail(WSAENOTCONN);
@@ -210,7 +205,7 @@ int SendBuffer(SOCKET s, const char* buf, int len, int flags, const posix::Addre
 }
 
 int ReceiveOn(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!buf && len > 0) return Fail(WSAEFAULT);
     if (len < 0) return Fail(WSAEINVAL);
@@ -264,7 +259,7 @@ int recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromL
 }
 
 int getsockname(SOCKET s, sockaddr* name, int* nameLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!name) return Fail(WSAEFAULT);
     posix::Address a;
@@ -274,7 +269,7 @@ int getsockname(SOCKET s, sockaddr* name, int* nameLen) {
 }
 
 int getpeername(SOCKET s, sockaddr* name, int* nameLen) {
-    SocketPtr r = Use(s);
+    SocketPtr r = UseSocket(s);
     if (!r) return SOCKET_ERROR;
     if (!name) return Fail(WSAEFAULT);
     posix::Address a;

@@ -11,21 +11,12 @@
 
 namespace {
 
+using tarvo::test::ExpectError;
 using tarvo::test::ReadFile;
 using tarvo::test::WriteFile;
 
 const char* const NoFormat = "書庫の形式を判別できません。";
 const char* const UnknownFormat = "書庫の形式を特定できませんでした。";
-
-template <typename Operation>
-void ExpectArchiverError(Operation operation, const std::string& message) {
-    try {
-        operation();
-        ADD_FAILURE() << "no exception, expected: " << message;
-    } catch (const EArchiver& e) {
-        EXPECT_EQ(e.Message(), message);
-    }
-}
 
 class ArchiveFileTest : public tarvo::test::RecorderTest {
 protected:
@@ -59,9 +50,9 @@ TEST_F(ArchiveFileTest, TheNameChoosesTheFormatAndAnUnknownExtensionKeepsIt) {
 TEST_F(ArchiveFileTest, TypesWithoutAnyDriverAreRefusedAndChangeNothing) {
     TArchiveFile arc;
     arc.SetFileName(archive);
-    ExpectArchiverError([&] { arc.SetArchiverType(atGCA); }, UnknownFormat);
-    ExpectArchiverError([&] { arc.SetArchiverType(atBel); }, UnknownFormat);
-    ExpectArchiverError([&] { arc.SetFileName("/w/old.GCA"); }, UnknownFormat);
+    ExpectError<EArchiver>([&] { arc.SetArchiverType(atGCA); }, UnknownFormat);
+    ExpectError<EArchiver>([&] { arc.SetArchiverType(atBel); }, UnknownFormat);
+    ExpectError<EArchiver>([&] { arc.SetFileName("/w/old.GCA"); }, UnknownFormat);
     EXPECT_EQ(arc.ArchiverType(), atLha);
     EXPECT_EQ(arc.FileName(), archive);
 }
@@ -71,20 +62,20 @@ TEST_F(ArchiveFileTest, WithoutADriverEveryOperationRaises) {
     TArchiveFile arc;
     arc.SetFileName(sandbox().work + "unknown.bin");
     TArchiveEntryInfo info{};
-    ExpectArchiverError([&] { arc.Unpack(0, nullptr, "/d", {}); }, NoFormat);
-    ExpectArchiverError([&] { arc.Pack(0, nullptr, "/d", {"f"}); }, NoFormat);
-    ExpectArchiverError([&] { arc.RemoveItem(0, nullptr, "", {"f"}); }, NoFormat);
-    ExpectArchiverError([&] { arc.FindOpen(0, 0); }, NoFormat);
-    ExpectArchiverError([&] { arc.FindFirst("*.*", info); }, NoFormat);
-    ExpectArchiverError([&] { arc.FindNext(info); }, NoFormat);
-    ExpectArchiverError([&] { arc.FindClose(); }, NoFormat);
+    ExpectError<EArchiver>([&] { arc.Unpack(0, nullptr, "/d", {}); }, NoFormat);
+    ExpectError<EArchiver>([&] { arc.Pack(0, nullptr, "/d", {"f"}); }, NoFormat);
+    ExpectError<EArchiver>([&] { arc.RemoveItem(0, nullptr, "", {"f"}); }, NoFormat);
+    ExpectError<EArchiver>([&] { arc.FindOpen(0, 0); }, NoFormat);
+    ExpectError<EArchiver>([&] { arc.FindFirst("*.*", info); }, NoFormat);
+    ExpectError<EArchiver>([&] { arc.FindNext(info); }, NoFormat);
+    ExpectError<EArchiver>([&] { arc.FindClose(); }, NoFormat);
     EXPECT_FALSE(LibraryCommandRan());
 }
 
 TEST_F(ArchiveFileTest, UnpackDoesNotDetectByContent) {
     TArchiveFile arc;
     arc.SetFileName(sandbox().work + "trunk.dat");
-    ExpectArchiverError([&] { arc.Unpack(0, nullptr, "/d", {}); }, NoFormat);
+    ExpectError<EArchiver>([&] { arc.Unpack(0, nullptr, "/d", {}); }, NoFormat);
     EXPECT_EQ(Log(), "");
 }
 

@@ -19,17 +19,10 @@ protected:
     void SetUp() override {
         RecordingLibrariesTest::SetUp();
         dir = sandbox().work + "samples/";
-        tarvo::test::WriteFile(dir + "data.txt", "some text to pack, some text to pack, some text to pack\n");
-        tarvo::test::WriteFile(dir + "random.bin", tarvo::test::RandomBytes(4096, 3));
-        ASSERT_TRUE(RunIn(dir, "zip -q sample.zip data.txt random.bin"));
-        ASSERT_TRUE(RunIn(dir, "tar cf sample.tar data.txt random.bin"));
-        ASSERT_TRUE(RunIn(dir, "gzip -k -c sample.tar > sample.tar.gz"));
+        tarvo::test::WriteSampleFiles(dir);
+        ASSERT_NO_FATAL_FAILURE(tarvo::test::MakeSampleArchives(dir));
         ASSERT_TRUE(RunIn(dir, "bzip2 -k -c sample.tar > sample.tar.bz2"));
-        ASSERT_TRUE(RunIn(dir, "7z a -bd sample.7z data.txt random.bin"));
-        ASSERT_TRUE(RunIn(dir, "gcab -c sample.cab data.txt random.bin"));
-        ASSERT_TRUE(RunIn(dir, "arj a -y sample.arj data.txt random.bin"));
     }
-    std::string LogOf(const char* library) { return Library(library).Log(); }
 
     std::string dir;
 };

@@ -14,6 +14,7 @@
 #include "ARCHIVES/TAR32.h"
 #include "ARCHIVES/YZ132.h"
 #include "platform/win/Modules.h"
+#include "tests/ARCHIVES/ClientSwitches.h"
 #include "tests/ARCHIVES/Recorder.h"
 
 namespace {
@@ -29,9 +30,6 @@ const char* const NoMemory = "この形式ではメモリへの展開をサポ�
 
 class FormatDriversTest : public tarvo::test::RecordingLibrariesTest {
 protected:
-    std::string Last(const char* library) { return Library(library).LastCommand(); }
-    std::string LogOf(const char* library) { return Library(library).Log(); }
-
     // The operations the driver does not offer raise their messages and call nothing.
     void ExpectUnsupported(TArchiver& driver, const char* library, bool pack, bool remove, bool update, bool sfx,
                            bool memory) {
@@ -110,11 +108,7 @@ TEST_F(FormatDriversTest, CabArjAndRarChecksCloseEvenAFailedOpen) {
 TEST_F(FormatDriversTest, ArjExtractsWithTheLhaCommandLineWithoutTheLhaLibrary) {
     OnlyVisible({"UNARJ32J.DLL"});
     TArj32 arj;
-    o.x = 1;
-    o.jso = 1;
-    o.jse = 1;
-    o.jyc = 1;
-    o.n = 0;
+    tarvo::test::SetClientExtractSwitches(o);
     EXPECT_EQ(arj.Unpack(0, "/a.arj", o, "/d", {}, false, output), 0);
     EXPECT_EQ(Last("UNARJ32J.DLL"), "x -+ -n0 -x1 -jse1 -jso1 -jyc1  \"/a.arj\" \"/d/\" ");
     arj.SetOwnerWindow(7, nullptr);

@@ -3,6 +3,7 @@
 
 #include "ARCHIVES/ARCHIVES.h"
 #include "ARCHIVES/LHA32.h"
+#include "tests/ARCHIVES/ClientSwitches.h"
 #include "tests/ARCHIVES/Recorder.h"
 
 namespace {
@@ -25,27 +26,8 @@ protected:
         arc.Options().jso = 0;  // as the client's window stores it
     }
 
-    // What the client sets before packing one dropped path.
-    void SetPackSwitches(bool folder) {
-        TArchiverOptions& o = arc.Options();
-        o.x = 1;
-        o.a = 1;
-        o.n = 0;
-        o.r = folder ? 2 : 0;
-        o.jso = 0;
-        o.ResFileName = res;
-        arc.SetOutputSize(8192);
-    }
-
-    // What the client sets before extracting a trunk.
-    void SetExtractSwitches() {
-        TArchiverOptions& o = arc.Options();
-        o.x = 1;
-        o.jso = 1;
-        o.jse = 1;
-        o.jyc = 1;
-        o.n = 0;
-    }
+    void SetPackSwitches(bool folder) { tarvo::test::SetClientPackSwitches(arc, folder, res); }
+    void SetExtractSwitches() { tarvo::test::SetClientExtractSwitches(arc.Options()); }
 
     std::string archive, res, drop;
     TArchiveFile arc;

@@ -8,6 +8,7 @@
 
 #include "ARCHIVES/ARCHIVES.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/ARCHIVES/ClientSwitches.h"
 #include "tests/ARCHIVES/LzhLibrary.h"
 
 namespace {
@@ -44,14 +45,7 @@ protected:
 
     // One dropped path, as the client packs it.
     int AddToTrunk(const std::string& name, bool folder) {
-        TArchiverOptions& o = arc.Options();
-        o.x = 1;
-        o.a = 1;
-        o.n = 0;
-        o.r = folder ? 2 : 0;
-        o.jso = 0;
-        o.ResFileName = res;
-        arc.SetOutputSize(8192);
+        tarvo::test::SetClientPackSwitches(arc, folder, res);
         int result = arc.Pack(0, nullptr, drop, {name});
         DeleteFile(res);
         return result;
@@ -96,12 +90,7 @@ TEST_F(LhaRoundTripTest, PackListExtractAndEmptyAsTheClientDoes) {
     }
 
     // The receiving road: whole archive, the pack's response file name still set.
-    TArchiverOptions& o = arc.Options();
-    o.x = 1;
-    o.jso = 1;
-    o.jse = 1;
-    o.jyc = 1;
-    o.n = 0;
+    tarvo::test::SetClientExtractSwitches(arc.Options());
     std::string out = sandbox().work + "received/";
     ForceDirectories(out);
     ASSERT_EQ(arc.Unpack(0, nullptr, out, {}), 0) << arc.OutputText().c_str();

@@ -45,4 +45,18 @@ bool RunIn(const std::string& folder, const std::string& commandLine) {
     return std::system(full.c_str()) == 0;
 }
 
+void WriteSampleFiles(const std::string& folder) {
+    WriteFile(folder + "data.txt", "some text to pack, some text to pack, some text to pack\n");
+    WriteFile(folder + "random.bin", RandomBytes(4096, 3));
+}
+
+void MakeSampleArchives(const std::string& folder) {
+    ASSERT_TRUE(RunIn(folder, "zip -q sample.zip data.txt random.bin"));
+    ASSERT_TRUE(RunIn(folder, "tar cf sample.tar data.txt random.bin"));
+    ASSERT_TRUE(RunIn(folder, "gzip -k -c sample.tar > sample.tar.gz"));
+    ASSERT_TRUE(RunIn(folder, "7z a -bd sample.7z data.txt random.bin"));
+    ASSERT_TRUE(RunIn(folder, "gcab -c sample.cab data.txt random.bin"));
+    ASSERT_TRUE(RunIn(folder, "arj a -y sample.arj data.txt random.bin"));
+}
+
 }  // namespace tarvo::test

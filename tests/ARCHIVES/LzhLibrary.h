@@ -19,4 +19,10 @@ bool RunIn(const std::string& folder, const std::string& commandLine);
 // Quoted for the shell.
 std::string Shell(const std::string& text);
 
+// data.txt (text) and random.bin (4 KiB that do not compress) in folder.
+void WriteSampleFiles(const std::string& folder);
+// Archives of the sample files as Debian's archivers write them: sample.zip, sample.tar, sample.tar.gz,
+// sample.7z, sample.cab and sample.arj. Fails the test when a tool does.
+void MakeSampleArchives(const std::string& folder);
+
 }  // namespace tarvo::test

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tests/ARCHIVES/RecordingLibrary.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace tarvo::test {
@@ -63,6 +64,9 @@ protected:
     void TearDown() override;
 
     Recorder& Library(const std::string& moduleName) { return *recorders_.at(moduleName); }
+    // The calls a library got since the test began, and the line of its last command.
+    std::string LogOf(const std::string& moduleName) { return Library(moduleName).Log(); }
+    std::string Last(const std::string& moduleName) { return Library(moduleName).LastCommand(); }
     // Makes every recording library but these fail to load.
     void OnlyVisible(std::initializer_list<std::string> moduleNames);
 
@@ -70,17 +74,6 @@ private:
     RecorderFolder folder_;
     std::map<std::string, std::unique_ptr<Recorder>> recorders_;
 };
-
-// Fails the test unless operation raises E with exactly this message.
-template <class E, class Operation>
-void ExpectError(Operation operation, const std::string& message) {
-    try {
-        operation();
-        ADD_FAILURE() << "no exception, expected: " << message;
-    } catch (const E& e) {
-        EXPECT_EQ(e.Message(), message);
-    }
-}
 
 // The LHA driver's tests: only UNLHA32.DLL is there.
 class RecorderTest : public RecordingLibrariesTest {

@@ -23,8 +23,6 @@ protected:
         RecordingLibrariesTest::SetUp();
         OnlyVisible({"UNZIP32.DLL", "ZIP32J.DLL", "LMZIP32.DLL"});
     }
-    std::string Last(const char* library) { return Library(library).LastCommand(); }
-    std::string LogOf(const char* library) { return Library(library).Log(); }
 
     TArchiverOptions o;
     std::string output;

@@ -32,6 +32,10 @@ void ClientTest::SetUp() {
     ui_ = std::make_unique<ScopedScriptedUi>();
 }
 
+std::string ServerKindName(ServerKind kind) {
+    return kind == ServerKind::Demo ? "DemoServer" : kind == ServerKind::Pyftpdlib ? "Pyftpdlib" : "Vsftpd";
+}
+
 void ClientTest::TearDown() {
     ui_.reset();
     server_.reset();

@@ -22,6 +22,8 @@ namespace tarvo::test {
 // file and one for each of the folders "share" and "other"), or stock pyftpdlib or vsftpd with one user and one
 // folder for everything.
 enum class ServerKind { Demo, Pyftpdlib, Vsftpd };
+// As a parameterised test's name gives it: "DemoServer", "Pyftpdlib" or "Vsftpd".
+std::string ServerKindName(ServerKind kind);
 
 // One [folder] of the account file, logging in as a user of the test server.
 struct TestFolder {

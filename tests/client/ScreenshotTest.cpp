@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPlainTextEdit>
 
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include "client/MainForm.h"
 #include "tests/client/ClientFixture.h"
 #include "tests/support/MessagePump.h"
+#include "tests/support/Screenshots.h"
 
 namespace {
 
@@ -23,16 +23,13 @@ class Screenshots : public ClientTest {
 protected:
     void Save(QWidget* window, const std::string& name) {
         PumpPending();
-        ASSERT_TRUE(window->grab().save(QString::fromStdString(dir_ + "/" + name)));
+        SaveScreenshot(window->grab().toImage(), QString::fromStdString(name));
     }
-    std::string dir_;
 };
 
 TEST_F(Screenshots, MainWindowPages) {
-    const char* dir = std::getenv("TARVO_SCREENSHOT_DIR");
-    if (!dir)
+    if (!std::getenv("TARVO_SCREENSHOT_DIR"))
         GTEST_SKIP() << "TARVO_SCREENSHOT_DIR is not set";
-    dir_ = dir;
     StartServer();
     TarvoSettings settings = Settings();
     Provision(settings);

@@ -120,11 +120,7 @@ TEST_P(RoundTripTest, SentTrunkArrivesWholeOnAnotherMachine) {
 
 INSTANTIATE_TEST_SUITE_P(Servers, RoundTripTest,
                          ::testing::Values(ServerKind::Demo, ServerKind::Pyftpdlib, ServerKind::Vsftpd),
-                         [](const auto& info) {
-                             return std::string(info.param == ServerKind::Demo        ? "DemoServer"
-                                                : info.param == ServerKind::Pyftpdlib ? "Pyftpdlib"
-                                                                                      : "Vsftpd");
-                         });
+                         [](const auto& info) { return ServerKindName(info.param); });
 
 class JapaneseNamesTest : public RoadTest, public ::testing::WithParamInterface<ServerKind> {};
 
@@ -153,9 +149,7 @@ TEST_P(JapaneseNamesTest, TrunkAndFileNamesInCodePage932) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, JapaneseNamesTest, ::testing::Values(ServerKind::Demo, ServerKind::Vsftpd),
-                         [](const auto& info) {
-                             return std::string(info.param == ServerKind::Demo ? "DemoServer" : "Vsftpd");
-                         });
+                         [](const auto& info) { return ServerKindName(info.param); });
 
 struct DeleteCase {
     int accountType;

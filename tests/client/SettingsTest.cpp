@@ -116,7 +116,7 @@ TEST_F(SettingsTest, AnAccountIDThatCannotBeAFileNameIsRefused) {
 }
 
 TEST_F(SettingsTest, CredentialsAreUnscrambledAndNeverReadPastTheStoredBytes) {
-    SetRegScrambledString(HKCU, Key, "Account", "user");
+    SetRegShortString(HKCU, Key, "Account", ScrambleText("user"));
     SetRegBinary(HKCU, Key, "Password", std::string("\x09\xC2\xC4", 3));  // claims 9, holds 2
     SetRegBinary(HKCU, Key, "ServerName", std::string(102, '\x10'));      // longer than a BinaryShortString
     LoadSettings();

@@ -21,6 +21,7 @@
 #include "net/FtpCli.h"
 #include "platform/win/MessageLoop.h"
 #include "tests/client/ClientFixture.h"
+#include "tests/support/ManualClock.h"
 
 namespace {
 
@@ -265,16 +266,9 @@ TEST_F(TrunkBuildingTest, ReferenceButtonChoosesTheExtractionPlace) {
     EXPECT_EQ(form_->edDirPath->text().toStdString(), src_);
 }
 
-class ManualClock : public win::Clock {
-public:
-    uint64_t NowMs() override { return now; }
-    uint64_t now = 0;
-};
-
 TEST(ProgressBarTest, MovesOncePerSecondEndsAtTheFinalCountAndStaysInRange) {
-    auto clock = std::make_shared<ManualClock>();
-    clock->now = (uint64_t{1} << 32) - 400;  // the tick counter wraps in the middle
-    win::SetClock(clock);
+    auto clock = UseManualClock();
+    clock->Set((uint64_t{1} << 32) - 400);  // the tick counter wraps in the middle
     {
         TMainFormWin form;
         QProgressBar* bar = form.ctrl_FTPProgressBar;
@@ -282,12 +276,12 @@ TEST(ProgressBarTest, MovesOncePerSecondEndsAtTheFinalCountAndStaysInRange) {
         bool abort = false;
         form.FtpClient1Progress(100, abort);
         EXPECT_EQ(bar->value(), 100) << "the first event moves the bar";
-        clock->now += 300;
+        clock->Advance(300);
         form.FtpClient1Progress(500, abort);
         EXPECT_EQ(bar->value(), 100) << "300 ms later it does not";
         form.FtpClient1RequestDone(ftpRqGet, 0);
         EXPECT_EQ(bar->value(), 500) << "the end of the request shows the final count";
-        clock->now += 800;
+        clock->Advance(800);
         form.FtpClient1Progress(700, abort);
         EXPECT_EQ(bar->value(), 700) << "a second on, across the wrap of the tick counter";
         EXPECT_FALSE(abort);

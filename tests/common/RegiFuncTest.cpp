@@ -6,6 +6,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "tests/support/RegistryValues.h"
 #include "tests/support/TestEnvironment.h"
+#include "tools/provision/Provision.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ TEST_F(RegiFuncTest, BinaryShortStrings) {
     EXPECT_EQ(read("Empty"), "");
     EXPECT_EQ(read("Text"), "");
     // Scrambled credentials as provisioned come back as stored, for the caller to unscramble.
-    SetRegScrambledString(HKEY_CURRENT_USER, key, "ServerName", "ftp.example");
+    SetRegShortString(HKEY_CURRENT_USER, key, "ServerName", ScrambleText("ftp.example"));
     EXPECT_EQ(read("ServerName"), ScrambleText("ftp.example"));
 }
 

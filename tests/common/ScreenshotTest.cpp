@@ -1,13 +1,10 @@
 // Pictures of the password dialog and the wait window, written to $TARVO_SCREENSHOT_DIR (the build folder's
-// screenshots/ under CTest; tools/screenshots.sh takes them on an X server under Xvfb). Offscreen and bare X
-// servers draw no window frames, so each picture gets a plain title bar of our own with the window's caption,
-// drawn in the application's font, above what the window itself paints.
+// screenshots/ under CTest; tools/screenshots.sh takes them on an X server under Xvfb), each under a title bar
+// drawn in the application's font.
 #include <QApplication>
-#include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -17,28 +14,12 @@
 #include "common/Unit_PasswordDlg.h"
 #include "common/Unit_WaitForm.h"
 #include "common/Users_Func.h"
+#include "tests/support/Screenshots.h"
 
 namespace {
 
-constexpr int TitleHeight = 24;
-
-QImage Framed(QWidget& window) {
-    const QImage client = window.grab().toImage();
-    QImage shot(client.width() + 2, client.height() + TitleHeight + 1, QImage::Format_RGB32);
-    QPainter p(&shot);
-    p.fillRect(shot.rect(), QColor(0x1F, 0x3A, 0x68));
-    p.setPen(Qt::white);
-    p.setFont(QApplication::font());
-    p.drawText(QRect(8, 0, shot.width() - 16, TitleHeight), Qt::AlignLeft | Qt::AlignVCenter, window.windowTitle());
-    p.drawImage(1, TitleHeight, client);
-    return shot;
-}
-
-void Save(QWidget& window, const QString& name) {
-    const QString dir = QString::fromLocal8Bit(std::getenv("TARVO_SCREENSHOT_DIR"));
-    ASSERT_TRUE(QDir().mkpath(dir));
-    ASSERT_TRUE(Framed(window).save(dir + "/" + name, "PNG")) << (dir + "/" + name).toStdString();
-}
+using tarvo::test::Framed;
+using tarvo::test::SaveScreenshot;
 
 TEST(Screenshots, PasswordDialogAndWaitWindow) {
     if (!std::getenv("TARVO_SCREENSHOT_DIR"))
@@ -54,12 +35,12 @@ TEST(Screenshots, PasswordDialogAndWaitWindow) {
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     dialog.edPassword->deselect();
-    Save(dialog, "password_dialog.png");
+    SaveScreenshot(Framed(dialog), "password_dialog.png");
 
     ShowWait("ただいま、トランクリストを取得中です．．．");
     ASSERT_TRUE(fom_Wait);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(fom_Wait.data()));
-    Save(*fom_Wait, "wait_window.png");
+    SaveScreenshot(Framed(*fom_Wait), "wait_window.png");
     HideWait();
     delete fom_Wait.data();
 }

@@ -10,6 +10,7 @@
 #include "platform/qt/Forms.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/win/MessageLoop.h"
+#include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedUi.h"
 
 namespace {
@@ -60,16 +61,13 @@ TEST(AskPassword, GivesTheAnswerOrAnEmptyPassword) {
     EXPECT_EQ(password, "");
 }
 
-class StoppedClock : public win::Clock {
-public:
-    uint64_t NowMs() override { return now; }
-    std::atomic<uint64_t> now{10000};
-};
-
 // The wait window's 500 ms timer runs on a clock the test moves.
 class WaitWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { win::SetClock(clock); }
+    void SetUp() override {
+        clock = tarvo::test::UseManualClock();
+        clock->Set(10000);
+    }
     void TearDown() override {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->objectName() == "fom_Wait")
@@ -78,12 +76,12 @@ protected:
         win::SetClock(nullptr);
     }
     void Tick() {
-        clock->now += 500;
+        clock->Advance(500);
         win::Application::ProcessMessages();
     }
     // A tick handled from the queue alone, before Qt's own events (and so the freeing of a closed window) run.
     void TickWithoutQtEvents() {
-        clock->now += 500;
+        clock->Advance(500);
         win::MSG msg;
         for (int i = 0; i < 100 && win::PeekMessageA(&msg, 0, 0, 0, win::PM_REMOVE); ++i)
             win::DispatchMessageA(&msg);
@@ -95,7 +93,7 @@ protected:
             count += w->objectName() == "fom_Wait";
         return count;
     }
-    std::shared_ptr<StoppedClock> clock = std::make_shared<StoppedClock>();
+    std::shared_ptr<tarvo::test::ManualClock> clock;
 };
 
 TEST_F(WaitWindowTest, StaysWhileBusyAndClosesAtTheTickAfterHideWait) {

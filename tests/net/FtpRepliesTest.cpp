@@ -6,19 +6,10 @@
 
 #include "platform/win/CodePage.h"
 #include "platform/winsock/HostLookup.h"
+#include "tests/support/Raised.h"
 
 namespace tarvo::test {
 namespace {
-
-template <typename Call>
-std::string FtpErrorOf(Call call) {
-    try {
-        call();
-    } catch (const FtpException& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
-}
 
 class FtpRepliesTest : public FtpTest {
 protected:
@@ -145,22 +136,23 @@ TEST_F(FtpRepliesTest, UsageErrorsSendNothingAndEndNoRequest) {
         s.Reply("253 set");
         s.WaitForClose();
     };
-    EXPECT_EQ(FtpErrorOf([&] { ftp.client.CmdDele(); }), "FTP component not connected");
+    EXPECT_EQ(RaisedBy<FtpException>([&] { ftp.client.CmdDele(); }), "FTP component not connected");
     ftp.client.HostName = " ";
-    EXPECT_EQ(FtpErrorOf([&] { ftp.client.CmdOpen(); }), "HostName empty");
+    EXPECT_EQ(RaisedBy<FtpException>([&] { ftp.client.CmdOpen(); }), "HostName empty");
     EXPECT_EQ(ftp.client.State(), ftpReady);
     LogIn();
     EXPECT_TRUE(ftp.Shown("> PASS p"));
-    EXPECT_EQ(FtpErrorOf([&] { ftp.client.SetConnectionType(ftpSocks5); }), "FTP component connected");
+    EXPECT_EQ(RaisedBy<FtpException>([&] { ftp.client.SetConnectionType(ftpSocks5); }), "FTP component connected");
     EXPECT_EQ(ftp.client.ConnectionType(), ftpDirect);
     EXPECT_FALSE(ftp.client.Passive());
-    EXPECT_EQ(FtpErrorOf([&] { ftp.client.SetDataPortRangeStart(65536); }),
+    EXPECT_EQ(RaisedBy<FtpException>([&] { ftp.client.SetDataPortRangeStart(65536); }),
               "DataPortRangeStart must be in the range 0..65535");
     EXPECT_EQ(ftp.client.DataPortRangeStart(), 0u);
     ftp.client.RemoteFileTime = 9.5;
-    EXPECT_EQ(FtpErrorOf([&] { ftp.client.CmdMdtmSet(); }), "Modification date empty");
+    EXPECT_EQ(RaisedBy<FtpException>([&] { ftp.client.CmdMdtmSet(); }), "Modification date empty");
     ftp.client.CmdSyst();
-    EXPECT_EQ(FtpErrorOf([&] { ftp.client.CmdPwd(); }), "FTP component not ready");  // SYST awaits its reply
+    EXPECT_EQ(RaisedBy<FtpException>([&] { ftp.client.CmdPwd(); }),
+              "FTP component not ready");  // SYST awaits its reply
     ASSERT_TRUE(ftp.WaitDone(1));
     ftp.client.RemoteFileTime = EncodeDate(2006, 1, 2) + EncodeTime(3, 4, 5, 0);
     ftp.client.HostFileName = "f";

@@ -189,10 +189,4 @@ void FtpTest::TearDown() {
     TarvoTest::TearDown();
 }
 
-std::shared_ptr<ManualClock> FtpTest::UseManualClock() {
-    auto clock = std::make_shared<ManualClock>();
-    win::SetClock(clock);
-    return clock;
-}
-
 }  // namespace tarvo::test

@@ -2,7 +2,6 @@
 // Peers and probes for the FTP client tests: a scripted FTP server on loopback for what real servers will not
 // do, a client whose events are written down, and a clock the tests move by hand.
 
-#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -11,6 +10,7 @@
 #include "net/FtpCli.h"
 #include "platform/win/MessageLoop.h"
 #include "tests/support/LoopbackPeer.h"
+#include "tests/support/ManualClock.h"
 #include "tests/support/MessagePump.h"
 #include "tests/support/PeerProcess.h"
 #include "tests/support/TestEnvironment.h"
@@ -83,21 +83,10 @@ struct RecordingFtpClient {
 // Listens on 127.0.0.1:port so that nobody else can; -1 when the port is taken.
 int OccupyLoopbackPort(int port);
 
-// A clock that moves only when told to.
-class ManualClock : public win::Clock {
-public:
-    uint64_t NowMs() override { return now_.load(); }
-    void Advance(uint64_t ms) { now_ += ms; }
-
-private:
-    std::atomic<uint64_t> now_{1000};
-};
-
 // Fixture: every test gets a sandbox; the real clock and resolvers come back afterwards.
 class FtpTest : public TarvoTest {
 protected:
     void TearDown() override;
-    std::shared_ptr<ManualClock> UseManualClock();
 };
 
 }  // namespace tarvo::test

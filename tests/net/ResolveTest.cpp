@@ -3,6 +3,7 @@
 
 #include "net/WSocket.h"
 #include "platform/winsock/HostLookup.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace tarvo::test {
@@ -15,16 +16,6 @@ protected:
         TarvoTest::TearDown();
     }
     TWSocket keepLoaded;  // one socket alive keeps WinSock loaded for the test
-
-    template <typename Call>
-    std::string RaisedBy(Call call) {
-        try {
-            call();
-        } catch (const ESocketException& e) {
-            return e.Message();
-        }
-        return "(nothing raised)";
-    }
 };
 
 TEST_F(ResolveTest, Hosts) {
@@ -32,9 +23,10 @@ TEST_F(ResolveTest, Hosts) {
     EXPECT_EQ(WSocketResolveHost(" 127.0.0.1 "), Winsock_htonl(0x7F000001));
     EXPECT_EQ(WSocketResolveHost("255.255.255.255"), win::INADDR_BROADCAST);
     EXPECT_EQ(WSocketResolveHost("localhost"), Winsock_htonl(0x7F000001));
-    EXPECT_EQ(RaisedBy([] { WSocketResolveHost(""); }), "WSocketResolveHost: '' Invalid Hostname.");
+    EXPECT_EQ(RaisedBy<ESocketException>([] { WSocketResolveHost(""); }), "WSocketResolveHost: '' Invalid Hostname.");
     std::string long257(257, 'h');
-    EXPECT_EQ(RaisedBy([&] { WSocketResolveHost(long257); }), "WSocketResolveHost: '" + long257 + "' Invalid Hostname.");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { WSocketResolveHost(long257); }),
+              "WSocketResolveHost: '" + long257 + "' Invalid Hostname.");
 
     std::vector<std::string> asked;
     win::winsock::SetHostResolvers(
@@ -47,10 +39,10 @@ TEST_F(ResolveTest, Hosts) {
             return win::WSAHOST_NOT_FOUND;
         },
         nullptr);
-    EXPECT_EQ(RaisedBy([] { WSocketResolveHost("1.2.3.400"); }),
+    EXPECT_EQ(RaisedBy<ESocketException>([] { WSocketResolveHost("1.2.3.400"); }),
               "WSocketResolveHost: Cannot convert host address '1.2.3.400', Error #11001");
     EXPECT_EQ(asked, std::vector<std::string>{"1.2.3.400"});  // not a dotted quad: asked the host database
-    EXPECT_EQ(RaisedBy([] { WSocketResolveHost("bare.test"); }),
+    EXPECT_EQ(RaisedBy<ESocketException>([] { WSocketResolveHost("bare.test"); }),
               "WSocketResolveHost: Cannot convert host address 'bare.test', Error #11004");
 }
 
@@ -61,12 +53,15 @@ TEST_F(ResolveTest, Ports) {
     EXPECT_EQ(WSocketResolvePort("ftp", " tcp "), 2121);
     EXPECT_EQ(WSocketResolvePort("65535", "tcp"), 65535);
     // Not a port: refused instead of being taken modulo 65536.
-    EXPECT_EQ(RaisedBy([] { WSocketResolvePort("70000", "tcp"); }), "WSocketResolvePort: Invalid Port.");
-    EXPECT_EQ(RaisedBy([] { WSocketResolvePort("99999999999999999999", "tcp"); }), "WSocketResolvePort: Invalid Port.");
-    EXPECT_EQ(RaisedBy([] { WSocketResolvePort("", "tcp"); }), "WSocketResolvePort: Invalid Port.");
-    EXPECT_EQ(RaisedBy([] { WSocketResolvePort(std::string(32, '1'), "tcp"); }), "WSocketResolvePort: Invalid Port.");
-    EXPECT_EQ(RaisedBy([] { WSocketResolvePort("21", ""); }), "WSocketResolvePort: Invalid Proto.");
-    EXPECT_EQ(RaisedBy([] { WSocketResolvePort("nosuchservice", "tcp"); }),
+    EXPECT_EQ(RaisedBy<ESocketException>([] { WSocketResolvePort("70000", "tcp"); }),
+              "WSocketResolvePort: Invalid Port.");
+    EXPECT_EQ(RaisedBy<ESocketException>([] { WSocketResolvePort("99999999999999999999", "tcp"); }),
+              "WSocketResolvePort: Invalid Port.");
+    EXPECT_EQ(RaisedBy<ESocketException>([] { WSocketResolvePort("", "tcp"); }), "WSocketResolvePort: Invalid Port.");
+    EXPECT_EQ(RaisedBy<ESocketException>([] { WSocketResolvePort(std::string(32, '1'), "tcp"); }),
+              "WSocketResolvePort: Invalid Port.");
+    EXPECT_EQ(RaisedBy<ESocketException>([] { WSocketResolvePort("21", ""); }), "WSocketResolvePort: Invalid Proto.");
+    EXPECT_EQ(RaisedBy<ESocketException>([] { WSocketResolvePort("nosuchservice", "tcp"); }),
               "WSocketResolvePort: Cannot convert port 'nosuchservice', Error #11004");
 }
 
@@ -75,8 +70,8 @@ TEST_F(ResolveTest, Protocols) {
     EXPECT_EQ(WSocketResolveProto("raw"), 255);
     EXPECT_EQ(WSocketResolveProto("6"), 6);
     EXPECT_EQ(WSocketResolveProto("tcp"), 6);
-    EXPECT_EQ(RaisedBy([] { WSocketResolveProto(""); }), "WSocketResolveProto: Invalid Protocol.");
-    EXPECT_EQ(RaisedBy([] { WSocketResolveProto("NoSuchProto"); }),
+    EXPECT_EQ(RaisedBy<ESocketException>([] { WSocketResolveProto(""); }), "WSocketResolveProto: Invalid Protocol.");
+    EXPECT_EQ(RaisedBy<ESocketException>([] { WSocketResolveProto("NoSuchProto"); }),
               "WSocketResolveProto: Cannot convert protocol 'nosuchproto', Error #11004");
 }
 

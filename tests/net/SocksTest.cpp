@@ -7,6 +7,7 @@
 
 #include "tests/net/SocketPeers.h"
 #include "tests/support/PeerProcess.h"
+#include "tests/support/Raised.h"
 
 namespace tarvo::test {
 namespace {
@@ -205,37 +206,27 @@ TEST_F(SocksTest, Socks5ReplyCodesAndAddressTypes) {
     EXPECT_TRUE(Has("error 20011 address type not supported"));
 }
 
-template <typename Call>
-std::string RaisedBy(Call call) {
-    try {
-        call();
-    } catch (const ESocketException& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
-}
-
 TEST_F(SocksTest, SettingsAndValuesThatCannotBeSentAreRefusedBeforeConnecting) {
     TWSocket& s = c.socket;
     s.SetSocksLevel("4a");
     EXPECT_EQ(s.SocksLevel(), "4A");
-    EXPECT_EQ(RaisedBy([&] { s.SetSocksLevel("6"); }), "Invalid socks level. Must be 4, 4A or 5.");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { s.SetSocksLevel("6"); }), "Invalid socks level. Must be 4, 4A or 5.");
     EXPECT_EQ(s.SocksLevel(), "4A");
     s.SetSocksLevel("5");
     s.SetSocksServer("127.0.0.1");
     s.SetSocksPort(IntToStr(echo.Port()));
     s.SetAddr("127.0.0.1");
     s.SetPort("0");
-    EXPECT_EQ(RaisedBy([&] { s.Listen(); }), "Listening is not supported thru socks server");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { s.Listen(); }), "Listening is not supported thru socks server");
     s.SetProto("udp");
-    EXPECT_EQ(RaisedBy([&] { s.Connect(); }), "tcp is the only protocol supported thru socks server");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { s.Connect(); }), "tcp is the only protocol supported thru socks server");
     s.SetProto("tcp");
     s.SetAddr(std::string(300, 'h'));
-    EXPECT_EQ(RaisedBy([&] { s.Connect(); }), "connect: SOCKS host name longer than 255 characters");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { s.Connect(); }), "connect: SOCKS host name longer than 255 characters");
     s.SetAddr("127.0.0.1");
     s.SocksAuthentication = socksAuthenticateUsercode;
     s.SocksPassword = std::string(256, 'p');
-    EXPECT_EQ(RaisedBy([&] { s.Connect(); }), "connect: SOCKS password longer than 255 characters");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { s.Connect(); }), "connect: SOCKS password longer than 255 characters");
     EXPECT_EQ(s.State(), wsClosed);
     PumpPending();
     EXPECT_EQ(echo.Accepted(), 0);

@@ -9,6 +9,7 @@
 #include "platform/winsock/HostLookup.h"
 #include "tests/net/SocketPeers.h"
 #include "tests/support/PeerProcess.h"
+#include "tests/support/Raised.h"
 
 namespace tarvo::test {
 namespace {
@@ -21,16 +22,6 @@ protected:
         TarvoTest::TearDown();
     }
 };
-
-template <typename Call>
-std::string RaisedBy(Call call) {
-    try {
-        call();
-    } catch (const ESocketException& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
-}
 
 TEST_F(WSocketTest, EchoSessionKeepsFourMebibytesIntactAndEventsInOrder) {
     LoopbackPeer peer(EchoScript);
@@ -164,7 +155,8 @@ TEST_F(WSocketTest, SendDataHandlerMaySendAgainOrAbortSafely) {
 
 TEST_F(WSocketTest, SendOutsideASessionAndEmptySends) {
     RecordingSocket c;
-    EXPECT_EQ(RaisedBy([&] { c.socket.SendStr("x"); }), "Error 10057 in function Send\r\nSocket is not connected");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.SendStr("x"); }),
+              "Error 10057 in function Send\r\nSocket is not connected");
     int errors = 0;
     c.socket.OnError = [&](TCustomWSocket*) { ++errors; };
     EXPECT_EQ(c.socket.SendStr("x"), -1);
@@ -185,23 +177,25 @@ TEST_F(WSocketTest, PropertyChecksAndConnectPreconditions) {
     LoopbackPeer peer(EchoScript);
     RecordingSocket c;
     c.ConnectTo(peer.Port());
-    EXPECT_EQ(RaisedBy([&] { c.socket.SetPort("99"); }), "Cannot change Port if not closed");
-    EXPECT_EQ(RaisedBy([&] { c.socket.SetAddr("localhost"); }), "Cannot change Addr if not closed");
-    EXPECT_EQ(RaisedBy([&] { c.socket.SetAddr("127.0.0.1"); }), "(nothing raised)");  // unchanged text
-    EXPECT_EQ(RaisedBy([&] { c.socket.SetProto("udp"); }), "Cannot change Proto if not closed");
-    EXPECT_EQ(RaisedBy([&] { c.socket.SetLocalPort("1"); }), "Cannot change LocalPort if not closed");
-    EXPECT_EQ(RaisedBy([&] { c.socket.SetLocalAddr("1.2.3.4"); }), "Cannot change LocalAddr if not closed");
-    EXPECT_EQ(RaisedBy([&] { c.socket.SetSendFlags(7); }), "Invalid SendFlags");
-    EXPECT_EQ(RaisedBy([&] { c.socket.Connect(); }), "Connect: Socket already in use");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.SetPort("99"); }), "Cannot change Port if not closed");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.SetAddr("localhost"); }), "Cannot change Addr if not closed");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.SetAddr("127.0.0.1"); }),
+              "(nothing raised)");  // unchanged text
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.SetProto("udp"); }), "Cannot change Proto if not closed");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.SetLocalPort("1"); }), "Cannot change LocalPort if not closed");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.SetLocalAddr("1.2.3.4"); }),
+              "Cannot change LocalAddr if not closed");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.SetSendFlags(7); }), "Invalid SendFlags");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.Connect(); }), "Connect: Socket already in use");
     EXPECT_EQ(c.socket.Port(), IntToStr(peer.Port()));
     c.socket.Close();
     c.socket.Close();  // nothing more
-    EXPECT_EQ(RaisedBy([&] { c.socket.Connect(); }), "Connect: No Port Specified");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.Connect(); }), "Connect: No Port Specified");
     c.socket.SetPort(IntToStr(peer.Port()));
-    EXPECT_EQ(RaisedBy([&] { c.socket.Connect(); }), "Connect: No IP Address Specified");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.Connect(); }), "Connect: No IP Address Specified");
     c.socket.SetAddr("127.0.0.1");
     c.socket.SetPort("70000");
-    EXPECT_EQ(RaisedBy([&] { c.socket.Connect(); }), "connect: WSocketResolvePort: Invalid Port.");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.Connect(); }), "connect: WSocketResolvePort: Invalid Port.");
 }
 
 TEST_F(WSocketTest, BackgroundExceptionReachesItsHandlerAndAborts) {
@@ -274,7 +268,7 @@ TEST_F(WSocketTest, DnsLookups) {
     s.DnsLookup("127.0.0.1");
     EXPECT_EQ(done, std::vector<int>{0});  // before it returned
     EXPECT_EQ(s.DnsResult(), "127.0.0.1");
-    EXPECT_EQ(RaisedBy([&] { s.DnsLookup(""); }), "DNS lookup: invalid host name.");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { s.DnsLookup(""); }), "DNS lookup: invalid host name.");
     s.OnError = [](TCustomWSocket*) {};
     s.DnsLookup("");
     EXPECT_EQ(done.back(), 10022);
@@ -352,7 +346,7 @@ TEST_F(WSocketTest, DetachedSocketRunsOnAnotherThread) {
     worker.join();
     EXPECT_EQ(echoed, "moved");
     c.socket.ThreadAttach();
-    EXPECT_EQ(RaisedBy([&] { c.socket.ThreadAttach(); }), "Cannot attach when not detached");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.ThreadAttach(); }), "Cannot attach when not detached");
     c.socket.Close();
 }
 

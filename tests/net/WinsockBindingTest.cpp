@@ -4,6 +4,7 @@
 #include "net/WSocket.h"
 #include "platform/win/Modules.h"
 #include "platform/winsock/WinSockModule.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace tarvo::test {
@@ -21,16 +22,6 @@ protected:
         SetReqVerLowValue(1);
         SetReqVerHighValue(1);
         TarvoTest::TearDown();
-    }
-
-    template <typename Call>
-    std::string RaisedBy(Call call) {
-        try {
-            call();
-        } catch (const ESocketException& e) {
-            return e.Message();
-        }
-        return "(nothing raised)";
     }
 };
 
@@ -56,26 +47,29 @@ TEST_F(WinsockBindingTest, SocketsAloneLoadNothingAndTheLastOneUnloads) {
 TEST_F(WinsockBindingTest, MissingLibraryEntryAndStartupTexts) {
     Unload();
     win::HideModule("wsock32.dll");
-    EXPECT_EQ(RaisedBy([] { Winsock_socket(2, 1, 0); }), "Unable to load wsock32.dll Error #126");
+    EXPECT_EQ(RaisedBy<ESocketException>([] { Winsock_socket(2, 1, 0); }), "Unable to load wsock32.dll Error #126");
     {
         TWSocket s;
         s.SetAddr("127.0.0.1");
         s.SetPort("21");
-        EXPECT_EQ(RaisedBy([&] { s.Connect(); }), "connect: Unable to load wsock32.dll Error #126");
+        EXPECT_EQ(RaisedBy<ESocketException>([&] { s.Connect(); }), "connect: Unable to load wsock32.dll Error #126");
     }
     win::ClearModuleHooks();
     win::HideModuleEntry("wsock32.dll", "socket");
-    EXPECT_EQ(RaisedBy([] { Winsock_socket(2, 1, 0); }), "Procedure socket not found in wsock32.dll Error #127");
+    EXPECT_EQ(RaisedBy<ESocketException>([] { Winsock_socket(2, 1, 0); }),
+              "Procedure socket not found in wsock32.dll Error #127");
     win::ClearModuleHooks();
     EXPECT_NE(Winsock_socket(2, 1, 0), win::INVALID_SOCKET);  // the slot stayed empty: bound now
 
     win::HideModule("ws2_32.dll");
-    EXPECT_EQ(RaisedBy([] { WinsockSafe_WSAIoctl(0, 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr); }),
+    EXPECT_EQ(RaisedBy<ESocketException>(
+                  [] { WinsockSafe_WSAIoctl(0, 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr); }),
               "Unable to load ws2_32.dll Error #126");
     EXPECT_EQ(WinsockUseCount(), 0);  // the counted call gave its count back on the way out
     win::ClearModuleHooks();
     win::HideModuleEntry("ws2_32.dll", "WSAIoctl");
-    EXPECT_EQ(RaisedBy([] { WinsockSafe_WSAIoctl(0, 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr); }),
+    EXPECT_EQ(RaisedBy<ESocketException>(
+                  [] { WinsockSafe_WSAIoctl(0, 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr); }),
               "Procedure WSAIoctl not found in ws2_32.dll Error #127");
 }
 
@@ -83,13 +77,15 @@ TEST_F(WinsockBindingTest, VersionWordAndStartupFailure) {
     Unload();
     TWSocket s;
     s.SetReqVerLow(0);  // WinSock 0.1 is not offered
-    EXPECT_EQ(RaisedBy([] { Winsock_htons(1); }), "wsock32.dll: WSAStartup error #10092");
+    EXPECT_EQ(RaisedBy<ESocketException>([] { Winsock_htons(1); }), "wsock32.dll: WSAStartup error #10092");
     // The library stays loaded and is not started again: calls now fail as WinSock would.
     EXPECT_EQ(Winsock_socket(2, 1, 0), win::INVALID_SOCKET);
     EXPECT_EQ(Winsock_WSAGetLastError(), win::WSANOTINITIALISED);
-    EXPECT_EQ(RaisedBy([&] { s.SetReqVerLow(1); }), "SetReqVerLow: WinSock version can't be changed now");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { s.SetReqVerLow(1); }),
+              "SetReqVerLow: WinSock version can't be changed now");
     EXPECT_EQ(s.ReqVerLow(), 0);
-    EXPECT_EQ(RaisedBy([&] { s.SetReqVerHigh(2); }), "SetReqVerHigh: WinSock version can't be changed now");
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { s.SetReqVerHigh(2); }),
+              "SetReqVerHigh: WinSock version can't be changed now");
 }
 
 TEST_F(WinsockBindingTest, FakeModuleStandsInForWinSock) {
@@ -99,7 +95,7 @@ TEST_F(WinsockBindingTest, FakeModuleStandsInForWinSock) {
         "wsock32.dll",
         {{"WSAStartup", reinterpret_cast<win::FARPROC>(+[](win::WORD, win::WSADATA*) { return ++startups, 10091; })},
          {"WSACleanup", reinterpret_cast<win::FARPROC>(+[] { return 0; })}});
-    EXPECT_EQ(RaisedBy([] { Winsock_htons(1); }), "wsock32.dll: WSAStartup error #10091");
+    EXPECT_EQ(RaisedBy<ESocketException>([] { Winsock_htons(1); }), "wsock32.dll: WSAStartup error #10091");
     EXPECT_EQ(startups, 1);
 }
 

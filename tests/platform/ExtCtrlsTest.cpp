@@ -1,33 +1,30 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/ExtCtrls.h"
+#include "tests/support/ManualClock.h"
 
 namespace {
 
-class StoppedClock : public win::Clock {
-public:
-    uint64_t NowMs() override { return now; }
-    std::atomic<uint64_t> now{5000};
-};
-
 class TTimerTest : public ::testing::Test {
 protected:
-    void SetUp() override { win::SetClock(clock); }
+    void SetUp() override {
+        clock = tarvo::test::UseManualClock();
+        clock->Set(5000);
+    }
     void TearDown() override {
         win::SetClock(nullptr);
         win::Application::SetExceptionHandler(nullptr);
     }
     // Moves the clock and handles what became due.
     void Pass(uint64_t ms) {
-        clock->now += ms;
+        clock->Advance(ms);
         win::Application::ProcessMessages();
     }
-    std::shared_ptr<StoppedClock> clock = std::make_shared<StoppedClock>();
+    std::shared_ptr<tarvo::test::ManualClock> clock;
 };
 
 TEST_F(TTimerTest, RunsEveryIntervalOnlyWhileEnabledWithAHandler) {

@@ -131,10 +131,4 @@ void MessageCoreTest::TearDown() {
     win::Application::SetExceptionHandler(nullptr);
 }
 
-std::shared_ptr<ManualClock> MessageCoreTest::UseManualClock() {
-    auto clock = std::make_shared<ManualClock>();
-    win::SetClock(clock);
-    return clock;
-}
-
 }  // namespace tarvo::test

@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
 
 #include "platform/win/MessageLoop.h"
+#include "tests/support/ManualClock.h"
 
 namespace tarvo::test {
 
@@ -31,16 +31,6 @@ public:
 private:
     Handler handler_;
     win::HWND hwnd_ = 0;
-};
-
-class ManualClock : public win::Clock {
-public:
-    uint64_t NowMs() override { return now_; }
-    void Set(uint64_t ms) { now_ = ms; }
-    void Advance(uint64_t ms) { now_ += ms; }
-
-private:
-    std::atomic<uint64_t> now_{1000};
 };
 
 // A thread that pumps its own queue until stopped; Run executes a function on it and waits for the end.
@@ -71,7 +61,6 @@ class MessageCoreTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    std::shared_ptr<ManualClock> UseManualClock();
 };
 
 }  // namespace tarvo::test

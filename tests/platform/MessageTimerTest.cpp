@@ -11,6 +11,7 @@ namespace {
 using namespace win;
 using tarvo::test::MessageCoreTest;
 using tarvo::test::TestWindow;
+using tarvo::test::UseManualClock;
 using ::testing::ElementsAre;
 
 using TimerTest = MessageCoreTest;

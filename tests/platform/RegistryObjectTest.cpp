@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win/Registry.h"
+#include "tests/support/Raised.h"
 #include "tests/support/RegistryValues.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -10,15 +11,6 @@ using namespace tarvo::test;
 using namespace std::string_literals;
 
 class RegistryObjectTest : public TarvoTest {};
-
-void ExpectRaises(const std::function<void()>& f, const std::string& message) {
-    try {
-        f();
-        ADD_FAILURE() << "no exception, expected " << message;
-    } catch (const ERegistryException& e) {
-        EXPECT_EQ(e.Message(), message);
-    }
-}
 
 TEST_F(RegistryObjectTest, RelativeAndAbsoluteKeys) {
     TRegistry reg;
@@ -53,10 +45,11 @@ TEST_F(RegistryObjectTest, TypedReadsRaiseOnTheWrongKind) {
     EXPECT_EQ(reg.ReadString("Empty"), "");  // no data: no kind check, as the class library
     EXPECT_EQ(reg.GetDataType("Int"), rdInteger);
     EXPECT_EQ(reg.GetDataSize("Missing"), -1);
-    ExpectRaises([&] { reg.ReadString("Int"); }, "Invalid data type for 'Int'");
-    ExpectRaises([&] { reg.ReadInteger("Str"); }, "Invalid data type for 'Str'");
-    ExpectRaises([&] { reg.ReadInteger("Missing"); }, "Failed to get data for 'Missing'");
-    ExpectRaises([&] { reg.WriteString("Int", "x"); }, "Failed to set data for 'Int'");  // opened read-only
+    ExpectError<ERegistryException>([&] { reg.ReadString("Int"); }, "Invalid data type for 'Int'");
+    ExpectError<ERegistryException>([&] { reg.ReadInteger("Str"); }, "Invalid data type for 'Str'");
+    ExpectError<ERegistryException>([&] { reg.ReadInteger("Missing"); }, "Failed to get data for 'Missing'");
+    ExpectError<ERegistryException>([&] { reg.WriteString("Int", "x"); },
+                                    "Failed to set data for 'Int'");  // opened read-only
     EXPECT_EQ(reg.ReadInteger("Int"), 42);
 }
 
@@ -71,8 +64,8 @@ TEST_F(RegistryObjectTest, BinaryDataFitsTheBufferOrRaises) {
     EXPECT_EQ(std::string(buf, 4), "abcd");
     EXPECT_EQ(reg.ReadBinaryData("Other", buf, 4), 2);  // an unknown kind reads as binary
     EXPECT_EQ(reg.ReadBinaryData("Missing", buf, 4), 0);
-    ExpectRaises([&] { reg.ReadBinaryData("Bin", buf, 3); }, "Invalid data type for 'Bin'");
-    ExpectRaises([&] { reg.ReadBinaryData("Str", buf, 4); }, "Invalid data type for 'Str'");
+    ExpectError<ERegistryException>([&] { reg.ReadBinaryData("Bin", buf, 3); }, "Invalid data type for 'Bin'");
+    ExpectError<ERegistryException>([&] { reg.ReadBinaryData("Str", buf, 4); }, "Invalid data type for 'Str'");
     reg.WriteBinaryData("New", "\0\1"s.data(), 2);
     EXPECT_EQ(GetRegValue(win::HKEY_CURRENT_USER, "K", "New")->type, win::REG_BINARY);
     EXPECT_TRUE(reg.DeleteValue("New"));

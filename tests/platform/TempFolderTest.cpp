@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/win/TempFolder.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace {
@@ -16,12 +17,7 @@ class TempFolderTest : public TarvoTest {
 protected:
     std::string Expected() { return sandbox().tmp + "tarvo-" + std::to_string(geteuid()) + "/"; }
     std::string RefusalMessage() {
-        try {
-            win::PrivateTempDir();
-        } catch (const EInOutError& e) {
-            return e.Message();
-        }
-        return "";
+        return RaisedBy<EInOutError>([] { win::PrivateTempDir(); });
     }
 };
 

@@ -32,10 +32,9 @@ void SetRegBinary(win::HKEY root, const std::string& key, const std::string& nam
     SetRegValue(root, key, name, win::REG_BINARY, bytes);
 }
 
-void SetRegScrambledString(win::HKEY root, const std::string& key, const std::string& name, const std::string& plain) {
-    std::string scrambled = ScrambleText(plain);
-    ASSERT_LE(scrambled.size(), 100u);
-    SetRegBinary(root, key, name, static_cast<char>(scrambled.size()) + scrambled);
+void SetRegShortString(win::HKEY root, const std::string& key, const std::string& name, const std::string& bytes) {
+    ASSERT_LE(bytes.size(), 100u);
+    SetRegBinary(root, key, name, static_cast<char>(bytes.size()) + bytes);
 }
 
 std::optional<StoredValue> GetRegValue(win::HKEY root, const std::string& key, const std::string& name) {
@@ -62,15 +61,6 @@ bool RegKeyExists(win::HKEY root, const std::string& key) {
         return false;
     win::RegCloseKey(h);
     return true;
-}
-
-std::string ScrambleText(const std::string& plain) {
-    std::string out;
-    for (char c : plain) {
-        EXPECT_LT(static_cast<unsigned char>(c), 0x80) << "only 7-bit text can be scrambled";
-        out += static_cast<char>((static_cast<unsigned char>(c) & 0x7F) << 1);
-    }
-    return out;
 }
 
 }  // namespace tarvo::test

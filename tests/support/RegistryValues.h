@@ -19,14 +19,11 @@ void SetRegValue(win::HKEY root, const std::string& key, const std::string& name
 void SetRegString(win::HKEY root, const std::string& key, const std::string& name, const std::string& text);
 void SetRegDword(win::HKEY root, const std::string& key, const std::string& name, uint32_t value);
 void SetRegBinary(win::HKEY root, const std::string& key, const std::string& name, const std::string& bytes);
-// A BinaryShortString holding the text scrambled as the client's stored credentials are (each byte doubled).
-void SetRegScrambledString(win::HKEY root, const std::string& key, const std::string& name, const std::string& plain);
+// A BinaryShortString: a length byte, then the bytes (at most 100).
+void SetRegShortString(win::HKEY root, const std::string& key, const std::string& name, const std::string& bytes);
 
 // nullopt when the key or the value is missing.
 std::optional<StoredValue> GetRegValue(win::HKEY root, const std::string& key, const std::string& name);
 bool RegKeyExists(win::HKEY root, const std::string& key);
-
-// Scrambles 7-bit text as the stored credentials are: every character's code doubled.
-std::string ScrambleText(const std::string& plain);
 
 }  // namespace tarvo::test

@@ -3,9 +3,6 @@
 // run. Each side runs twice and keeps its better time; the figures are our time over theirs and our archive
 // size over jlha's.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -13,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -20,8 +18,7 @@
 
 #include "platform/ArchiverApi.h"
 #include "platform/win/Modules.h"
-
-extern char** environ;
+#include "tools/harness/RunProgram.h"
 
 namespace {
 
@@ -42,22 +39,8 @@ ArcCommandProc Library() {
 }
 
 void RunOrThrow(const std::vector<std::string>& argv, const fs::path& folder) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (rc == 0)
-        waitpid(pid, &status, 0);
-    if (rc != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    const std::optional<int> status = RunProgram(argv, folder.string(), "/dev/null");
+    if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
         throw std::runtime_error(argv[0] + " failed");
 }
 

@@ -22,19 +22,24 @@ public:
     std::string text;
 };
 
+// Gives the coder data piece by piece, from at on.
+auto ReaderOf(const std::string& data, size_t& at) {
+    return [&data, &at](uint8_t* b, size_t n) {
+        size_t k = std::min(n, data.size() - at);
+        std::copy_n(data.data() + at, k, b);
+        at += k;
+        return k;
+    };
+}
+
 // Codes data; the coded bytes, or nullopt when the coder found no gain.
 std::optional<std::string> Encode(const std::string& data, const LhMethod& method = kLh5, EncoderTuning tuning = {}) {
     LhEncoder encoder(method, tuning);
     size_t at = 0;
     std::string out;
     bool fit = encoder.Encode(
-        [&](uint8_t* b, size_t n) {
-            size_t k = std::min(n, data.size() - at);
-            std::copy_n(data.data() + at, k, b);
-            at += k;
-            return k;
-        },
-        [&](const uint8_t* p, size_t n) { out.append(reinterpret_cast<const char*>(p), n); }, data.size() + 1024);
+        ReaderOf(data, at), [&](const uint8_t* p, size_t n) { out.append(reinterpret_cast<const char*>(p), n); },
+        data.size() + 1024);
     if (!fit)
         return std::nullopt;
     return out;
@@ -113,13 +118,7 @@ TEST(LhCodec, RandomDataIsReportedAsNotWorthCoding) {
     LhEncoder encoder(kLh5);
     size_t at = 0, written = 0;
     bool fit = encoder.Encode(
-        [&](uint8_t* b, size_t n) {
-            size_t k = std::min(n, data.size() - at);
-            std::copy_n(data.data() + at, k, b);
-            at += k;
-            return k;
-        },
-        [&](const uint8_t*, size_t n) { written += n; }, data.size());
+        ReaderOf(data, at), [&](const uint8_t*, size_t n) { written += n; }, data.size());
     EXPECT_FALSE(fit);
     EXPECT_LT(written, data.size());
 }

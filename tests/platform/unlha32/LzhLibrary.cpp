@@ -1,19 +1,16 @@
 #include "tests/platform/unlha32/LzhLibrary.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "platform/unlha32/Crc16.h"
 #include "platform/unlha32/LhaHeader.h"
 #include "platform/win/Modules.h"
-
-extern char** environ;
+#include "tools/harness/RunProgram.h"
 
 namespace tarvo::test {
 
@@ -127,26 +124,12 @@ std::vector<std::string> LzhTest::ListedPaths(const std::string& archive) {
 
 int RunTool(const std::vector<std::string>& argv, const std::string& folder, std::string* output) {
     std::string log = CurrentSandbox().tmp + "tool-output.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
+    const std::optional<int> status = RunProgram(argv, folder, log);
+    if (!status)
         return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
     if (output)
         *output = ReadFile(log);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
 }
 
 std::vector<std::pair<std::string, std::string>> FolderContents(const std::string& folder) {

@@ -24,13 +24,19 @@ protected:
         EXPECT_TRUE(rc == 0 || WSAGetLastError() == WSAEWOULDBLOCK);
         return s;
     }
+
+    // A listener, an asynchronous client connected to it and the server's end, accepted.
+    void AcceptedSession(SOCKET& listener, SOCKET& client, SOCKET& server) {
+        int port = 0;
+        listener = Listener(port);
+        client = AsyncClient(port);
+        server = accept(listener, nullptr, nullptr);
+    }
 };
 
 TEST_F(AsyncSelect, ConnectThenWriteOnceThenReadOnceUntilRecvThenCloseOnce) {
-    int port = 0;
-    SOCKET listener = Listener(port);
-    SOCKET client = AsyncClient(port);
-    SOCKET server = accept(listener, nullptr, nullptr);
+    SOCKET listener, client, server;
+    AcceptedSession(listener, client, server);
     ASSERT_NE(server, INVALID_SOCKET);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_WRITE) == 1; }));
     auto events = sink.EventsFor(client);
@@ -59,10 +65,8 @@ TEST_F(AsyncSelect, ConnectThenWriteOnceThenReadOnceUntilRecvThenCloseOnce) {
 }
 
 TEST_F(AsyncSelect, CloseWaitsUntilNoDataIsLeft) {
-    int port = 0;
-    SOCKET listener = Listener(port);
-    SOCKET client = AsyncClient(port);
-    SOCKET server = accept(listener, nullptr, nullptr);
+    SOCKET listener, client, server;
+    AcceptedSession(listener, client, server);
     ASSERT_EQ(send(server, "last words", 10, 0), 10);
     closesocket(server);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_READ) == 1; }));
@@ -86,10 +90,8 @@ TEST_F(AsyncSelect, RefusedConnectGivesOneConnectEventWithTheError) {
 }
 
 TEST_F(AsyncSelect, ResetReportsConnectionResetWithTheClose) {
-    int port = 0;
-    SOCKET listener = Listener(port);
-    SOCKET client = AsyncClient(port);
-    SOCKET server = accept(listener, nullptr, nullptr);
+    SOCKET listener, client, server;
+    AcceptedSession(listener, client, server);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_WRITE) == 1; }));
     linger l{1, 0};
     setsockopt(server, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
@@ -119,18 +121,16 @@ TEST_F(AsyncSelect, AcceptIsPostedUntilAcceptedAndTheNewSocketInheritsTheSelect)
 }
 
 TEST_F(AsyncSelect, ShortSendBringsWriteBackWhenThereIsRoom) {
-    int port = 0;
-    SOCKET listener = Listener(port);
-    SOCKET client = AsyncClient(port);
-    SOCKET server = accept(listener, nullptr, nullptr);
+    SOCKET listener, client, server;
+    AcceptedSession(listener, client, server);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_WRITE) == 1; }));
     std::string block(1 << 20, 'x');
-    long queued = 0;
+    // Fill the send buffer until a send takes less than the block.
     int rc = 0;
     for (int i = 0; i < 200 && (rc = send(client, block.data(), static_cast<int>(block.size()), 0)) ==
                                    static_cast<int>(block.size());
-         ++i)
-        queued += rc;
+         ++i) {
+    }
     ASSERT_TRUE(rc >= 0 || WSAGetLastError() == WSAEWOULDBLOCK);
     PumpPending();
     EXPECT_EQ(sink.Count(client, FD_WRITE), 1);  // still full: nothing yet
