@@ -2,6 +2,9 @@
 
 namespace cast128 {
 
+// The tables stay eight words to a line, as published.
+// clang-format off
+
 alignas(64) const uint32_t S1[256] = {
     0x30FB40D4, 0x9FA0FF0B, 0x6BECCD2F, 0x3F258C7A, 0x1E213F2F, 0x9C004DD3, 0x6003E540, 0xCF9FC949,
     0xBFD4AF27, 0x88BBBDB5, 0xE2034090, 0x98D09675, 0x6E63A0E0, 0x15C361D2, 0xC2E7661D, 0x22D4FF8E,
@@ -281,5 +284,7 @@ alignas(64) const uint32_t S8[256] = {
     0xE97625A5, 0x0614D1B7, 0x0E25244B, 0x0C768347, 0x589E8D82, 0x0D2059D1, 0xA466BB1E, 0xF8DA0A82,
     0x04F19130, 0xBA6E4EC0, 0x99265164, 0x1EE7230D, 0x50B2AD80, 0xEAEE6801, 0x8DB2A283, 0xEA8BF59E,
 };
+
+// clang-format on
 
 }  // namespace cast128

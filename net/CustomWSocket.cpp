@@ -8,21 +8,29 @@ namespace {
 
 win::LRESULT SocketWindowProc(win::HWND Window, win::UINT Message, win::WPARAM WParam, win::LPARAM LParam) {
     auto* owner = reinterpret_cast<TCustomWSocket*>(win::GetWindowLongPtrA(Window, 0));
-    if (!owner) return win::DefWindowProcA(Window, Message, WParam, LParam);
+    if (!owner)
+        return win::DefWindowProcA(Window, Message, WParam, LParam);
     win::TMessage msg{Message, WParam, LParam, 0};
     owner->WndProc(msg);
     return msg.Result;
 }
 
-std::string HexIdentity(const void* object) { return IntToHex(reinterpret_cast<uintptr_t>(object) & 0xFFFFFFFF, 8); }
+std::string HexIdentity(const void* object) {
+    return IntToHex(reinterpret_cast<uintptr_t>(object) & 0xFFFFFFFF, 8);
+}
 
 std::string SelectEventNames(win::WORD events) {
     std::string names;
-    if (events & win::FD_CONNECT) names += " FD_CONNECT";
-    if (events & win::FD_READ) names += " FD_READ";
-    if (events & win::FD_WRITE) names += " FD_WRITE";
-    if (events & win::FD_CLOSE) names += " FD_CLOSE";
-    if (events & win::FD_ACCEPT) names += " FD_ACCEPT";
+    if (events & win::FD_CONNECT)
+        names += " FD_CONNECT";
+    if (events & win::FD_READ)
+        names += " FD_READ";
+    if (events & win::FD_WRITE)
+        names += " FD_WRITE";
+    if (events & win::FD_CLOSE)
+        names += " FD_CLOSE";
+    if (events & win::FD_ACCEPT)
+        names += " FD_ACCEPT";
     return names;
 }
 
@@ -41,12 +49,14 @@ win::HWND CreateSocketWindow(TCustomWSocket* Owner) {
             wc.cbWndExtra = 4;
             wc.hInstance = instance;
             wc.lpszClassName = SocketWindowClassName;
-            if (!win::RegisterClassA(&wc)) return 0;
+            if (!win::RegisterClassA(&wc))
+                return 0;
         }
     }
-    win::HWND window = win::CreateWindowExA(win::WS_EX_TOOLWINDOW, SocketWindowClassName, "", win::WS_POPUP, 0, 0,
-                                            0, 0, 0, 0, instance, nullptr);
-    if (window) win::SetWindowLongPtrA(window, 0, reinterpret_cast<win::LONG_PTR>(Owner));
+    win::HWND window = win::CreateWindowExA(win::WS_EX_TOOLWINDOW, SocketWindowClassName, "", win::WS_POPUP, 0, 0, 0, 0,
+                                            0, 0, instance, nullptr);
+    if (window)
+        win::SetWindowLongPtrA(window, 0, reinterpret_cast<win::LONG_PTR>(Owner));
     return window;
 }
 
@@ -60,9 +70,13 @@ void UnregisterSocketWindowClass() {
     win::UnregisterClassA(SocketWindowClassName, win::GetModuleInstance());
 }
 
-win::HWND AllocateMethodWindow(win::TWndMethod Method) { return win::AllocateHWnd(std::move(Method)); }
+win::HWND AllocateMethodWindow(win::TWndMethod Method) {
+    return win::AllocateHWnd(std::move(Method));
+}
 
-void DeallocateMethodWindow(win::HWND Window) { win::DeallocateHWnd(Window); }
+void DeallocateMethodWindow(win::HWND Window) {
+    win::DeallocateHWnd(Window);
+}
 
 TCustomWSocket::TCustomWSocket() {
     AllocateSocketHWnd();
@@ -71,10 +85,13 @@ TCustomWSocket::TCustomWSocket() {
     FWinsockCounted = true;
 }
 
-TCustomWSocket::~TCustomWSocket() { BeginDestroy(); }
+TCustomWSocket::~TCustomWSocket() {
+    BeginDestroy();
+}
 
 void TCustomWSocket::BeginDestroy() {
-    if (FDestroyed) return;
+    if (FDestroyed)
+        return;
     FDestroyed = true;
     FDestroying = true;
     try {
@@ -82,11 +99,13 @@ void TCustomWSocket::BeginDestroy() {
     } catch (const std::exception&) {
     }
     try {
-        if (FState != wsClosed) Close();
+        if (FState != wsClosed)
+            Close();
     } catch (const std::exception&) {
         // a socket that goes away reports nothing
     }
-    if (FNetLogger) FNetLogger->RemoveFreeNotification(this);
+    if (FNetLogger)
+        FNetLogger->RemoveFreeNotification(this);
     if (FWinsockCounted) {
         std::lock_guard<std::recursive_mutex> guard(WinsockLock());
         DecWinsockUseCount();
@@ -105,17 +124,20 @@ void TCustomWSocket::BeginDestroy() {
         std::lock_guard<std::recursive_mutex> guard(WinsockLock());
         last = WinsockUseCount() < 1;
     }
-    if (last) UnregisterSocketWindowClass();
+    if (last)
+        UnregisterSocketWindowClass();
 }
 
 void TCustomWSocket::AllocateSocketHWnd() {
     FWindowHandle = CreateSocketWindow(this);
     FThreadId = win::GetCurrentThreadId();
-    if (FWindowHandle == 0) RaiseException("Cannot create a hidden window for TWSocket");
+    if (FWindowHandle == 0)
+        RaiseException("Cannot create a hidden window for TWSocket");
 }
 
 void TCustomWSocket::DeallocateSocketHWnd() {
-    if (FWindowHandle != 0 && DestroySocketWindow(FWindowHandle)) FWindowHandle = 0;
+    if (FWindowHandle != 0 && DestroySocketWindow(FWindowHandle))
+        FWindowHandle = 0;
 }
 
 // Properties ---------------------------------------------------------------------------------------------
@@ -164,26 +186,37 @@ void TCustomWSocket::SetLocalAddr(const std::string& Value) {
 }
 
 TSocketSendFlags TCustomWSocket::SendFlags() {
-    if (FSendFlags == 0) return wsSendNormal;
-    if (FSendFlags == win::MSG_OOB) return wsSendUrgent;
+    if (FSendFlags == 0)
+        return wsSendNormal;
+    if (FSendFlags == win::MSG_OOB)
+        return wsSendUrgent;
     RaiseException("Invalid internal SendFlags");
     return wsSendNormal;
 }
 
 void TCustomWSocket::SetSendFlags(int Value) {
-    if (Value == wsSendNormal) FSendFlags = 0;
-    else if (Value == wsSendUrgent) FSendFlags = win::MSG_OOB;
-    else RaiseException("Invalid SendFlags");
+    if (Value == wsSendNormal)
+        FSendFlags = 0;
+    else if (Value == wsSendUrgent)
+        FSendFlags = win::MSG_OOB;
+    else
+        RaiseException("Invalid SendFlags");
 }
 
 void TCustomWSocket::SetNetLogger(TNetLogger* Value) {
-    if (FNetLogger) FNetLogger->RemoveFreeNotification(this);
+    if (FNetLogger)
+        FNetLogger->RemoveFreeNotification(this);
     FNetLogger = Value;
-    if (FNetLogger) FNetLogger->FreeNotification(this, [this] { FNetLogger = nullptr; });
+    if (FNetLogger)
+        FNetLogger->FreeNotification(this, [this] { FNetLogger = nullptr; });
 }
 
-win::BYTE TCustomWSocket::ReqVerLow() const { return GetReqVerLow(); }
-win::BYTE TCustomWSocket::ReqVerHigh() const { return GetReqVerHigh(); }
+win::BYTE TCustomWSocket::ReqVerLow() const {
+    return GetReqVerLow();
+}
+win::BYTE TCustomWSocket::ReqVerHigh() const {
+    return GetReqVerHigh();
+}
 
 void TCustomWSocket::SetReqVerLow(win::BYTE Value) {
     if (Wsock32Loaded()) {
@@ -248,7 +281,8 @@ void TCustomWSocket::ReportSocketError(const std::string& FunctionName) {
     if (n == win::WSAECONNRESET || n == win::WSAENOTCONN) {
         Winsock_closesocket(FSocketHandle);
         FSocketHandle = win::INVALID_SOCKET;
-        if (FState != wsClosed) TriggerSessionClosed(static_cast<win::WORD>(n));
+        if (FState != wsClosed)
+            TriggerSessionClosed(static_cast<win::WORD>(n));
         SetSocketState(wsClosed);
     }
     FLastError = n;
@@ -263,7 +297,8 @@ void TCustomWSocket::HandleBackGroundException(const Exception& E) {
         } catch (const std::exception&) {
         }
     }
-    if (!canClose) return;
+    if (!canClose)
+        return;
     try {
         Abort();
     } catch (const std::exception&) {
@@ -273,7 +308,8 @@ void TCustomWSocket::HandleBackGroundException(const Exception& E) {
 void TCustomWSocket::SetSocketState(TSocketState NewState) {
     TSocketState old = FState;
     FState = NewState;
-    if (old != NewState) TriggerChangeState(old, NewState);
+    if (old != NewState)
+        TriggerChangeState(old, NewState);
 }
 
 bool TCustomWSocket::CheckLogOptions(TLogOption Option) {
@@ -281,49 +317,61 @@ bool TCustomWSocket::CheckLogOptions(TLogOption Option) {
 }
 
 void TCustomWSocket::DebugLog(TLogOption Option, const std::string& Msg) {
-    if (FNetLogger) FNetLogger->DoLog(this, Option, Msg);
+    if (FNetLogger)
+        FNetLogger->DoLog(this, Option, Msg);
 }
 
 bool TCustomWSocket::TriggerDataAvailable(win::WORD ErrCode) {
-    if (!OnDataAvailable) return false;
+    if (!OnDataAvailable)
+        return false;
     OnDataAvailable(this, ErrCode);
     return true;
 }
 
 void TCustomWSocket::TriggerSessionAvailable(win::WORD ErrCode) {
-    if (OnSessionAvailable) OnSessionAvailable(this, ErrCode);
+    if (OnSessionAvailable)
+        OnSessionAvailable(this, ErrCode);
 }
 
-void TCustomWSocket::DoSessionConnected(win::WORD ErrCode) { TriggerSessionConnected(ErrCode); }
+void TCustomWSocket::DoSessionConnected(win::WORD ErrCode) {
+    TriggerSessionConnected(ErrCode);
+}
 
 void TCustomWSocket::TriggerSessionConnected(win::WORD ErrCode) {
-    if (OnSessionConnected) OnSessionConnected(this, ErrCode);
+    if (OnSessionConnected)
+        OnSessionConnected(this, ErrCode);
 }
 
 void TCustomWSocket::TriggerSessionClosed(win::WORD ErrCode) {
-    if (OnSessionClosed) OnSessionClosed(this, ErrCode);
+    if (OnSessionClosed)
+        OnSessionClosed(this, ErrCode);
 }
 
 void TCustomWSocket::TriggerDataSent(win::WORD ErrCode) {
     if (CheckLogOptions(loWsockDump))
         DebugLog(loWsockDump, HexIdentity(this) + " TriggerDataSent " + IntToStr(static_cast<int64_t>(FSocketHandle)));
-    if (OnDataSent) OnDataSent(this, ErrCode);
+    if (OnDataSent)
+        OnDataSent(this, ErrCode);
 }
 
 void TCustomWSocket::TriggerSendData(int BytesSent) {
-    if (OnSendData) OnSendData(this, BytesSent);
+    if (OnSendData)
+        OnSendData(this, BytesSent);
 }
 
 void TCustomWSocket::TriggerChangeState(TSocketState OldState, TSocketState NewState) {
-    if (OnChangeState) OnChangeState(this, OldState, NewState);
+    if (OnChangeState)
+        OnChangeState(this, OldState, NewState);
 }
 
 void TCustomWSocket::TriggerDnsLookupDone(win::WORD ErrCode) {
-    if (OnDnsLookupDone) OnDnsLookupDone(this, ErrCode);
+    if (OnDnsLookupDone)
+        OnDnsLookupDone(this, ErrCode);
 }
 
 void TCustomWSocket::TriggerError() {
-    if (OnError) OnError(this);
+    if (OnError)
+        OnError(this);
 }
 
 // The window and WinSock's notifications ------------------------------------------------------------------
@@ -331,13 +379,26 @@ void TCustomWSocket::TriggerError() {
 void TCustomWSocket::WndProc(win::TMessage& Msg) {
     try {
         switch (Msg.Msg) {
-            case WM_SOCKET_SELECT: HandleAsyncSelect(Msg); break;
-            case WM_SOCKET_DNS_DONE: HandleDnsLookupDone(Msg); break;
-            case WM_SOCKET_REVERSE_DNS_DONE: HandleReverseDnsLookupDone(Msg); break;
-            case WM_SOCKET_CLOSE_DELAYED: Close(); break;
-            case WM_SOCKET_RELEASE: delete this; return;
-            case WM_SOCKET_TEST_EXCEPTION: throw ESocketException("Test exception in WSocket");
-            default: Msg.Result = win::DefWindowProcA(FWindowHandle, Msg.Msg, Msg.WParam, Msg.LParam); break;
+            case WM_SOCKET_SELECT:
+                HandleAsyncSelect(Msg);
+                break;
+            case WM_SOCKET_DNS_DONE:
+                HandleDnsLookupDone(Msg);
+                break;
+            case WM_SOCKET_REVERSE_DNS_DONE:
+                HandleReverseDnsLookupDone(Msg);
+                break;
+            case WM_SOCKET_CLOSE_DELAYED:
+                Close();
+                break;
+            case WM_SOCKET_RELEASE:
+                delete this;
+                return;
+            case WM_SOCKET_TEST_EXCEPTION:
+                throw ESocketException("Test exception in WSocket");
+            default:
+                Msg.Result = win::DefWindowProcA(FWindowHandle, Msg.Msg, Msg.WParam, Msg.LParam);
+                break;
         }
     } catch (const Exception& e) {
         HandleBackGroundException(e);
@@ -350,19 +411,27 @@ void TCustomWSocket::HandleAsyncSelect(win::TMessage& Msg) {
     if (CheckLogOptions(loWsockDump))
         DebugLog(loProtSpecDump, "AsyncSelect CtrlSocket" + IntToStr(static_cast<int64_t>(Msg.WParam)) + ", " +
                                      IntToStr(events) + SelectEventNames(events));
-    if (Msg.WParam != FSocketHandle || FPaused) return;
-    if (events & win::FD_CONNECT) HandleFdConnect(Msg, error);
-    if (events & win::FD_READ) HandleFdRead(Msg, error);
-    if (events & win::FD_WRITE) HandleFdWrite(Msg, error);
-    if (events & win::FD_ACCEPT) HandleFdAccept(Msg, error);
-    if (events & win::FD_CLOSE) HandleFdClose(Msg, error);
+    if (Msg.WParam != FSocketHandle || FPaused)
+        return;
+    if (events & win::FD_CONNECT)
+        HandleFdConnect(Msg, error);
+    if (events & win::FD_READ)
+        HandleFdRead(Msg, error);
+    if (events & win::FD_WRITE)
+        HandleFdWrite(Msg, error);
+    if (events & win::FD_ACCEPT)
+        HandleFdAccept(Msg, error);
+    if (events & win::FD_CLOSE)
+        HandleFdClose(Msg, error);
 }
 
 void TCustomWSocket::HandleFdConnect(win::TMessage&, win::WORD ErrCode) {
-    if (FState == wsConnected) return;
+    if (FState == wsConnected)
+        return;
     SetSocketState(wsConnected);
     DoSessionConnected(ErrCode);
-    if (ErrCode != 0 && FState != wsClosed) Close();
+    if (ErrCode != 0 && FState != wsClosed)
+        Close();
 }
 
 void TCustomWSocket::HandleFdRead(win::TMessage&, win::WORD ErrCode) {
@@ -375,13 +444,17 @@ void TCustomWSocket::HandleFdRead(win::TMessage&, win::WORD ErrCode) {
 
 void TCustomWSocket::HandleFdWrite(win::TMessage&, win::WORD ErrCode) {
     TryToSend();
-    if (FAllSent) TriggerDataSent(ErrCode);
+    if (FAllSent)
+        TriggerDataSent(ErrCode);
 }
 
-void TCustomWSocket::HandleFdAccept(win::TMessage&, win::WORD ErrCode) { TriggerSessionAvailable(ErrCode); }
+void TCustomWSocket::HandleFdAccept(win::TMessage&, win::WORD ErrCode) {
+    TriggerSessionAvailable(ErrCode);
+}
 
 void TCustomWSocket::HandleFdClose(win::TMessage&, win::WORD ErrCode) {
-    if (FState == wsConnecting || FSocketHandle == win::INVALID_SOCKET) return;
+    if (FState == wsConnecting || FSocketHandle == win::INVALID_SOCKET)
+        return;
     TWSocketOptions options = ComponentOptions;
     options.erase(wsoNoReceiveLoop);
     ReceiveLoop(0, options);  // every byte still waiting is delivered first
@@ -389,7 +462,8 @@ void TCustomWSocket::HandleFdClose(win::TMessage&, win::WORD ErrCode) {
         FCloseInvoked = true;
         TriggerSessionClosed(ErrCode);
     }
-    if (FState != wsClosed) Close();
+    if (FState != wsClosed)
+        Close();
 }
 
 void TCustomWSocket::ReceiveLoop(win::WORD ErrCode, const TWSocketOptions& Options) {
@@ -403,18 +477,22 @@ void TCustomWSocket::ReceiveLoop(win::WORD ErrCode, const TWSocketOptions& Optio
                     return;
                 }
             }
-            if (Options.count(wsoNoReceiveLoop)) return;
+            if (Options.count(wsoNoReceiveLoop))
+                return;
             if (FLastError != 0) {
-                if (FLastError == -1) FLastError = 0;
+                if (FLastError == -1)
+                    FLastError = 0;
                 return;
             }
-            if (FSocketHandle == win::INVALID_SOCKET) return;
+            if (FSocketHandle == win::INVALID_SOCKET)
+                return;
             win::u_long waiting = 0;
             if (Winsock_ioctlsocket(FSocketHandle, win::FIONREAD, &waiting) == win::SOCKET_ERROR) {
                 FLastError = Winsock_WSAGetLastError();
                 return;
             }
-            if (waiting == 0) return;
+            if (waiting == 0)
+                return;
         }
     } catch (const std::exception&) {
         // an exception of the data handler only ends the loop
@@ -429,15 +507,19 @@ int TCustomWSocket::DoRecv(void* Buffer, int BufferSize, int Flags) {
 
 int TCustomWSocket::Receive(void* Buffer, int BufferSize) {
     int n = DoRecv(Buffer, BufferSize, 0);
-    if (n < 0) FLastError = Winsock_WSAGetLastError();
-    else FReadCount += n;
+    if (n < 0)
+        FLastError = Winsock_WSAGetLastError();
+    else
+        FReadCount += n;
     return n;
 }
 
 std::string TCustomWSocket::ReceiveStr() {
     int n = GetRcvdCount();
-    if (n < 0) return std::string();
-    if (n == 0) n = 255;
+    if (n < 0)
+        return std::string();
+    if (n == 0)
+        n = 255;
     std::string s(static_cast<size_t>(n), '\0');
     int got = Receive(s.data(), n);
     s.resize(got > 0 ? static_cast<size_t>(got) : 0);
@@ -452,8 +534,10 @@ int TCustomWSocket::DoRecvFrom(win::SOCKET Socket, void* Buffer, int BufferSize,
 
 int TCustomWSocket::ReceiveFrom(void* Buffer, int BufferSize, win::sockaddr_in& From, int& FromLen) {
     int n = DoRecvFrom(FSocketHandle, Buffer, BufferSize, 0, From, FromLen);
-    if (n < 0) FLastError = Winsock_WSAGetLastError();
-    else FReadCount += n;
+    if (n < 0)
+        FLastError = Winsock_WSAGetLastError();
+    else
+        FReadCount += n;
     return n;
 }
 
@@ -489,7 +573,8 @@ std::string TCustomWSocket::GetPeerPort() {
 }
 
 int TCustomWSocket::GetPeerName(win::sockaddr_in& Name, int NameLen) {
-    if (FState != wsConnected) return -1;
+    if (FState != wsConnected)
+        return -1;
     return Winsock_getpeername(FSocketHandle, reinterpret_cast<win::sockaddr*>(&Name), &NameLen);
 }
 
@@ -498,31 +583,38 @@ int TCustomWSocket::GetSockName(win::sockaddr_in& Name, int& NameLen) {
 }
 
 std::string TCustomWSocket::GetBoundPort() {
-    if (FState != wsBound && FState != wsConnected && FState != wsListening) return "error";
+    if (FState != wsBound && FState != wsConnected && FState != wsListening)
+        return "error";
     win::sockaddr_in name{};
     int len = sizeof name;
-    if (GetSockName(name, len) != 0) return "error";
+    if (GetSockName(name, len) != 0)
+        return "error";
     return IntToStr(Winsock_ntohs(name.sin_port));
 }
 
 std::string TCustomWSocket::GetBoundAddr() {
-    if (FState != wsBound && FState != wsConnected && FState != wsListening) return "error";
+    if (FState != wsBound && FState != wsConnected && FState != wsListening)
+        return "error";
     win::sockaddr_in name{};
     int len = sizeof name;
-    if (GetSockName(name, len) != 0) return "error";
+    if (GetSockName(name, len) != 0)
+        return "error";
     return Winsock_inet_ntoa(name.sin_addr);
 }
 
 // Threads and the message pump ---------------------------------------------------------------------------
 
 void TCustomWSocket::MessagePump() {
-    if (MultiThreaded) PumpPendingMessages();
-    else win::Application::ProcessMessages();
+    if (MultiThreaded)
+        PumpPendingMessages();
+    else
+        win::Application::ProcessMessages();
 }
 
 bool TCustomWSocket::PumpOneMessage() {
     win::MSG msg;
-    if (!win::PeekMessageA(&msg, 0, 0, 0, win::PM_REMOVE)) return false;
+    if (!win::PeekMessageA(&msg, 0, 0, 0, win::PM_REMOVE))
+        return false;
     if (msg.message == win::WM_QUIT) {
         FTerminated = true;
         return true;
@@ -542,7 +634,8 @@ void TCustomWSocket::ThreadDetach() {
         RaiseException("Cannot detach from other thread");
         return;
     }
-    if (FSocketHandle != win::INVALID_SOCKET) Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, 0, 0);
+    if (FSocketHandle != win::INVALID_SOCKET)
+        Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, 0, 0);
     DeallocateSocketHWnd();
 }
 

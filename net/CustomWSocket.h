@@ -21,7 +21,15 @@
 #include "platform/win/Messages.h"
 
 enum TSocketState {
-    wsInvalidState, wsOpened, wsBound, wsConnecting, wsSocksConnected, wsConnected, wsAccepting, wsListening, wsClosed
+    wsInvalidState,
+    wsOpened,
+    wsBound,
+    wsConnecting,
+    wsSocksConnected,
+    wsConnected,
+    wsAccepting,
+    wsListening,
+    wsClosed
 };
 enum TSocketSendFlags { wsSendNormal, wsSendUrgent };
 enum TSocketLingerOnOff { wsLingerOff, wsLingerOn, wsLingerNoSet };

@@ -5,7 +5,9 @@
 
 namespace {
 
-const win::hostent& EntryIn(const char* buffer) { return *reinterpret_cast<const win::hostent*>(buffer); }
+const win::hostent& EntryIn(const char* buffer) {
+    return *reinterpret_cast<const win::hostent*>(buffer);
+}
 
 void AddHostAddresses(const win::hostent& Entry, TStringList& List) {
     for (char** a = Entry.h_addr_list; a && *a; ++a) {
@@ -17,7 +19,8 @@ void AddHostAddresses(const win::hostent& Entry, TStringList& List) {
 
 void AddHostAliases(const win::hostent& Entry, TStringList& List) {
     for (char** a = Entry.h_aliases; a && *a; ++a)
-        if (**a) List.Add(*a);
+        if (**a)
+            List.Add(*a);
 }
 
 // A reverse lookup's answer: the host's name first, then its aliases.
@@ -28,7 +31,9 @@ void TakeReverseAnswer(const win::hostent& Entry, std::string& Result, TStringLi
     AddHostAliases(Entry, List);
 }
 
-bool HasAddress(const win::hostent& Entry) { return Entry.h_addr_list && Entry.h_addr_list[0]; }
+bool HasAddress(const win::hostent& Entry) {
+    return Entry.h_addr_list && Entry.h_addr_list[0];
+}
 
 // The address of a reverse lookup; false for a text that is not an address (inet_addr's failure value is
 // also the broadcast address, which is looked up only when asked for by name).
@@ -76,7 +81,8 @@ void TCustomWSocket::DnsLookup(const std::string& HostName) {
             return;
         }
     }
-    if (FWindowHandle == 0) return RaiseException("DnsLookup: Window not assigned");
+    if (FWindowHandle == 0)
+        return RaiseException("DnsLookup: Window not assigned");
     FEarlyDnsReplyPending = false;
     FDnsLookupHandle = Winsock_WSAAsyncGetHostByName(FWindowHandle, WM_SOCKET_DNS_DONE, HostName.c_str(), FDnsBuffer,
                                                      sizeof FDnsBuffer);
@@ -86,7 +92,8 @@ void TCustomWSocket::DnsLookup(const std::string& HostName) {
 }
 
 bool TCustomWSocket::ProcessEarlyDnsReply() {
-    if (!FEarlyDnsReplyPending) return false;
+    if (!FEarlyDnsReplyPending)
+        return false;
     FEarlyDnsReplyPending = false;
     win::TMessage reply = FEarlyDnsReply;
     HandleDnsLookupDone(reply);
@@ -100,7 +107,8 @@ void TCustomWSocket::HandleDnsLookupDone(win::TMessage& Msg) {
         FEarlyDnsReplyPending = true;
         return;
     }
-    if (Msg.WParam != FDnsLookupHandle) return;
+    if (Msg.WParam != FDnsLookupHandle)
+        return;
     FDnsLookupHandle = 0;
     win::WORD error = win::WSAGETASYNCERROR(Msg.LParam);
     if (error == 0) {
@@ -119,16 +127,18 @@ void TCustomWSocket::ReverseDnsLookup(const std::string& HostAddr) {
     win::u_long address = 0;
     if (!BeginReverseDnsLookup(HostAddr, address))
         return;
-    if (FWindowHandle == 0) return RaiseException("ReverseDnsLookup: Window not assigned");
-    FDnsLookupHandle =
-        Winsock_WSAAsyncGetHostByAddr(FWindowHandle, WM_SOCKET_REVERSE_DNS_DONE, reinterpret_cast<const char*>(&address),
-                                      4, win::AF_INET, FDnsBuffer, sizeof FDnsBuffer);
+    if (FWindowHandle == 0)
+        return RaiseException("ReverseDnsLookup: Window not assigned");
+    FDnsLookupHandle = Winsock_WSAAsyncGetHostByAddr(FWindowHandle, WM_SOCKET_REVERSE_DNS_DONE,
+                                                     reinterpret_cast<const char*>(&address), 4, win::AF_INET,
+                                                     FDnsBuffer, sizeof FDnsBuffer);
     if (FDnsLookupHandle == 0)
         RaiseExceptionFmt("%s: can't start DNS lookup, error #%d", {HostAddr, Winsock_WSAGetLastError()});
 }
 
 void TCustomWSocket::HandleReverseDnsLookupDone(win::TMessage& Msg) {
-    if (FDnsLookupHandle == 0 || Msg.WParam != FDnsLookupHandle) return;
+    if (FDnsLookupHandle == 0 || Msg.WParam != FDnsLookupHandle)
+        return;
     FDnsLookupHandle = 0;
     win::WORD error = win::WSAGETASYNCERROR(Msg.LParam);
     if (error == 0)
@@ -141,18 +151,21 @@ void TCustomWSocket::ReverseDnsLookupAlt(const std::string& HostAddr) {
     if (!BeginReverseDnsLookup(HostAddr, address))
         return;
     win::hostent* entry = Winsock_gethostbyaddr(reinterpret_cast<const char*>(&address), 4, win::AF_INET);
-    if (!entry) return TriggerDnsLookupDone(static_cast<win::WORD>(Winsock_WSAGetLastError()));
+    if (!entry)
+        return TriggerDnsLookupDone(static_cast<win::WORD>(Winsock_WSAGetLastError()));
     TakeReverseAnswer(*entry, FDnsResult, FDnsResultList);
     TriggerDnsLookupDone(0);
 }
 
 void TCustomWSocket::CancelDnsLookup() {
-    if (FDnsLookupHandle == 0) return;
+    if (FDnsLookupHandle == 0)
+        return;
     if (Winsock_WSACancelAsyncRequest(FDnsLookupHandle) != 0) {
         FDnsLookupHandle = 0;
         ReportSocketError("WSACancelAsyncRequest");
         return;
     }
     FDnsLookupHandle = 0;
-    if (!FDestroying) TriggerDnsLookupDone(win::WSAEINTR);
+    if (!FDestroying)
+        TriggerDnsLookupDone(win::WSAEINTR);
 }

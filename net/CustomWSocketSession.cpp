@@ -121,7 +121,8 @@ void TCustomWSocket::Connect() {
             return ReportSocketError("setsockopt(IPPROTO_TCP, TCP_NODELAY)");
         ApplyLinger();
         ApplyKeepAlive();
-        if (FLocalPortNumber != 0 || FLocalAddr != "0.0.0.0") BindSocket();
+        if (FLocalPortNumber != 0 || FLocalAddr != "0.0.0.0")
+            BindSocket();
     }
     FSelectEvent = kConnectEvents;
     if (Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, WM_SOCKET_SELECT, kConnectEvents) == win::SOCKET_ERROR)
@@ -134,8 +135,7 @@ void TCustomWSocket::Connect() {
     if (CheckLogOptions(loWsockInfo))
         DebugLog(loWsockInfo, "TWSocket will connect to " + std::string(Winsock_inet_ntoa(FRemoteAddress.sin_addr)) +
                                   ":" + IntToStr(Winsock_ntohs(FRemoteAddress.sin_port)));
-    if (Winsock_connect(FSocketHandle, reinterpret_cast<win::sockaddr*>(&FRemoteAddress), sizeof FRemoteAddress) ==
-            0 ||
+    if (Winsock_connect(FSocketHandle, reinterpret_cast<win::sockaddr*>(&FRemoteAddress), sizeof FRemoteAddress) == 0 ||
         Winsock_WSAGetLastError() == win::WSAEWOULDBLOCK) {
         SetSocketState(wsConnecting);
         return;
@@ -165,7 +165,8 @@ void TCustomWSocket::Listen() {
     }
     SetSocketState(wsBound);
     if (FSocketType == win::SOCK_STREAM) {
-        if (Winsock_listen(FSocketHandle, ListenBacklog) == win::SOCKET_ERROR) return ReportSocketError("Listen");
+        if (Winsock_listen(FSocketHandle, ListenBacklog) == win::SOCKET_ERROR)
+            return ReportSocketError("Listen");
         SetSocketState(wsListening);
     } else if (FSocketType == win::SOCK_DGRAM) {
         if (MultiCast) {
@@ -207,7 +208,8 @@ win::SOCKET TCustomWSocket::Accept() {
     }
     int len = sizeof FRemoteAddress;
     win::SOCKET s = Winsock_accept(FSocketHandle, reinterpret_cast<win::sockaddr*>(&FRemoteAddress), &len);
-    if (s == win::INVALID_SOCKET) ReportSocketError("Accept");
+    if (s == win::INVALID_SOCKET)
+        ReportSocketError("Accept");
     return s;
 }
 
@@ -217,7 +219,8 @@ void TCustomWSocket::Dup(win::SOCKET NewSocket) {
     if (FState != wsClosed) {
         int rc = Winsock_closesocket(FSocketHandle);
         FSocketHandle = win::INVALID_SOCKET;
-        if (rc == win::SOCKET_ERROR) return ReportSocketError("Dup (closesocket)");
+        if (rc == win::SOCKET_ERROR)
+            return ReportSocketError("Dup (closesocket)");
         SetSocketState(wsClosed);
     }
     FSocketHandle = NewSocket;
@@ -225,11 +228,15 @@ void TCustomWSocket::Dup(win::SOCKET NewSocket) {
         return;
     ApplyLinger();
     FSelectEvent = kDupEvents;
-    if (Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, WM_SOCKET_SELECT, kDupEvents) == 0) MarkConnected();
-    else ReportSocketError("WSAAsyncSelect");
+    if (Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, WM_SOCKET_SELECT, kDupEvents) == 0)
+        MarkConnected();
+    else
+        ReportSocketError("WSAAsyncSelect");
 }
 
-void TCustomWSocket::MarkConnected() { SetSocketState(wsConnected); }
+void TCustomWSocket::MarkConnected() {
+    SetSocketState(wsConnected);
+}
 
 void TCustomWSocket::BindSocket() {
     win::sockaddr_in local{};
@@ -246,8 +253,10 @@ void TCustomWSocket::BindSocket() {
 }
 
 void TCustomWSocket::ApplyLinger() {
-    if (LingerOnOff == wsLingerNoSet) return;
-    if (FSocketHandle == win::INVALID_SOCKET) return RaiseException("Cannot set linger option at this time");
+    if (LingerOnOff == wsLingerNoSet)
+        return;
+    if (FSocketHandle == win::INVALID_SOCKET)
+        return RaiseException("Cannot set linger option at this time");
     win::linger l{static_cast<win::u_short>(LingerOnOff == wsLingerOn ? 1 : 0),
                   static_cast<win::u_short>(LingerTimeout)};
     if (Winsock_setsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_LINGER, reinterpret_cast<const char*>(&l),
@@ -256,10 +265,12 @@ void TCustomWSocket::ApplyLinger() {
 }
 
 void TCustomWSocket::ApplyKeepAlive() {
-    if (KeepAliveOnOff == wsKeepAliveOff) return;
+    if (KeepAliveOnOff == wsKeepAliveOff)
+        return;
     if (IntOption(FSocketHandle, win::SOL_SOCKET, win::SO_KEEPALIVE, 1) == win::SOCKET_ERROR)
         return ReportSocketError("setsockopt(SO_KEEPALIVE)");
-    if (KeepAliveOnOff != wsKeepAliveOnCustom) return;
+    if (KeepAliveOnOff != wsKeepAliveOnCustom)
+        return;
     win::tcp_keepalive values{1, static_cast<win::u_long>(KeepAliveTime), static_cast<win::u_long>(KeepAliveInterval)};
     win::DWORD returned = 0;
     if (WinsockSafe_WSAIoctl(FSocketHandle, win::SIO_KEEPALIVE_VALS, &values, sizeof values, nullptr, 0, &returned,
@@ -277,12 +288,16 @@ void TCustomWSocket::InternalClose(bool Shut, win::WORD ErrCode) {
         }
         return;
     }
-    if (FState == wsClosed) return;
-    if (Shut) Shutdown(win::SD_SEND);
+    if (FState == wsClosed)
+        return;
+    if (Shut)
+        Shutdown(win::SD_SEND);
     for (int tries = 0;; ++tries) {
-        if (Winsock_closesocket(FSocketHandle) == 0) break;
+        if (Winsock_closesocket(FSocketHandle) == 0)
+            break;
         int error = Winsock_WSAGetLastError();
-        if (error == win::WSANOTINITIALISED) break;
+        if (error == win::WSANOTINITIALISED)
+            break;
         if (error != win::WSAEWOULDBLOCK || tries > 100000) {
             FSocketHandle = win::INVALID_SOCKET;
             return ReportSocketError("Disconnect (closesocket)");
@@ -311,20 +326,29 @@ void TCustomWSocket::InternalAbort(win::WORD ErrCode) {
     InternalClose(false, ErrCode);
 }
 
-void TCustomWSocket::Close() { InternalClose(true, 0); }
+void TCustomWSocket::Close() {
+    InternalClose(true, 0);
+}
 
-void TCustomWSocket::Abort() { InternalAbort(0); }
+void TCustomWSocket::Abort() {
+    InternalAbort(0);
+}
 
-void TCustomWSocket::CloseDelayed() { win::PostMessageA(FWindowHandle, WM_SOCKET_CLOSE_DELAYED, 0, 0); }
+void TCustomWSocket::CloseDelayed() {
+    win::PostMessageA(FWindowHandle, WM_SOCKET_CLOSE_DELAYED, 0, 0);
+}
 
-void TCustomWSocket::ReleaseDelayed() { win::PostMessageA(FWindowHandle, WM_SOCKET_RELEASE, 0, 0); }
+void TCustomWSocket::ReleaseDelayed() {
+    win::PostMessageA(FWindowHandle, WM_SOCKET_RELEASE, 0, 0);
+}
 
 void TCustomWSocket::Shutdown(int How) {
     if (CheckLogOptions(loWsockInfo))
         DebugLog(loWsockInfo, IntToHex(reinterpret_cast<uintptr_t>(this) & 0xFFFFFFFF, 8) +
                                   " TCustomWSocket.Shutdown " + IntToStr(How) + " " +
                                   IntToStr(static_cast<int64_t>(FSocketHandle)));
-    if (FSocketHandle != win::INVALID_SOCKET) Winsock_shutdown(FSocketHandle, How);
+    if (FSocketHandle != win::INVALID_SOCKET)
+        Winsock_shutdown(FSocketHandle, How);
 }
 
 void TCustomWSocket::Flush() {
@@ -341,15 +365,18 @@ void TCustomWSocket::DrainUntilClosed() {
         if (FSocketHandle == win::INVALID_SOCKET ||
             Winsock_ioctlsocket(FSocketHandle, win::FIONREAD, &waiting) == win::SOCKET_ERROR)
             break;
-        if (waiting > 0) TriggerDataAvailable(0);
+        if (waiting > 0)
+            TriggerDataAvailable(0);
         char none;
         Winsock_WSASetLastError(0);  // a stale code of an earlier call must not end the drain
         if (DoRecv(&none, 0, 0) < 1) {
             FLastError = Winsock_WSAGetLastError();
-            if (FLastError != 0 && FLastError != win::WSAEWOULDBLOCK) break;
+            if (FLastError != 0 && FLastError != win::WSAEWOULDBLOCK)
+                break;
         }
         MessagePump();
-        if (waiting == 0) win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 100, win::QS_ALLINPUT);
+        if (waiting == 0)
+            win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 100, win::QS_ALLINPUT);
     }
 }
 
@@ -366,14 +393,17 @@ int TCustomWSocket::Resume() {
 // Sending ------------------------------------------------------------------------------------------------
 
 void TCustomWSocket::PutDataInSendBuffer(const void* Data, int Len) {
-    if (Len <= 0 || !Data) return;
+    if (Len <= 0 || !Data)
+        return;
     std::lock_guard<std::recursive_mutex> guard(SendBufferLock());
-    if (FSendBlocks.empty()) FSendBlocks.push_back(NewSendBlock());
+    if (FSendBlocks.empty())
+        FSendBlocks.push_back(NewSendBlock());
     FBufferedByteCount += Len;
     auto* p = static_cast<const char*>(Data);
     for (;;) {
         int taken = FSendBlocks.back()->Write(p, Len);
-        if (taken >= Len) break;
+        if (taken >= Len)
+            break;
         p += taken;
         Len -= taken;
         FSendBlocks.push_back(NewSendBlock());
@@ -393,7 +423,8 @@ std::unique_ptr<TBuffer> TCustomWSocket::NewSendBlock() {
     while (!FSpareBlocks.empty()) {
         std::unique_ptr<TBuffer> block = std::move(FSpareBlocks.back());
         FSpareBlocks.pop_back();
-        if (block->BlockSize() == SendBlockSize) return block;
+        if (block->BlockSize() == SendBlockSize)
+            return block;
     }
     return std::make_unique<TBuffer>(SendBlockSize);
 }
@@ -430,13 +461,17 @@ int TCustomWSocket::SendQueued(int& Offered) {
     for (const auto& block : FSendBlocks) {
         int len = 0;
         const void* data = block->Peek(len);
-        if (len <= 0) continue;
-        if (count > 0 && len > MaxGatheredBytes - Offered) break;
+        if (len <= 0)
+            continue;
+        if (count > 0 && len > MaxGatheredBytes - Offered)
+            break;
         buffers[count++] = {static_cast<win::u_long>(len), const_cast<char*>(static_cast<const char*>(data))};
         Offered += len;
-        if (!gather || count == MaxGatheredBlocks) break;
+        if (!gather || count == MaxGatheredBlocks)
+            break;
     }
-    if (count == 1) return RealSend(buffers[0].buf, static_cast<int>(buffers[0].len));
+    if (count == 1)
+        return RealSend(buffers[0].buf, static_cast<int>(buffers[0].len));
     return RealSendBlocks(buffers, count);
 }
 
@@ -447,7 +482,8 @@ void TCustomWSocket::RemoveSent(int Count) {
         Count -= FSendBlocks.front()->Remove(Count);
         int left = 0;
         FSendBlocks.front()->Peek(left);
-        if (left > 0 || FSendBlocks.size() == 1) break;
+        if (left > 0 || FSendBlocks.size() == 1)
+            break;
         DropFrontBlock();
     }
 }
@@ -476,15 +512,19 @@ void TCustomWSocket::TryToSend() {
             // The sent bytes leave the queue before anybody hears of them.
             RemoveSent(n);
             TriggerSendData(n);
-            if (n < offered) return;
+            if (n < offered)
+                return;
             continue;
         }
-        if (n == 0) return;
+        if (n == 0)
+            return;
         int error = Winsock_WSAGetLastError();
-        if (error == win::WSAEWOULDBLOCK) return;
+        if (error == win::WSAEWOULDBLOCK)
+            return;
         if (error == win::WSAEINVAL || error == win::WSAENOTSOCK || error == win::WSAECONNABORTED ||
             error == win::WSAECONNRESET || error == win::WSAENOTCONN) {
-            if (CheckLogOptions(loWsockErr)) DebugLog(loWsockErr, Name + " Winsock.Send failed " + IntToStr(error));
+            if (CheckLogOptions(loWsockErr))
+                DebugLog(loWsockErr, Name + " Winsock.Send failed " + IntToStr(error));
             FCloseInvoked = true;
             Close();
             TriggerSessionClosed(static_cast<win::WORD>(error));
@@ -514,7 +554,8 @@ int TCustomWSocket::Send(const void* Data, int Len) {
 }
 
 int TCustomWSocket::SendStr(const std::string& Str) {
-    if (Str.empty()) return 0;
+    if (Str.empty())
+        return 0;
     return Send(Str.data(), static_cast<int>(Str.size()));
 }
 

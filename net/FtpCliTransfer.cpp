@@ -6,7 +6,6 @@
 
 namespace {
 
-
 bool IsDigitChar(char c) {
     return c >= '0' && c <= '9';
 }

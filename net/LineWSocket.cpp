@@ -5,14 +5,21 @@
 
 TCustomLineWSocket::TCustomLineWSocket() = default;
 
-TCustomLineWSocket::~TCustomLineWSocket() { BeginDestroy(); }
+TCustomLineWSocket::~TCustomLineWSocket() {
+    BeginDestroy();
+}
 
-TCustomSyncWSocket::~TCustomSyncWSocket() { BeginDestroy(); }
+TCustomSyncWSocket::~TCustomSyncWSocket() {
+    BeginDestroy();
+}
 
-TWSocket::~TWSocket() { BeginDestroy(); }
+TWSocket::~TWSocket() {
+    BeginDestroy();
+}
 
 void TCustomLineWSocket::WndProc(win::TMessage& Msg) {
-    if (Msg.Msg != WM_SOCKET_LINE_MODE) return TCustomSocksWSocket::WndProc(Msg);
+    if (Msg.Msg != WM_SOCKET_LINE_MODE)
+        return TCustomSocksWSocket::WndProc(Msg);
     try {
         ProcessBufferedLines();
     } catch (const Exception& e) {
@@ -21,7 +28,8 @@ void TCustomLineWSocket::WndProc(win::TMessage& Msg) {
 }
 
 void TCustomLineWSocket::SetLineMode(bool Value) {
-    if (Value == FLineMode) return;
+    if (Value == FLineMode)
+        return;
     FLineMode = Value;
     // Bytes already buffered are processed under the new mode from the message loop.
     if ((FLineBufferCount > 0 || FLineLength > 0) && FWindowHandle)
@@ -29,22 +37,27 @@ void TCustomLineWSocket::SetLineMode(bool Value) {
 }
 
 int TCustomLineWSocket::GetRcvdCount() {
-    if (FLineMode) return FLineLength;
+    if (FLineMode)
+        return FLineLength;
     return TCustomSocksWSocket::GetRcvdCount();
 }
 
 void TCustomLineWSocket::TriggerLineLimitExceeded(int RcvdLength, bool& ClearData) {
-    if (OnLineLimitExceeded) OnLineLimitExceeded(this, RcvdLength, ClearData);
+    if (OnLineLimitExceeded)
+        OnLineLimitExceeded(this, RcvdLength, ClearData);
 }
 
 int TCustomLineWSocket::SendLine(const std::string& Str) {
-    if (Str.empty()) return 0;
+    if (Str.empty())
+        return 0;
     PutDataInSendBuffer(Str.data(), static_cast<int>(Str.size()));
     SendStr(LineEnd);
     return static_cast<int>(Str.size()) + 2;
 }
 
-bool TCustomLineWSocket::RaiseDataEvent() { return TCustomSocksWSocket::TriggerDataAvailable(0); }
+bool TCustomLineWSocket::RaiseDataEvent() {
+    return TCustomSocksWSocket::TriggerDataAvailable(0);
+}
 
 int TCustomLineWSocket::FindLineEnd(int From) const {
     int endLen = static_cast<int>(LineEnd.size());
@@ -63,21 +76,27 @@ void TCustomLineWSocket::Consume(int Count) {
 }
 
 bool TCustomLineWSocket::TriggerDataAvailable(win::WORD ErrCode) {
-    if (!FLineMode || LineEnd.empty() || SocksState() != 0) return TCustomSocksWSocket::TriggerDataAvailable(ErrCode);
+    if (!FLineMode || LineEnd.empty() || SocksState() != 0)
+        return TCustomSocksWSocket::TriggerDataAvailable(ErrCode);
     int n = TCustomSocksWSocket::GetRcvdCount();
-    if (n < 0) return true;
-    if (n == 0) n = 255;
+    if (n < 0)
+        return true;
+    if (n == 0)
+        n = 255;
     if (static_cast<int>(FLineBuffer.size()) < FLineBufferCount + n + 1)
         FLineBuffer.resize(static_cast<size_t>(FLineBufferCount + n + 1));
     int oldCount = FLineBufferCount;
     int c = Receive(FLineBuffer.data() + FLineBufferCount, n);
     if (c < 1) {
-        if (FLineBufferCount < 1) return true;
+        if (FLineBufferCount < 1)
+            return true;
         c = 0;
     }
     if (c > 0) {
-        if (LineEdit) EditLine(c);
-        else if (LineEcho) Send(FLineBuffer.data() + FLineBufferCount, c);
+        if (LineEdit)
+            EditLine(c);
+        else if (LineEcho)
+            Send(FLineBuffer.data() + FLineBufferCount, c);
     }
     FLineBufferCount += c;
     FLineBuffer[FLineBufferCount] = 0;
@@ -103,7 +122,8 @@ void TCustomLineWSocket::DeliverLines(int SearchFrom) {
     int endLen = static_cast<int>(LineEnd.size());
     while (FLineMode) {
         int i = FindLineEnd(SearchFrom);
-        if (i < 0) return;
+        if (i < 0)
+            return;
         FLineLength = i + endLen;
         FLineFoundFlag = true;
         FLinePending = false;
@@ -131,7 +151,8 @@ void TCustomLineWSocket::DeliverLines(int SearchFrom) {
 void TCustomLineWSocket::DeliverRaw() {
     while (!FLineMode && FLineBufferCount > 0) {
         int before = FLineBufferCount;
-        if (!RaiseDataEvent() || FLineBufferCount == before) return;
+        if (!RaiseDataEvent() || FLineBufferCount == before)
+            return;
     }
 }
 
@@ -156,11 +177,16 @@ void TCustomLineWSocket::ProcessBufferedLines() {
     for (int round = 1; FLineBufferCount > 0; ++round) {
         int before = FLineBufferCount;
         FLineFoundFlag = false;
-        if (FLineMode) TriggerDataAvailable(0);
-        else DeliverRaw();
-        if (FLineBufferCount <= 0) break;
-        if (FLineMode && round >= 4 && !FLineFoundFlag) break;
-        if (FLineBufferCount == before && !FLineFoundFlag) break;  // nothing taken: wait for more data
+        if (FLineMode)
+            TriggerDataAvailable(0);
+        else
+            DeliverRaw();
+        if (FLineBufferCount <= 0)
+            break;
+        if (FLineMode && round >= 4 && !FLineFoundFlag)
+            break;
+        if (FLineBufferCount == before && !FLineFoundFlag)
+            break;  // nothing taken: wait for more data
     }
 }
 
@@ -168,7 +194,8 @@ void TCustomLineWSocket::EditLine(int& Len) {
     const char* fresh = FLineBuffer.data() + FLineBufferCount;
     bool edits = std::any_of(fresh, fresh + Len, [](char ch) { return ch == 8 || ch == 9; });
     if (!edits) {
-        if (LineEcho) Send(fresh, Len);
+        if (LineEcho)
+            Send(fresh, Len);
         return;
     }
     // The working copy grows as the text does, so an expanded tab never outgrows it.
@@ -178,21 +205,25 @@ void TCustomLineWSocket::EditLine(int& Len) {
         char ch = fresh[k];
         if (ch == 8) {
             if (!work.empty()) {
-                if (LineEcho) Send("\b \b", 3);
+                if (LineEcho)
+                    Send("\b \b", 3);
                 work.pop_back();
                 lowest = std::min(lowest, static_cast<int>(work.size()));
             }
         } else if (ch == 9) {
             do {
                 work.push_back(' ');
-                if (LineEcho) Send(" ", 1);
+                if (LineEcho)
+                    Send(" ", 1);
             } while (work.size() % 8 != 0);
         } else {
             work.push_back(ch);
-            if (LineEcho) Send(&ch, 1);
+            if (LineEcho)
+                Send(&ch, 1);
         }
     }
-    if (FLineBuffer.size() < work.size() + 1) FLineBuffer.resize(work.size() + 1);
+    if (FLineBuffer.size() < work.size() + 1)
+        FLineBuffer.resize(work.size() + 1);
     std::memcpy(FLineBuffer.data(), work.data(), work.size());
     FLineBuffer[work.size()] = 0;
     FLineBufferCount = lowest;
@@ -204,7 +235,8 @@ void TCustomLineWSocket::TriggerSessionClosed(win::WORD ErrCode) {
         if (FLineMode && FLineBufferCount > 0 && !FLineClearData) {
             FLineLength = FLineBufferCount;  // a partial line is offered as the last line
             while (FLineMode && FLineLength > 0)
-                if (!RaiseDataEvent()) FLineLength = 0;
+                if (!RaiseDataEvent())
+                    FLineLength = 0;
         }
         FLineBuffer.clear();
         FLineBuffer.shrink_to_fit();
@@ -217,14 +249,17 @@ void TCustomLineWSocket::TriggerSessionClosed(win::WORD ErrCode) {
 
 int TCustomSyncWSocket::Synchronize(const std::function<void()>& Proc, bool& DoneFlag) {
     DoneFlag = false;
-    if (Proc) Proc();
+    if (Proc)
+        Proc();
     return WaitUntilReady(DoneFlag);
 }
 
 int TCustomSyncWSocket::WaitUntilReady(bool& DoneFlag) {
     for (;;) {
-        if (DoneFlag) return 0;
-        if (win::Application::Terminated() || FTerminated) return 12001;
+        if (DoneFlag)
+            return 0;
+        if (win::Application::Terminated() || FTerminated)
+            return 12001;
         MessagePump();
         win::Sleep(0);
     }

@@ -15,16 +15,21 @@ TNetLogger::~TNetLogger() {
         CloseLogFile();
         clients.swap(FFreeNotifications);
     }
-    for (auto& [client, onFree] : clients) onFree();
+    for (auto& [client, onFree] : clients)
+        onFree();
 }
 
 void TNetLogger::DoLog(void* Sender, TLogOption LogOption, const std::string& Msg) {
     std::lock_guard<std::recursive_mutex> guard(FLogLock);
-    if (FDestroying) return;
+    if (FDestroying)
+        return;
     auto text = [&] { return FLogOptions.count(loAddStamp) ? LogTimeStamp() + " " + Msg : Msg; };
-    if (FLogOptions.count(loDestEvent) && FOnNetLogEvent) FOnNetLogEvent(Sender, LogOption, text());
-    if (FLogOptions.count(loDestOutDebug)) win::OutputDebugStringA(text().c_str());
-    if (FLogOptions.count(loDestFile)) WriteToFile(text() + "\r\n");
+    if (FLogOptions.count(loDestEvent) && FOnNetLogEvent)
+        FOnNetLogEvent(Sender, LogOption, text());
+    if (FLogOptions.count(loDestOutDebug))
+        win::OutputDebugStringA(text().c_str());
+    if (FLogOptions.count(loDestFile))
+        WriteToFile(text() + "\r\n");
 }
 
 TLogOptions TNetLogger::LogOptions() {
@@ -54,7 +59,8 @@ std::string TNetLogger::LogFileName() {
 
 void TNetLogger::SetLogFileName(const std::string& Value) {
     std::lock_guard<std::recursive_mutex> guard(FLogLock);
-    if (Value == FLogFileName) return;
+    if (Value == FLogFileName)
+        return;
     FLogFileName = Value;
     CloseLogFile();  // the next file message opens the new one
 }
@@ -64,7 +70,9 @@ void TNetLogger::SetOnNetLogEvent(TNetLogEvent Value) {
     FOnNetLogEvent = std::move(Value);
 }
 
-std::string TNetLogger::LogTimeStamp() { return FormatDateTime("hh:nn:ss:zzz", Now()); }
+std::string TNetLogger::LogTimeStamp() {
+    return FormatDateTime("hh:nn:ss:zzz", Now());
+}
 
 void TNetLogger::FreeNotification(const void* Client, std::function<void()> OnFree) {
     std::lock_guard<std::recursive_mutex> guard(FLogLock);
@@ -76,19 +84,25 @@ void TNetLogger::RemoveFreeNotification(const void* Client) {
     FFreeNotifications.erase(Client);
 }
 
-void TNetLogger::CloseLogFile() { FLogFileStream.reset(); }
+void TNetLogger::CloseLogFile() {
+    FLogFileStream.reset();
+}
 
 void TNetLogger::OpenLogFile() {
     CloseLogFile();
-    if (FLogFileName.empty()) throw ELoggerException("File name empty");
+    if (FLogFileName.empty())
+        throw ELoggerException("File name empty");
     try {
-        if (!FileExists(FLogFileName)) TFileStream(FLogFileName, fmCreate);
+        if (!FileExists(FLogFileName))
+            TFileStream(FLogFileName, fmCreate);
         auto stream = std::make_unique<TFileStream>(FLogFileName, fmOpenReadWrite | fmShareDenyWrite);
         // Other writers are denied while the file is open here.
         if (flock(stream->Handle(), LOCK_EX | LOCK_NB) != 0)
             throw EFOpenError("Cannot open file \"" + FLogFileName + "\". " + SysErrorMessage(errno));
-        if (FLogFileOption == lfoAppend) stream->Seek(0, soEnd);
-        else stream->SetSize(0);
+        if (FLogFileOption == lfoAppend)
+            stream->Seek(0, soEnd);
+        else
+            stream->SetSize(0);
         FLogFileStream = std::move(stream);
     } catch (const Exception& e) {
         throw ELoggerException(e.Message());
@@ -96,6 +110,7 @@ void TNetLogger::OpenLogFile() {
 }
 
 void TNetLogger::WriteToFile(const std::string& Text) {
-    if (!FLogFileStream) OpenLogFile();
+    if (!FLogFileStream)
+        OpenLogFile();
     FLogFileStream->Write(Text.data(), static_cast<int64_t>(Text.size()));
 }

@@ -14,10 +14,19 @@
 #include "platform/rtl/SysUtils.h"
 
 enum TLogOption {
-    loDestEvent, loDestFile, loDestOutDebug, loAddStamp,
-    loWsockErr, loWsockInfo, loWsockDump,
-    loSslErr, loSslInfo, loSslDump,
-    loProtSpecErr, loProtSpecInfo, loProtSpecDump
+    loDestEvent,
+    loDestFile,
+    loDestOutDebug,
+    loAddStamp,
+    loWsockErr,
+    loWsockInfo,
+    loWsockDump,
+    loSslErr,
+    loSslInfo,
+    loSslDump,
+    loProtSpecErr,
+    loProtSpecInfo,
+    loProtSpecDump
 };
 using TLogOptions = std::set<TLogOption>;
 

@@ -19,7 +19,9 @@ std::string PortBytes(win::WORD Port) {
 
 TCustomSocksWSocket::TCustomSocksWSocket() = default;
 
-TCustomSocksWSocket::~TCustomSocksWSocket() { BeginDestroy(); }
+TCustomSocksWSocket::~TCustomSocksWSocket() {
+    BeginDestroy();
+}
 
 void TCustomSocksWSocket::AssignDefaultValue() {
     TCustomWSocket::AssignDefaultValue();
@@ -34,26 +36,30 @@ void TCustomSocksWSocket::AssignDefaultValue() {
 }
 
 void TCustomSocksWSocket::SetSocksLevel(const std::string& Value) {
-    if (FState != wsClosed) return RaiseException("Can't change socks level if not closed");
+    if (FState != wsClosed)
+        return RaiseException("Can't change socks level if not closed");
     if (Value != "4" && Value != "5" && Value != "4A" && Value != "4a")
         return RaiseException("Invalid socks level. Must be 4, 4A or 5.");
     FSocksLevel = UpperCase(Value);
 }
 
 void TCustomSocksWSocket::SetSocksPort(const std::string& Value) {
-    if (FState != wsClosed) return RaiseException("Can't change socks port if not closed");
+    if (FState != wsClosed)
+        return RaiseException("Can't change socks port if not closed");
     FSocksPort = Trim(Value);
     FSocksPortAssigned = !FSocksPort.empty();
 }
 
 void TCustomSocksWSocket::SetSocksServer(const std::string& Value) {
-    if (FState != wsClosed) return RaiseException("Can't change socks server if not closed");
+    if (FState != wsClosed)
+        return RaiseException("Can't change socks server if not closed");
     FSocksServer = Trim(Value);
     FSocksServerAssigned = !FSocksServer.empty();
 }
 
 void TCustomSocksWSocket::Listen() {
-    if (FSocksServerAssigned) return RaiseException("Listening is not supported thru socks server");
+    if (FSocksServerAssigned)
+        return RaiseException("Listening is not supported thru socks server");
     TCustomWSocket::Listen();
 }
 
@@ -63,24 +69,31 @@ bool TCustomSocksWSocket::CheckSocksValues() {
         return false;
     };
     if (FSocksLevel == "5") {
-        if (FAddr.size() > 255) return refuse("SOCKS host name longer than 255 characters");
+        if (FAddr.size() > 255)
+            return refuse("SOCKS host name longer than 255 characters");
         if (SocksAuthentication == socksAuthenticateUsercode) {
-            if (SocksUsercode.size() > 255) return refuse("SOCKS user code longer than 255 characters");
-            if (SocksPassword.size() > 255) return refuse("SOCKS password longer than 255 characters");
+            if (SocksUsercode.size() > 255)
+                return refuse("SOCKS user code longer than 255 characters");
+            if (SocksPassword.size() > 255)
+                return refuse("SOCKS password longer than 255 characters");
         }
         return true;
     }
     // SOCKS 4 ends its user id and host name with a zero byte.
-    if (SocksUsercode.find('\0') != std::string::npos) return refuse("SOCKS user code holds a zero byte");
-    if (FAddr.find('\0') != std::string::npos) return refuse("SOCKS host name holds a zero byte");
+    if (SocksUsercode.find('\0') != std::string::npos)
+        return refuse("SOCKS user code holds a zero byte");
+    if (FAddr.find('\0') != std::string::npos)
+        return refuse("SOCKS host name holds a zero byte");
     return true;
 }
 
 void TCustomSocksWSocket::Connect() {
-    if (!FSocksServerAssigned) return TCustomWSocket::Connect();
+    if (!FSocksServerAssigned)
+        return TCustomWSocket::Connect();
     if (LowerCase(FProto) != "tcp" && Trim(FProto) != "6")
         return RaiseException("tcp is the only protocol supported thru socks server");
-    if (!CheckSocksValues()) return;
+    if (!CheckSocksValues())
+        return;
     try {
         if (!FPortResolved) {
             FRemoteAddress.sin_port = Winsock_htons(WSocketResolvePort(FSocksPort, FProto));
@@ -100,36 +113,45 @@ void TCustomSocksWSocket::Connect() {
 }
 
 int TCustomSocksWSocket::GetRcvdCount() {
-    if (FSocksLeftoverCount > 0) return FSocksLeftoverCount;
+    if (FSocksLeftoverCount > 0)
+        return FSocksLeftoverCount;
     return TCustomWSocket::GetRcvdCount();
 }
 
 int TCustomSocksWSocket::DoRecv(void* Buffer, int BufferSize, int Flags) {
-    if (FSocksLeftoverCount <= 0) return TCustomWSocket::DoRecv(Buffer, BufferSize, Flags);
+    if (FSocksLeftoverCount <= 0)
+        return TCustomWSocket::DoRecv(Buffer, BufferSize, Flags);
     int n = std::min(BufferSize, FSocksLeftoverCount);
-    if (n > 0) std::memcpy(Buffer, FSocksReplyBuffer.data() + FSocksLeftoverPos, static_cast<size_t>(n));
+    if (n > 0)
+        std::memcpy(Buffer, FSocksReplyBuffer.data() + FSocksLeftoverPos, static_cast<size_t>(n));
     FSocksLeftoverPos += std::max(n, 0);
     FSocksLeftoverCount -= std::max(n, 0);
     return n;
 }
 
 void TCustomSocksWSocket::TriggerSocksConnected(win::WORD ErrCode) {
-    if (OnSocksConnected) OnSocksConnected(this, ErrCode);
+    if (OnSocksConnected)
+        OnSocksConnected(this, ErrCode);
 }
 
 void TCustomSocksWSocket::TriggerSocksError(int Error, const std::string& Msg) {
-    if (OnSocksError) OnSocksError(this, Error, Msg);
+    if (OnSocksError)
+        OnSocksError(this, Error, Msg);
 }
 
 void TCustomSocksWSocket::TriggerSocksAuthState(TSocksAuthState AuthState) {
-    if (OnSocksAuthState) OnSocksAuthState(this, AuthState);
+    if (OnSocksAuthState)
+        OnSocksAuthState(this, AuthState);
 }
 
 void TCustomSocksWSocket::DoSessionConnected(win::WORD ErrCode) {
-    if (FSocksState != 1) return TCustomWSocket::DoSessionConnected(ErrCode);
+    if (FSocksState != 1)
+        return TCustomWSocket::DoSessionConnected(ErrCode);
     TriggerSocksConnected(ErrCode);
-    if (ErrCode != 0) return TCustomWSocket::DoSessionConnected(ErrCode);
-    if (FSocksLevel[0] == '4') return SendSocksConnectRequest();
+    if (ErrCode != 0)
+        return TCustomWSocket::DoSessionConnected(ErrCode);
+    if (FSocksLevel[0] == '4')
+        return SendSocksConnectRequest();
     FSocksAuthMethod = SocksAuthentication == socksAuthenticateUsercode ? 2 : 0;
     SendRequest(std::string{5, 1, static_cast<char>(FSocksAuthMethod)});
 }
@@ -190,46 +212,58 @@ void TCustomSocksWSocket::FailSocksNegotiation(int Code, const std::string& Msg)
 }
 
 void TCustomSocksWSocket::TriggerSessionClosed(win::WORD ErrCode) {
-    if (FSocksState == 2) TriggerSocksAuthState(socksAuthFailure);
+    if (FSocksState == 2)
+        TriggerSocksAuthState(socksAuthFailure);
     TCustomWSocket::TriggerSessionClosed(ErrCode);
 }
 
 // Reads more of a reply, up to Limit bytes held; false when the read failed.
 bool TCustomSocksWSocket::ReceiveReply(int Limit) {
     int room = Limit - FSocksReplyCount;
-    if (room <= 0) return true;
+    if (room <= 0)
+        return true;
     int n = Receive(FSocksReplyBuffer.data() + FSocksReplyCount, room);
-    if (n < 0) return false;
+    if (n < 0)
+        return false;
     FSocksReplyCount += n;
     return true;
 }
 
 bool TCustomSocksWSocket::TriggerDataAvailable(win::WORD ErrCode) {
-    if (FSocksState == 0) return TCustomWSocket::TriggerDataAvailable(ErrCode);
+    if (FSocksState == 0)
+        return TCustomWSocket::TriggerDataAvailable(ErrCode);
     if (ErrCode != 0) {
         FailSocksNegotiation(ErrCode, "data receive error");
         return false;
     }
     switch (FSocksState) {
-        case 1: return MethodReply();
-        case 2: return AuthReply();
-        case 3: return FSocksLevel[0] == '4' ? Socks4Reply() : Socks5Reply();
-        default: FailSocksNegotiation(20013, "internal error"); return false;
+        case 1:
+            return MethodReply();
+        case 2:
+            return AuthReply();
+        case 3:
+            return FSocksLevel[0] == '4' ? Socks4Reply() : Socks5Reply();
+        default:
+            FailSocksNegotiation(20013, "internal error");
+            return false;
     }
 }
 
 bool TCustomSocksWSocket::MethodReply() {
-    if (!ReceiveReply(static_cast<int>(FSocksReplyBuffer.size()))) return true;
+    if (!ReceiveReply(static_cast<int>(FSocksReplyBuffer.size())))
+        return true;
     if (FSocksLevel[0] == '4') {
         FailSocksNegotiation(20001, "TWSocket logic error");
         return true;
     }
-    if (FSocksReplyCount < 2) return true;
+    if (FSocksReplyCount < 2)
+        return true;
     FSocksReplyCount = 0;
     if (FSocksReplyBuffer[0] != 5) {
         FailSocksNegotiation(20002, "socks version error");
     } else if (FSocksReplyBuffer[1] == 0) {
-        if (FSocksAuthMethod == 2) TriggerSocksAuthState(socksAuthNotRequired);
+        if (FSocksAuthMethod == 2)
+            TriggerSocksAuthState(socksAuthNotRequired);
         SendSocksConnectRequest();
     } else if (FSocksReplyBuffer[1] == 2) {
         SendSocksAuthRequest();
@@ -240,7 +274,8 @@ bool TCustomSocksWSocket::MethodReply() {
 }
 
 bool TCustomSocksWSocket::AuthReply() {
-    if (!ReceiveReply(static_cast<int>(FSocksReplyBuffer.size()))) return true;
+    if (!ReceiveReply(static_cast<int>(FSocksReplyBuffer.size())))
+        return true;
     if (FSocksReplyCount >= 1 && FSocksReplyBuffer[0] != 1) {
         FailSocksNegotiation(20002, "socks version error");
     } else if (FSocksReplyCount == 2) {
@@ -258,8 +293,10 @@ bool TCustomSocksWSocket::AuthReply() {
 }
 
 bool TCustomSocksWSocket::Socks4Reply() {
-    if (!ReceiveReply(8)) return true;
-    if (FSocksReplyCount < 8) return true;
+    if (!ReceiveReply(8))
+        return true;
+    if (FSocksReplyCount < 8)
+        return true;
     FSocksReplyCount = 0;
     auto code = static_cast<unsigned char>(FSocksReplyBuffer[1]);
     if (FSocksReplyBuffer[0] != 0) {
@@ -281,21 +318,26 @@ bool TCustomSocksWSocket::Socks4Reply() {
 }
 
 bool TCustomSocksWSocket::Socks5Reply() {
-    if (!ReceiveReply(static_cast<int>(FSocksReplyBuffer.size()))) return true;
+    if (!ReceiveReply(static_cast<int>(FSocksReplyBuffer.size())))
+        return true;
     const auto* reply = reinterpret_cast<const unsigned char*>(FSocksReplyBuffer.data());
     if (FSocksReplyCount >= 1 && reply[0] != 5) {
         FailSocksNegotiation(20002, "socks version error");
         return true;
     }
     if (FSocksReplyCount >= 2 && reply[1] != 0) {
-        if (reply[1] <= 8) FailSocksNegotiation(20003 + reply[1], kSocks5ReplyTexts[reply[1] - 1]);
-        else FailSocksNegotiation(20012, "unassigned error #" + IntToStr(reply[1]));
+        if (reply[1] <= 8)
+            FailSocksNegotiation(20003 + reply[1], kSocks5ReplyTexts[reply[1] - 1]);
+        else
+            FailSocksNegotiation(20012, "unassigned error #" + IntToStr(reply[1]));
         return true;
     }
-    if (FSocksReplyCount <= 4) return true;
+    if (FSocksReplyCount <= 4)
+        return true;
     int type = reply[3];
     int length = type == 1 ? 10 : type == 3 ? reply[4] + 7 : 5;
-    if (FSocksReplyCount < length) return true;
+    if (FSocksReplyCount < length)
+        return true;
     if (type != 1 && type != 3) {
         FailSocksNegotiation(20011, "address type not supported");
         return true;

@@ -4,7 +4,6 @@
 
 #include "net/CustomWSocket.h"
 
-
 win::u_long WSocketResolveHost(const std::string& InAddr) {
     if (InAddr.empty() || InAddr.size() > 256)
         throw ESocketException("WSocketResolveHost: '" + InAddr + "' Invalid Hostname.");
@@ -18,43 +17,52 @@ win::u_long WSocketResolveHost(const std::string& InAddr) {
     win::hostent* entry = Winsock_gethostbyname(copy.c_str());
     int error = entry ? 0 : Winsock_WSAGetLastError();
     // An entry without a single address is a failed lookup, not an address to read.
-    if (entry && (!entry->h_addr_list || !entry->h_addr_list[0])) error = win::WSANO_DATA;
+    if (entry && (!entry->h_addr_list || !entry->h_addr_list[0]))
+        error = win::WSANO_DATA;
     if (error)
-        throw ESocketException(Format("WSocketResolveHost: Cannot convert host address '%s', Error #%d",
-                                      {InAddr, error}));
+        throw ESocketException(
+            Format("WSocketResolveHost: Cannot convert host address '%s', Error #%d", {InAddr, error}));
     win::u_long address;
     std::memcpy(&address, entry->h_addr_list[0], sizeof address);
     return address;
 }
 
 win::WORD WSocketResolvePort(const std::string& Port, const std::string& Proto) {
-    if (Port.empty() || Port.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Port.");
-    if (Proto.empty() || Proto.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Proto.");
+    if (Port.empty() || Port.size() >= 32)
+        throw ESocketException("WSocketResolvePort: Invalid Port.");
+    if (Proto.empty() || Proto.size() >= 32)
+        throw ESocketException("WSocketResolvePort: Invalid Proto.");
     if (IsDecimalDigit(Port[0])) {
         // A number that is no port is refused rather than taken modulo 65536.
         int number = ParseDecimalPrefix(Port);
-        if (number > 65535) throw ESocketException("WSocketResolvePort: Invalid Port.");
+        if (number > 65535)
+            throw ESocketException("WSocketResolvePort: Invalid Port.");
         return static_cast<win::WORD>(number);
     }
     std::string proto = Trim(Proto);
     win::servent* entry = Winsock_getservbyname(Trim(Port).c_str(), proto.empty() ? nullptr : proto.c_str());
     if (!entry)
-        throw ESocketException(Format("WSocketResolvePort: Cannot convert port '%s', Error #%d",
-                                      {Port, Winsock_WSAGetLastError()}));
+        throw ESocketException(
+            Format("WSocketResolvePort: Cannot convert port '%s', Error #%d", {Port, Winsock_WSAGetLastError()}));
     return Winsock_ntohs(static_cast<win::u_short>(entry->s_port));
 }
 
 int WSocketResolveProto(const std::string& Proto) {
-    if (Proto.empty() || Proto.size() >= 32) throw ESocketException("WSocketResolveProto: Invalid Protocol.");
-    if (IsDecimalDigit(Proto[0])) return ParseDecimalPrefix(Proto);
+    if (Proto.empty() || Proto.size() >= 32)
+        throw ESocketException("WSocketResolveProto: Invalid Protocol.");
+    if (IsDecimalDigit(Proto[0]))
+        return ParseDecimalPrefix(Proto);
     std::string name = LowerCase(Trim(Proto));
-    if (name == "tcp") return win::IPPROTO_TCP;
-    if (name == "udp") return win::IPPROTO_UDP;
-    if (name == "raw") return win::IPPROTO_RAW;
+    if (name == "tcp")
+        return win::IPPROTO_TCP;
+    if (name == "udp")
+        return win::IPPROTO_UDP;
+    if (name == "raw")
+        return win::IPPROTO_RAW;
     win::protoent* entry = Winsock_getprotobyname(name.c_str());
     if (!entry)
-        throw ESocketException(Format("WSocketResolveProto: Cannot convert protocol '%s', Error #%d",
-                                      {name, Winsock_WSAGetLastError()}));
+        throw ESocketException(
+            Format("WSocketResolveProto: Cannot convert protocol '%s', Error #%d", {name, Winsock_WSAGetLastError()}));
     return entry->p_proto;
 }
 

@@ -16,7 +16,7 @@ TARVO_DECLARE_EXCEPTION(ESocketException, Exception);
 // The WinSock version asked for at start-up: low byte major, high byte minor; 1.1 by default.
 win::BYTE GetReqVerLow();
 win::BYTE GetReqVerHigh();
-void SetReqVerLowValue(win::BYTE value);   // callers check that wsock32.dll is not loaded
+void SetReqVerLowValue(win::BYTE value);  // callers check that wsock32.dll is not loaded
 void SetReqVerHighValue(win::BYTE value);
 bool Wsock32Loaded();
 bool Ws2Loaded();
@@ -39,8 +39,8 @@ void Winsock_WSASetLastError(int Error);
 int Winsock_WSAGetLastError();
 int Winsock_WSACancelAsyncRequest(win::HANDLE Task);
 win::HANDLE Winsock_WSAAsyncGetHostByName(win::HWND Wnd, win::u_int Msg, const char* Name, char* Buf, int BufLen);
-win::HANDLE Winsock_WSAAsyncGetHostByAddr(win::HWND Wnd, win::u_int Msg, const char* Addr, int Len, int Type,
-                                          char* Buf, int BufLen);
+win::HANDLE Winsock_WSAAsyncGetHostByAddr(win::HWND Wnd, win::u_int Msg, const char* Addr, int Len, int Type, char* Buf,
+                                          int BufLen);
 int Winsock_WSAAsyncSelect(win::SOCKET S, win::HWND Wnd, win::u_int Msg, long Events);
 win::servent* Winsock_getservbyname(const char* Name, const char* Proto);
 win::protoent* Winsock_getprotobyname(const char* Name);
@@ -57,8 +57,8 @@ int Winsock_WSASend(win::SOCKET S, win::WSABUF* Buffers, win::DWORD Count, win::
 win::u_short Winsock_ntohs(win::u_short Value);
 int Winsock_listen(win::SOCKET S, int Backlog);
 int Winsock_ioctlsocket(win::SOCKET S, long Cmd, win::u_long* Arg);
-int Winsock_WSAIoctl(win::SOCKET S, win::DWORD Code, void* InBuf, win::DWORD InSize, void* OutBuf,
-                     win::DWORD OutSize, win::DWORD* BytesReturned, void* Overlapped, void* Completion);
+int Winsock_WSAIoctl(win::SOCKET S, win::DWORD Code, void* InBuf, win::DWORD InSize, void* OutBuf, win::DWORD OutSize,
+                     win::DWORD* BytesReturned, void* Overlapped, void* Completion);
 char* Winsock_inet_ntoa(win::in_addr In);
 win::u_long Winsock_inet_addr(const char* Text);
 win::u_short Winsock_htons(win::u_short Value);

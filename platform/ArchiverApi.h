@@ -19,18 +19,18 @@ typedef uintptr_t HARC;
 
 // One entry of a listing, as FindFirst / FindNext fill it (bytes 0..557 of the component's entry record).
 struct ArcEntryRecord {
-    uint32_t OriginalSize;      // low 32 bits of the entry's size
-    uint32_t CompressedSize;    // low 32 bits of its packed size
+    uint32_t OriginalSize;    // low 32 bits of the entry's size
+    uint32_t CompressedSize;  // low 32 bits of its packed size
     uint32_t CRC;
     uint32_t Flag;
     uint32_t OSType;
-    uint16_t Ratio;             // per mille of packed over original
-    uint16_t DosDate;           // local time
+    uint16_t Ratio;    // per mille of packed over original
+    uint16_t DosDate;  // local time
     uint16_t DosTime;
-    char EntryPath[513];        // UTF-8, "/" between folders, NUL-terminated
+    char EntryPath[513];  // UTF-8, "/" between folders, NUL-terminated
     char Reserved[3];
-    char AttributeText[8];      // NUL-terminated
-    char MethodText[8];         // "-lh5-" style, NUL-terminated
+    char AttributeText[8];  // NUL-terminated
+    char MethodText[8];     // "-lh5-" style, NUL-terminated
 };
 static_assert(sizeof(ArcEntryRecord) == 558, "entry record layout");
 static_assert(offsetof(ArcEntryRecord, EntryPath) == 26 && offsetof(ArcEntryRecord, AttributeText) == 542 &&
@@ -40,9 +40,9 @@ static_assert(offsetof(ArcEntryRecord, EntryPath) == 26 && offsetof(ArcEntryReco
 // The progress record behind wParam/lParam of "wm_arcextract" and the owner-window callback, and the one the
 // component's own file walk fills (state 0x805, the source name).
 struct ArcExtractingInfo {
-    uint32_t FileSize;          // low 32 bits of the entry's size
-    uint32_t WriteSize;         // bytes done of it
-    char SourceFileName[513];   // UTF-8, NUL-terminated
+    uint32_t FileSize;         // low 32 bits of the entry's size
+    uint32_t WriteSize;        // bytes done of it
+    char SourceFileName[513];  // UTF-8, NUL-terminated
     char Spare1[3];
     char DestFileName[513];
     char Spare2[3];
@@ -83,7 +83,7 @@ typedef int (*ArcExtractMemProc)(win::HWND parent, const char* cmdLine, uint8_t*
                                  int64_t* unixTime, win::WORD* attributes, win::DWORD* writtenSize);
 typedef win::BOOL (*ArcSetOwnerWindowExProc)(win::HWND wnd, ARCHIVERPROC callback);
 typedef win::BOOL (*ArcKillOwnerWindowExProc)(win::HWND wnd);
-typedef win::BOOL (*ArcGetFileTimeExProc)(HARC arc, win::FILETIME* time);       // UTC
+typedef win::BOOL (*ArcGetFileTimeExProc)(HARC arc, win::FILETIME* time);  // UTC
 typedef win::BOOL (*ArcGetSizeExProc)(HARC arc, uint64_t* size);
 
 }  // extern "C"

@@ -29,9 +29,11 @@ LoopbackSink::LoopbackSink() {
     port_ = ntohs(a.sin_port);
     thread_ = std::thread([this] {
         int fd = ::accept(listener_, nullptr, nullptr);
-        if (fd < 0) return;
+        if (fd < 0)
+            return;
         std::vector<char> buf(1 << 16);
-        for (ssize_t n; (n = ::recv(fd, buf.data(), buf.size(), 0)) > 0;) received_ += static_cast<uint64_t>(n);
+        for (ssize_t n; (n = ::recv(fd, buf.data(), buf.size(), 0)) > 0;)
+            received_ += static_cast<uint64_t>(n);
         ::close(fd);
     });
 }
@@ -52,11 +54,13 @@ uint64_t LoopbackSink::WaitForEnd() {
 void PlainBlockingSend(int port, uint64_t total, size_t chunk) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a = Loopback(port);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+        return;
     std::vector<char> data(chunk, 'x');
     for (uint64_t sent = 0; sent < total;) {
         ssize_t n = ::send(fd, data.data(), static_cast<size_t>(std::min<uint64_t>(chunk, total - sent)), MSG_NOSIGNAL);
-        if (n <= 0) break;
+        if (n <= 0)
+            break;
         sent += static_cast<uint64_t>(n);
     }
     ::close(fd);

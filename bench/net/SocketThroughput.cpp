@@ -14,7 +14,9 @@ constexpr uint64_t kTotal = 1ull << 30;
 constexpr size_t kChunk = 64 * 1024;
 constexpr int kRuns = 5;
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 double PlainRun() {
     LoopbackSink sink;
@@ -33,7 +35,8 @@ double WSocketRun() {
     TWSocket socket;
     auto feed = [&](TCustomWSocket* s, win::WORD) {
         if (queued >= kTotal) {
-            if (!closed) s->Close();
+            if (!closed)
+                s->Close();
             closed = true;
             return;
         }
@@ -48,7 +51,8 @@ double WSocketRun() {
     socket.Connect();
     for (int i = 0; i < 100000000 && !closed; ++i) {
         win::Application::ProcessMessages();
-        if (!closed) win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 100, win::QS_ALLINPUT);
+        if (!closed)
+            win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 100, win::QS_ALLINPUT);
     }
     uint64_t got = sink.WaitForEnd();
     double s = Seconds(std::chrono::steady_clock::now() - start);

@@ -18,7 +18,8 @@ std::pair<std::string, int> MakeTemporary(const std::string& finalName, mode_t p
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
     int fd = mkostemp(buf.data(), O_CLOEXEC);
-    if (fd < 0) throw EFCreateError("Cannot create file \"" + finalName + "\". " + SysErrorMessage(errno));
+    if (fd < 0)
+        throw EFCreateError("Cannot create file \"" + finalName + "\". " + SysErrorMessage(errno));
     mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, permissions & ~mask);
@@ -42,10 +43,13 @@ AtomicFile::~AtomicFile() {
 
 void AtomicFile::Commit(bool durable) {
     int err = 0;
-    if (durable && ::fsync(Handle()) != 0) err = errno;
-    if (::close(Handle()) != 0 && !err) err = errno;
+    if (durable && ::fsync(Handle()) != 0)
+        err = errno;
+    if (::close(Handle()) != 0 && !err)
+        err = errno;
     ReleaseHandle();
-    if (!err && std::rename(FileName().c_str(), finalName_.c_str()) != 0) err = errno;
+    if (!err && std::rename(FileName().c_str(), finalName_.c_str()) != 0)
+        err = errno;
     if (err) {
         ::unlink(FileName().c_str());
         committed_ = true;  // nothing left to clean up

@@ -26,7 +26,9 @@ std::string Two(int v) {
 
 }  // namespace
 
-bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int DaysInMonth(int year, int month) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -34,9 +36,11 @@ int DaysInMonth(int year, int month) {
 }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& date) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+        return false;
     int64_t days = DaysBeforeYear(year) + day;
-    for (int m = 1; m < month; ++m) days += DaysInMonth(year, m);
+    for (int m = 1; m < month; ++m)
+        days += DaysInMonth(year, m);
     date = static_cast<double>(days - DateDelta);
     return true;
 }
@@ -50,13 +54,15 @@ bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& time) 
 
 TDateTime EncodeDate(int year, int month, int day) {
     TDateTime d;
-    if (!TryEncodeDate(year, month, day, d)) throw EConvertError("Invalid argument to date encode");
+    if (!TryEncodeDate(year, month, day, d))
+        throw EConvertError("Invalid argument to date encode");
     return d;
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int msec) {
     TDateTime t;
-    if (!TryEncodeTime(hour, minute, second, msec, t)) throw EConvertError("Invalid argument to time encode");
+    if (!TryEncodeTime(hour, minute, second, msec, t))
+        throw EConvertError("Invalid argument to time encode");
     return t;
 }
 
@@ -67,10 +73,12 @@ void DecodeDate(TDateTime date, int& year, int& month, int& day) {
         return;
     }
     int y = static_cast<int>(days / 366) + 1;
-    while (DaysBeforeYear(y + 1) <= days) ++y;
+    while (DaysBeforeYear(y + 1) <= days)
+        ++y;
     int64_t rest = days - DaysBeforeYear(y);
     int m = 1;
-    while (rest >= DaysInMonth(y, m)) rest -= DaysInMonth(y, m++);
+    while (rest >= DaysInMonth(y, m))
+        rest -= DaysInMonth(y, m++);
     year = y;
     month = m;
     day = static_cast<int>(rest) + 1;
@@ -79,16 +87,21 @@ void DecodeDate(TDateTime date, int& year, int& month, int& day) {
 void DecodeTime(TDateTime time, int& hour, int& minute, int& second, int& msec) {
     double frac = std::fabs(time - std::trunc(time));
     int64_t ms = static_cast<int64_t>(std::llround(frac * MSecsPerDay));
-    if (ms >= MSecsPerDay) ms = MSecsPerDay - 1;
+    if (ms >= MSecsPerDay)
+        ms = MSecsPerDay - 1;
     hour = static_cast<int>(ms / 3600000);
     minute = static_cast<int>(ms / 60000 % 60);
     second = static_cast<int>(ms / 1000 % 60);
     msec = static_cast<int>(ms % 1000);
 }
 
-TDateTime UnixToDateTime(int64_t seconds) { return UnixDateDelta + static_cast<double>(seconds) / 86400.0; }
+TDateTime UnixToDateTime(int64_t seconds) {
+    return UnixDateDelta + static_cast<double>(seconds) / 86400.0;
+}
 
-int64_t DateTimeToUnix(TDateTime value) { return std::llround((value - UnixDateDelta) * 86400.0); }
+int64_t DateTimeToUnix(TDateTime value) {
+    return std::llround((value - UnixDateDelta) * 86400.0);
+}
 
 TDateTime Now() {
     timeval tv;
@@ -100,7 +113,9 @@ TDateTime Now() {
     return d + EncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), static_cast<int>(tv.tv_usec / 1000));
 }
 
-TDateTime Date() { return std::floor(Now()); }
+TDateTime Date() {
+    return std::floor(Now());
+}
 
 std::string FormatDateTime(std::string_view format, TDateTime value) {
     int year, month, day, hour, minute, second, msec;
@@ -109,14 +124,16 @@ std::string FormatDateTime(std::string_view format, TDateTime value) {
     std::string out;
     auto run = [&](size_t i, char c) {
         size_t n = 0;
-        while (i + n < format.size() && (format[i + n] | 0x20) == c) ++n;
+        while (i + n < format.size() && (format[i + n] | 0x20) == c)
+            ++n;
         return n;
     };
     for (size_t i = 0; i < format.size();) {
         char c = static_cast<char>(format[i] | 0x20);
         if (format[i] == '"' || format[i] == '\'') {
             size_t end = format.find(format[i], i + 1);
-            if (end == std::string_view::npos) end = format.size();
+            if (end == std::string_view::npos)
+                end = format.size();
             out += format.substr(i + 1, end - i - 1);
             i = end + 1;
             continue;
@@ -132,11 +149,21 @@ std::string FormatDateTime(std::string_view format, TDateTime value) {
                     out += Two(year % 100);
                 }
                 break;
-            case 'm': out += n >= 2 ? Two(month) : std::to_string(month); break;
-            case 'd': out += n >= 2 ? Two(day) : std::to_string(day); break;
-            case 'h': out += n >= 2 ? Two(hour) : std::to_string(hour); break;
-            case 'n': out += n >= 2 ? Two(minute) : std::to_string(minute); break;
-            case 's': out += n >= 2 ? Two(second) : std::to_string(second); break;
+            case 'm':
+                out += n >= 2 ? Two(month) : std::to_string(month);
+                break;
+            case 'd':
+                out += n >= 2 ? Two(day) : std::to_string(day);
+                break;
+            case 'h':
+                out += n >= 2 ? Two(hour) : std::to_string(hour);
+                break;
+            case 'n':
+                out += n >= 2 ? Two(minute) : std::to_string(minute);
+                break;
+            case 's':
+                out += n >= 2 ? Two(second) : std::to_string(second);
+                break;
             case 'z': {
                 char b[16];
                 std::snprintf(b, sizeof b, n >= 3 ? "%03d" : "%d", msec);
@@ -154,11 +181,13 @@ std::string FormatDateTime(std::string_view format, TDateTime value) {
 
 bool TryStrToDateTime(std::string_view text, TDateTime& value) {
     std::string t = Trim(text);
-    if (t.empty()) return false;
+    if (t.empty())
+        return false;
     char* end = nullptr;
     double number = std::strtod(t.c_str(), &end);
     if (end && *end == '\0' && t.find_first_of("/-", 1) == std::string::npos) {
-        if (!std::isfinite(number)) return false;
+        if (!std::isfinite(number))
+            return false;
         value = number;
         return true;
     }
@@ -172,11 +201,13 @@ bool TryStrToDateTime(std::string_view text, TDateTime& value) {
     if (!rest.empty()) {
         int used = 0;
         int fields = std::sscanf(rest.c_str(), " %2d:%2d%n", &h, &mi, &used);
-        if (fields != 2) return false;
+        if (fields != 2)
+            return false;
         std::string tail = rest.substr(used);
         if (!tail.empty()) {
             int used2 = 0;
-            if (std::sscanf(tail.c_str(), ":%2d%n", &s, &used2) != 1) return false;
+            if (std::sscanf(tail.c_str(), ":%2d%n", &s, &used2) != 1)
+                return false;
             tail = tail.substr(used2);
             if (!tail.empty()) {
                 int used3 = 0;
@@ -186,7 +217,8 @@ bool TryStrToDateTime(std::string_view text, TDateTime& value) {
         }
     }
     TDateTime date, time;
-    if (!TryEncodeDate(y, mo, d, date) || !TryEncodeTime(h, mi, s, ms, time)) return false;
+    if (!TryEncodeDate(y, mo, d, date) || !TryEncodeTime(h, mi, s, ms, time))
+        return false;
     value = date + time;
     return true;
 }

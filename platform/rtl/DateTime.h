@@ -12,7 +12,7 @@ constexpr TDateTime UnixDateDelta = 25569.0;  // 1970-01-01
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& date);
 bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& time);
-TDateTime EncodeDate(int year, int month, int day);               // raises EConvertError on an invalid date
+TDateTime EncodeDate(int year, int month, int day);                // raises EConvertError on an invalid date
 TDateTime EncodeTime(int hour, int minute, int second, int msec);  // raises EConvertError on an invalid time
 void DecodeDate(TDateTime date, int& year, int& month, int& day);
 void DecodeTime(TDateTime time, int& hour, int& minute, int& second, int& msec);

@@ -14,17 +14,22 @@ struct SearchState {
     std::string mask;
     int attr = 0;
     ~SearchState() {
-        if (dir) closedir(dir);
+        if (dir)
+            closedir(dir);
     }
 };
 
 namespace {
 
 size_t Utf8Length(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if ((lead >> 5) == 0x6) return 2;
-    if ((lead >> 4) == 0xE) return 3;
-    if ((lead >> 3) == 0x1E) return 4;
+    if (lead < 0x80)
+        return 1;
+    if ((lead >> 5) == 0x6)
+        return 2;
+    if ((lead >> 4) == 0xE)
+        return 3;
+    if ((lead >> 3) == 0x1E)
+        return 4;
     return 1;
 }
 
@@ -48,18 +53,22 @@ bool Match(std::string_view name, std::string_view mask) {
             return false;
         }
     }
-    while (m < mask.size() && mask[m] == '*') ++m;
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
     return m == mask.size();
 }
 
 int NextMatch(SearchState& s, TSearchRec& rec) {
     while (dirent* e = readdir(s.dir)) {
         std::string name = e->d_name;
-        if (!MatchesMask(name, s.mask)) continue;
+        if (!MatchesMask(name, s.mask))
+            continue;
         struct stat st;
-        if (lstat((s.folder + name).c_str(), &st) != 0) continue;
+        if (lstat((s.folder + name).c_str(), &st) != 0)
+            continue;
         int attr = FileAttributesOf(st, name);
-        if (attr & ~s.attr & (faHidden | faSysFile | faDirectory)) continue;
+        if (attr & ~s.attr & (faHidden | faSysFile | faDirectory))
+            continue;
         rec.Name = name;
         rec.Size = S_ISDIR(st.st_mode) ? 0 : st.st_size;
         rec.Attr = attr;
@@ -76,7 +85,8 @@ int NextMatch(SearchState& s, TSearchRec& rec) {
 }  // namespace
 
 bool MatchesMask(std::string_view name, std::string_view mask) {
-    if (mask.empty() || mask == "*" || mask == "*.*") return true;
+    if (mask.empty() || mask == "*" || mask == "*.*")
+        return true;
     return Match(name, mask);
 }
 
@@ -88,8 +98,10 @@ int FileAttributesOf(const struct stat& st, std::string_view name) {
         attr |= faArchive;
     else
         attr |= faSysFile;
-    if (!(st.st_mode & S_IWUSR)) attr |= faReadOnly;
-    if (!name.empty() && name[0] == '.' && name != "." && name != "..") attr |= faHidden;
+    if (!(st.st_mode & S_IWUSR))
+        attr |= faReadOnly;
+    if (!name.empty() && name[0] == '.' && name != "." && name != "..")
+        attr |= faHidden;
     return attr;
 }
 
@@ -100,23 +112,29 @@ int FindFirst(const std::string& path, int attr, TSearchRec& rec) {
     state->mask = ExtractFileName(path);
     state->attr = attr;
     state->dir = opendir(state->folder.empty() ? "." : state->folder.c_str());
-    if (!state->dir) return errno ? errno : ENOENT;
+    if (!state->dir)
+        return errno ? errno : ENOENT;
     rec.FindHandle = state;
     int r = NextMatch(*state, rec);
-    if (r != 0) FindClose(rec);
+    if (r != 0)
+        FindClose(rec);
     return r;
 }
 
 int FindNext(TSearchRec& rec) {
-    if (!rec.FindHandle) return EBADF;
+    if (!rec.FindHandle)
+        return EBADF;
     return NextMatch(*rec.FindHandle, rec);
 }
 
-void FindClose(TSearchRec& rec) { rec.FindHandle.reset(); }
+void FindClose(TSearchRec& rec) {
+    rec.FindHandle.reset();
+}
 
 int32_t UnixToFileDate(time_t t) {
     std::tm tm;
-    if (!localtime_r(&t, &tm) || tm.tm_year < 80 || tm.tm_year > 207) return 0;
+    if (!localtime_r(&t, &tm) || tm.tm_year < 80 || tm.tm_year > 207)
+        return 0;
     uint32_t date = ((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday;
     uint32_t time = (tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2);
     return static_cast<int32_t>((date << 16) | time);
@@ -132,6 +150,7 @@ time_t FileDateToUnix(int32_t fileDate) {
     tm.tm_min = static_cast<int>((v >> 5) & 0x3F);
     tm.tm_sec = static_cast<int>(v & 0x1F) * 2;
     tm.tm_isdst = -1;
-    if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1) return 0;
+    if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1)
+        return 0;
     return mktime(&tm);
 }

@@ -22,14 +22,14 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 int FileAttributesOf(const struct stat& st, std::string_view name);
 
 struct TSearchRec {
-    std::string Name;   // without the folder
+    std::string Name;  // without the folder
     int64_t Size = 0;
     int Attr = 0;
-    int32_t Time = 0;   // last write as a DOS date and time, local
+    int32_t Time = 0;  // last write as a DOS date and time, local
     time_t WriteTime = 0;
     time_t AccessTime = 0;
     time_t ChangeTime = 0;
-    mode_t Mode = 0;    // lstat's mode: a symlink is reported as itself, never followed
+    mode_t Mode = 0;  // lstat's mode: a symlink is reported as itself, never followed
     std::shared_ptr<struct SearchState> FindHandle;
 };
 

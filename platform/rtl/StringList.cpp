@@ -5,13 +5,15 @@
 #include "SysUtils.h"
 
 int TStringList::Compare(std::string_view a, std::string_view b) const {
-    if (!caseSensitive_) return CompareText(a, b);
+    if (!caseSensitive_)
+        return CompareText(a, b);
     int c = a.compare(b);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 void TStringList::CheckIndex(int index) const {
-    if (index < 0 || index >= Count()) throw EListError(Format("List index out of bounds (%d)", {index}));
+    if (index < 0 || index >= Count())
+        throw EListError(Format("List index out of bounds (%d)", {index}));
 }
 
 const std::string& TStringList::operator[](int index) const {
@@ -20,7 +22,8 @@ const std::string& TStringList::operator[](int index) const {
 }
 
 void TStringList::Put(int index, std::string text) {
-    if (sorted_) throw EListError("Operation not allowed on sorted list");
+    if (sorted_)
+        throw EListError("Operation not allowed on sorted list");
     CheckIndex(index);
     items_[index] = std::move(text);
 }
@@ -32,16 +35,20 @@ int TStringList::Add(std::string text) {
     }
     int index;
     if (Find(text, index)) {
-        if (duplicates_ == dupIgnore) return -1;
-        if (duplicates_ == dupError) throw EListError("String list does not allow duplicates");
+        if (duplicates_ == dupIgnore)
+            return -1;
+        if (duplicates_ == dupError)
+            throw EListError("String list does not allow duplicates");
     }
     items_.insert(items_.begin() + index, std::move(text));
     return index;
 }
 
 void TStringList::Insert(int index, std::string text) {
-    if (sorted_) throw EListError("Operation not allowed on sorted list");
-    if (index < 0 || index > Count()) throw EListError(Format("List index out of bounds (%d)", {index}));
+    if (sorted_)
+        throw EListError("Operation not allowed on sorted list");
+    if (index < 0 || index > Count())
+        throw EListError(Format("List index out of bounds (%d)", {index}));
     items_.insert(items_.begin() + index, std::move(text));
 }
 
@@ -56,7 +63,8 @@ int TStringList::IndexOf(std::string_view text) const {
         return Find(text, index) ? index : -1;
     }
     for (int i = 0; i < Count(); ++i)
-        if (Compare(items_[i], text) == 0) return i;
+        if (Compare(items_[i], text) == 0)
+            return i;
     return -1;
 }
 
@@ -80,19 +88,22 @@ void TStringList::Sort() {
 }
 
 void TStringList::SetSorted(bool sorted) {
-    if (sorted && !sorted_) Sort();
+    if (sorted && !sorted_)
+        Sort();
     sorted_ = sorted;
 }
 
 void TStringList::SetCaseSensitive(bool caseSensitive) {
     caseSensitive_ = caseSensitive;
-    if (sorted_) Sort();
+    if (sorted_)
+        Sort();
 }
 
 int TStringList::IndexOfName(std::string_view name) const {
     for (int i = 0; i < Count(); ++i) {
         size_t eq = items_[i].find('=');
-        if (eq != std::string::npos && Compare(std::string_view(items_[i]).substr(0, eq), name) == 0) return i;
+        if (eq != std::string::npos && Compare(std::string_view(items_[i]).substr(0, eq), name) == 0)
+            return i;
     }
     return -1;
 }
@@ -116,7 +127,8 @@ std::string TStringList::Values(std::string_view name) const {
 
 std::string TStringList::Text() const {
     std::string out;
-    for (const auto& s : items_) out += s + "\r\n";
+    for (const auto& s : items_)
+        out += s + "\r\n";
     return out;
 }
 
@@ -125,10 +137,13 @@ void TStringList::SetText(std::string_view text) {
     size_t i = 0;
     while (i < text.size()) {
         size_t j = text.find_first_of("\r\n", i);
-        if (j == std::string_view::npos) j = text.size();
+        if (j == std::string_view::npos)
+            j = text.size();
         items_.emplace_back(text.substr(i, j - i));
-        if (j < text.size() && text[j] == '\r' && j + 1 < text.size() && text[j + 1] == '\n') ++j;
+        if (j < text.size() && text[j] == '\r' && j + 1 < text.size() && text[j + 1] == '\n')
+            ++j;
         i = j + 1;
     }
-    if (sorted_) Sort();
+    if (sorted_)
+        Sort();
 }

@@ -30,7 +30,8 @@ struct Directive {
 };
 
 std::string Pad(std::string text, const Directive& d) {
-    if (d.width < 0 || static_cast<int>(text.size()) >= d.width) return text;
+    if (d.width < 0 || static_cast<int>(text.size()) >= d.width)
+        return text;
     std::string fill(d.width - text.size(), ' ');
     return d.leftAlign ? text + fill : fill + text;
 }
@@ -38,7 +39,8 @@ std::string Pad(std::string text, const Directive& d) {
 std::string ZeroExtend(std::string digits, int precision) {
     bool negative = !digits.empty() && digits[0] == '-';
     std::string body = negative ? digits.substr(1) : digits;
-    if (precision > static_cast<int>(body.size())) body.insert(0, precision - body.size(), '0');
+    if (precision > static_cast<int>(body.size()))
+        body.insert(0, precision - body.size(), '0');
     return negative ? "-" + body : body;
 }
 
@@ -60,7 +62,8 @@ std::string FormatFloat(char type, double v, int precision) {
             for (size_t i = sign; i < intEnd; ++i) {
                 out += s[i];
                 size_t left = intEnd - i - 1;
-                if (left > 0 && left % 3 == 0) out += ',';
+                if (left > 0 && left % 3 == 0)
+                    out += ',';
             }
             out += s.substr(intEnd);
             return out;
@@ -75,17 +78,22 @@ std::string FormatArg(std::string_view fmt, const Directive& d, const TVarRec& a
     const auto& v = arg.value();
     switch (d.type) {
         case 'd':
-            if (auto* i = std::get_if<int64_t>(&v)) return ZeroExtend(std::to_string(*i), d.precision);
-            if (auto* u = std::get_if<uint64_t>(&v)) return ZeroExtend(std::to_string(*u), d.precision);
+            if (auto* i = std::get_if<int64_t>(&v))
+                return ZeroExtend(std::to_string(*i), d.precision);
+            if (auto* u = std::get_if<uint64_t>(&v))
+                return ZeroExtend(std::to_string(*u), d.precision);
             break;
         case 'u':
-            if (auto* i = std::get_if<int64_t>(&v)) return ZeroExtend(std::to_string(static_cast<uint32_t>(*i)), d.precision);
-            if (auto* u = std::get_if<uint64_t>(&v)) return ZeroExtend(std::to_string(*u), d.precision);
+            if (auto* i = std::get_if<int64_t>(&v))
+                return ZeroExtend(std::to_string(static_cast<uint32_t>(*i)), d.precision);
+            if (auto* u = std::get_if<uint64_t>(&v))
+                return ZeroExtend(std::to_string(*u), d.precision);
             break;
         case 'x': {
             uint64_t n;
             if (auto* i = std::get_if<int64_t>(&v))
-                n = *i < 0 && *i >= std::numeric_limits<int32_t>::min() ? static_cast<uint32_t>(*i) : static_cast<uint64_t>(*i);
+                n = *i < 0 && *i >= std::numeric_limits<int32_t>::min() ? static_cast<uint32_t>(*i)
+                                                                        : static_cast<uint64_t>(*i);
             else if (auto* u = std::get_if<uint64_t>(&v))
                 n = *u;
             else
@@ -95,16 +103,19 @@ std::string FormatArg(std::string_view fmt, const Directive& d, const TVarRec& a
         case 's':
             if (auto* s = std::get_if<std::string>(&v))
                 return d.precision >= 0 && d.precision < static_cast<int>(s->size()) ? s->substr(0, d.precision) : *s;
-            if (auto* c = std::get_if<char>(&v)) return std::string(1, *c);
+            if (auto* c = std::get_if<char>(&v))
+                return std::string(1, *c);
             break;
         case 'f':
         case 'e':
         case 'g':
         case 'n':
-            if (auto* f = std::get_if<double>(&v)) return FormatFloat(d.type, *f, d.precision);
+            if (auto* f = std::get_if<double>(&v))
+                return FormatFloat(d.type, *f, d.precision);
             break;
         case 'p':
-            if (auto* p = std::get_if<const void*>(&v)) return IntToHex(reinterpret_cast<uintptr_t>(*p), 8);
+            if (auto* p = std::get_if<const void*>(&v))
+                return IntToHex(reinterpret_cast<uintptr_t>(*p), 8);
             break;
     }
     FormatError(fmt);
@@ -113,9 +124,11 @@ std::string FormatArg(std::string_view fmt, const Directive& d, const TVarRec& a
 int ReadNumber(std::string_view fmt, size_t& i, std::initializer_list<TVarRec> args, size_t& argIndex) {
     if (i < fmt.size() && fmt[i] == '*') {
         ++i;
-        if (argIndex >= args.size()) FormatError(fmt);
+        if (argIndex >= args.size())
+            FormatError(fmt);
         const auto* n = std::get_if<int64_t>(&(args.begin() + argIndex++)->value());
-        if (!n) FormatError(fmt);
+        if (!n)
+            FormatError(fmt);
         return static_cast<int>(*n);
     }
     int value = 0;
@@ -145,7 +158,8 @@ std::string Format(std::string_view fmt, std::initializer_list<TVarRec> args) {
         }
         Directive d;
         size_t digitsEnd = i;
-        while (digitsEnd < fmt.size() && fmt[digitsEnd] >= '0' && fmt[digitsEnd] <= '9') ++digitsEnd;
+        while (digitsEnd < fmt.size() && fmt[digitsEnd] >= '0' && fmt[digitsEnd] <= '9')
+            ++digitsEnd;
         if (digitsEnd > i && digitsEnd < fmt.size() && fmt[digitsEnd] == ':') {
             argIndex = ReadNumber(fmt, i, args, argIndex);
             ++i;
@@ -159,15 +173,19 @@ std::string Format(std::string_view fmt, std::initializer_list<TVarRec> args) {
             ++i;
             d.precision = ReadNumber(fmt, i, args, argIndex);
         }
-        if (i >= fmt.size()) FormatError(fmt);
+        if (i >= fmt.size())
+            FormatError(fmt);
         d.type = static_cast<char>(std::tolower(static_cast<unsigned char>(fmt[i++])));
-        if (argIndex >= args.size()) FormatError(fmt);
+        if (argIndex >= args.size())
+            FormatError(fmt);
         out += Pad(FormatArg(fmt, d, *(args.begin() + argIndex++)), d);
     }
     return out;
 }
 
-std::string IntToStr(int64_t value) { return std::to_string(value); }
+std::string IntToStr(int64_t value) {
+    return std::to_string(value);
+}
 
 std::string IntToHex(uint64_t value, int digits) {
     static const char hex[] = "0123456789ABCDEF";
@@ -176,7 +194,8 @@ std::string IntToHex(uint64_t value, int digits) {
         s.insert(s.begin(), hex[value & 15]);
         value >>= 4;
     } while (value);
-    if (static_cast<int>(s.size()) < digits) s.insert(0, digits - s.size(), '0');
+    if (static_cast<int>(s.size()) < digits)
+        s.insert(0, digits - s.size(), '0');
     return s;
 }
 
@@ -184,7 +203,8 @@ namespace {
 
 bool ParseInteger(std::string_view text, int64_t& value) {
     std::string_view t = text;
-    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+    while (!t.empty() && t.front() == ' ')
+        t.remove_prefix(1);
     bool negative = false;
     if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
         negative = t.front() == '-';
@@ -198,15 +218,19 @@ bool ParseInteger(std::string_view text, int64_t& value) {
         base = 16;
         t.remove_prefix(2);
     }
-    if (t.empty()) return false;
+    if (t.empty())
+        return false;
     uint64_t magnitude = 0;
     auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), magnitude, base);
-    if (ec != std::errc() || end != t.data() + t.size()) return false;
+    if (ec != std::errc() || end != t.data() + t.size())
+        return false;
     if (negative) {
-        if (magnitude > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1) return false;
+        if (magnitude > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1)
+            return false;
         value = static_cast<int64_t>(0 - magnitude);
     } else {
-        if (magnitude > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return false;
+        if (magnitude > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
+            return false;
         value = static_cast<int64_t>(magnitude);
     }
     return true;
@@ -220,13 +244,15 @@ bool ParseInteger(std::string_view text, int64_t& value) {
 
 int64_t StrToInt64(std::string_view text) {
     int64_t v;
-    if (!ParseInteger(text, v)) NotAnInteger(text);
+    if (!ParseInteger(text, v))
+        NotAnInteger(text);
     return v;
 }
 
 int StrToInt(std::string_view text) {
     int v;
-    if (!TryStrToInt(text, v)) NotAnInteger(text);
+    if (!TryStrToInt(text, v))
+        NotAnInteger(text);
     return v;
 }
 
@@ -246,14 +272,16 @@ int StrToIntDef(std::string_view text, int fallback) {
 std::string UpperCase(std::string_view text) {
     std::string s(text);
     for (char& c : s)
-        if (c >= 'a' && c <= 'z') c -= 32;
+        if (c >= 'a' && c <= 'z')
+            c -= 32;
     return s;
 }
 
 std::string LowerCase(std::string_view text) {
     std::string s(text);
     for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c += 32;
+        if (c >= 'A' && c <= 'Z')
+            c += 32;
     return s;
 }
 
@@ -261,38 +289,49 @@ int CompareText(std::string_view a, std::string_view b) {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
         unsigned char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x -= 32;
-        if (y >= 'a' && y <= 'z') y -= 32;
-        if (x != y) return x < y ? -1 : 1;
+        if (x >= 'a' && x <= 'z')
+            x -= 32;
+        if (y >= 'a' && y <= 'z')
+            y -= 32;
+        if (x != y)
+            return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
+bool SameText(std::string_view a, std::string_view b) {
+    return CompareText(a, b) == 0;
+}
 
 std::string TrimLeft(std::string_view text) {
     size_t i = 0;
-    while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ')
+        ++i;
     return std::string(text.substr(i));
 }
 
 std::string TrimRight(std::string_view text) {
     size_t n = text.size();
-    while (n > 0 && static_cast<unsigned char>(text[n - 1]) <= ' ') --n;
+    while (n > 0 && static_cast<unsigned char>(text[n - 1]) <= ' ')
+        --n;
     return std::string(text.substr(0, n));
 }
 
-std::string Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
+std::string Trim(std::string_view text) {
+    return TrimRight(TrimLeft(text));
+}
 
 std::string IncludeTrailingPathDelimiter(std::string_view path) {
     std::string s(path);
-    if (s.empty() || s.back() != PathDelim) s += PathDelim;
+    if (s.empty() || s.back() != PathDelim)
+        s += PathDelim;
     return s;
 }
 
 std::string ExcludeTrailingPathDelimiter(std::string_view path) {
     std::string s(path);
-    if (s.size() > 1 && s.back() == PathDelim) s.pop_back();
+    if (s.size() > 1 && s.back() == PathDelim)
+        s.pop_back();
     return s;
 }
 
@@ -316,38 +355,45 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext) {
     std::string dir = ExtractFilePath(path);
     std::string name = ExtractFileName(path);
     size_t p = name.rfind('.');
-    if (p != std::string::npos) name.resize(p);
+    if (p != std::string::npos)
+        name.resize(p);
     return dir + name + std::string(ext);
 }
 
 std::string GetCurrentDir() {
     std::vector<char> buf(4096);
     while (!getcwd(buf.data(), buf.size())) {
-        if (errno != ERANGE) return std::string();
+        if (errno != ERANGE)
+            return std::string();
         buf.resize(buf.size() * 2);
     }
     return buf.data();
 }
 
 std::string ExpandFileName(std::string_view path) {
-    std::string full = !path.empty() && path.front() == PathDelim ? std::string(path)
-                                                                  : IncludeTrailingPathDelimiter(GetCurrentDir()) + std::string(path);
+    std::string full = !path.empty() && path.front() == PathDelim
+                           ? std::string(path)
+                           : IncludeTrailingPathDelimiter(GetCurrentDir()) + std::string(path);
     std::vector<std::string> parts;
     size_t i = 0;
     while (i <= full.size()) {
         size_t j = full.find(PathDelim, i);
-        if (j == std::string::npos) j = full.size();
+        if (j == std::string::npos)
+            j = full.size();
         std::string part = full.substr(i, j - i);
         if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
+            if (!parts.empty())
+                parts.pop_back();
         } else if (!part.empty() && part != ".") {
             parts.push_back(part);
         }
         i = j + 1;
     }
     std::string out;
-    for (const auto& p : parts) out += PathDelim + p;
-    if (out.empty() || (full.size() > 1 && full.back() == PathDelim)) out += PathDelim;
+    for (const auto& p : parts)
+        out += PathDelim + p;
+    if (out.empty() || (full.size() > 1 && full.back() == PathDelim))
+        out += PathDelim;
     return out;
 }
 
@@ -363,22 +409,27 @@ bool DirectoryExists(const std::string& path) {
 
 bool ForceDirectories(const std::string& path) {
     std::string dir = ExcludeTrailingPathDelimiter(path);
-    if (dir.empty()) return false;
-    if (DirectoryExists(dir)) return true;
+    if (dir.empty())
+        return false;
+    if (DirectoryExists(dir))
+        return true;
     std::string parent = ExcludeTrailingPathDelimiter(ExtractFilePath(dir));
-    if (!parent.empty() && parent != dir && !ForceDirectories(parent)) return false;
+    if (!parent.empty() && parent != dir && !ForceDirectories(parent))
+        return false;
     return mkdir(dir.c_str(), 0777) == 0 || (errno == EEXIST && DirectoryExists(dir));
 }
 
 bool DeleteFile(const std::string& path) {
     struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    if (lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
     return unlink(path.c_str()) == 0;
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
     struct stat st;
-    if (lstat(to.c_str(), &st) == 0) return false;  // as the class library: never replaces an existing file
+    if (lstat(to.c_str(), &st) == 0)
+        return false;  // as the class library: never replaces an existing file
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 

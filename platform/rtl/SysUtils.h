@@ -26,11 +26,11 @@ private:
 };
 
 // Declares an exception class with the message constructors of its base and its own class name.
-#define TARVO_DECLARE_EXCEPTION(Name, Base)                                          \
-    class Name : public Base {                                                       \
-    public:                                                                          \
-        using Base::Base;                                                            \
-        const char* ClassName() const noexcept override { return #Name; }            \
+#define TARVO_DECLARE_EXCEPTION(Name, Base)                               \
+    class Name : public Base {                                            \
+    public:                                                               \
+        using Base::Base;                                                 \
+        const char* ClassName() const noexcept override { return #Name; } \
     }
 
 TARVO_DECLARE_EXCEPTION(EAbort, Exception);
@@ -80,8 +80,8 @@ std::string ExtractFilePath(std::string_view path);  // up to and including the 
 std::string ExtractFileName(std::string_view path);  // after the last "/"
 std::string ExtractFileExt(std::string_view path);   // from the last "." of the name, with the dot
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
-std::string ExpandFileName(std::string_view path);   // absolute, "." and ".." resolved lexically
-bool FileExists(const std::string& path);            // a non-directory entry (a symlink counts as itself)
+std::string ExpandFileName(std::string_view path);  // absolute, "." and ".." resolved lexically
+bool FileExists(const std::string& path);           // a non-directory entry (a symlink counts as itself)
 bool DirectoryExists(const std::string& path);
 bool ForceDirectories(const std::string& path);
 bool DeleteFile(const std::string& path);

@@ -12,11 +12,12 @@ public:
     using Value = std::variant<int64_t, uint64_t, double, std::string, char, bool, const void*>;
 
     template <typename T>
-        requires(std::is_integral_v<T> && std::is_signed_v<T> && !std::is_same_v<T, char> && !std::is_same_v<T, bool>)
-    TVarRec(T v) : value_(static_cast<int64_t>(v)) {}
+    requires(std::is_integral_v<T>&& std::is_signed_v<T> && !std::is_same_v<T, char> && !std::is_same_v<T, bool>)
+        TVarRec(T v)
+        : value_(static_cast<int64_t>(v)) {}
     template <typename T>
-        requires(std::is_integral_v<T> && std::is_unsigned_v<T> && !std::is_same_v<T, bool>)
-    TVarRec(T v) : value_(static_cast<uint64_t>(v)) {}
+    requires(std::is_integral_v<T>&& std::is_unsigned_v<T> && !std::is_same_v<T, bool>) TVarRec(T v)
+        : value_(static_cast<uint64_t>(v)) {}
     TVarRec(double v) : value_(v) {}
     TVarRec(char v) : value_(v) {}
     TVarRec(bool v) : value_(v) {}

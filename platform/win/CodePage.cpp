@@ -13,13 +13,15 @@ class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+        if (cd_ != reinterpret_cast<iconv_t>(-1))
+            iconv_close(cd_);
     }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
     std::optional<std::string> Convert(std::string_view in) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+        if (cd_ == reinterpret_cast<iconv_t>(-1))
+            return std::nullopt;
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         std::string out(in.size() * 2 + 8, '\0');
         char* src = const_cast<char*>(in.data());
@@ -28,13 +30,16 @@ public:
         while (true) {
             char* dst = out.data() + done;
             size_t dstLeft = out.size() - done;
-            size_t r = srcLeft ? iconv(cd_, &src, &srcLeft, &dst, &dstLeft) : iconv(cd_, nullptr, nullptr, &dst, &dstLeft);
+            size_t r =
+                srcLeft ? iconv(cd_, &src, &srcLeft, &dst, &dstLeft) : iconv(cd_, nullptr, nullptr, &dst, &dstLeft);
             done = out.size() - dstLeft;
             if (r != static_cast<size_t>(-1)) {
-                if (srcLeft == 0) break;
+                if (srcLeft == 0)
+                    break;
                 continue;
             }
-            if (errno != E2BIG) return std::nullopt;  // EILSEQ or EINVAL: not representable or cut short
+            if (errno != E2BIG)
+                return std::nullopt;  // EILSEQ or EINVAL: not representable or cut short
             out.resize(out.size() * 2);
         }
         out.resize(done);
@@ -57,6 +62,8 @@ std::optional<std::string> Cp932ToUtf8(std::string_view cp932) {
     return converter.Convert(cp932);
 }
 
-bool IsCp932Encodable(std::string_view utf8) { return Utf8ToCp932(utf8).has_value(); }
+bool IsCp932Encodable(std::string_view utf8) {
+    return Utf8ToCp932(utf8).has_value();
+}
 
 }  // namespace win

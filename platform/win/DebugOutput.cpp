@@ -9,7 +9,8 @@ namespace win {
 
 void OutputDebugStringA(const char* text) {
     const char* target = std::getenv("TARVO_DEBUG_OUTPUT");
-    if (!target || !*target || !text) return;
+    if (!target || !*target || !text)
+        return;
     static std::mutex lock;
     std::lock_guard<std::mutex> guard(lock);
     if (std::strcmp(target, "-") == 0) {

@@ -8,22 +8,34 @@ namespace {
 thread_local DWORD lastError = ERROR_SUCCESS;
 }
 
-DWORD GetLastError() { return lastError; }
+DWORD GetLastError() {
+    return lastError;
+}
 
-void SetLastError(DWORD code) { lastError = code; }
+void SetLastError(DWORD code) {
+    lastError = code;
+}
 
 DWORD ErrorFromErrno(int err) {
     switch (err) {
-        case 0: return ERROR_SUCCESS;
-        case ENOENT: return ERROR_FILE_NOT_FOUND;
-        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+        case 0:
+            return ERROR_SUCCESS;
+        case ENOENT:
+            return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
         case EACCES:
         case EPERM:
-        case EROFS: return ERROR_ACCESS_DENIED;
-        case EBADF: return ERROR_INVALID_HANDLE;
-        case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-        case EEXIST: return ERROR_ALREADY_EXISTS;
-        default: return ERROR_INVALID_PARAMETER;
+        case EROFS:
+            return ERROR_ACCESS_DENIED;
+        case EBADF:
+            return ERROR_INVALID_HANDLE;
+        case ENOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case EEXIST:
+            return ERROR_ALREADY_EXISTS;
+        default:
+            return ERROR_INVALID_PARAMETER;
     }
 }
 

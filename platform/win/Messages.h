@@ -92,8 +92,8 @@ BOOL GetClassInfoA(HINSTANCE instance, const char* className, WNDCLASSA* wc);
 // A window belongs to the thread that creates it; its messages are delivered on that thread, and only that
 // thread may destroy it or dispatch to it. WM_CREATE (lParam: a CREATESTRUCTA) is sent before the call returns
 // (a result of -1 fails the creation). Parent and menu are recorded nowhere: there are no child windows.
-HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HANDLE menu, HINSTANCE instance, void* param);
+HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HANDLE menu, HINSTANCE instance, void* param);
 // Sends WM_DESTROY, kills the window's timers and drops its queued messages; the handle is dead at once.
 // Called inside the window's own procedure, the record is freed when the outermost call into it returns.
 // When a thread ends, its windows, timers and queue go with it (no messages are sent then).

@@ -39,14 +39,16 @@ Registry& registry() {
 
 std::string Canonical(const std::string& name) {
     std::string n = LowerCase(name);
-    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".dll") == 0) n.resize(n.size() - 4);
+    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".dll") == 0)
+        n.resize(n.size() - 4);
     return n;
 }
 
 std::string ProgramFolder() {
     std::vector<char> buf(4096);
     ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    if (n <= 0) return std::string();
+    if (n <= 0)
+        return std::string();
     return ExtractFilePath(std::string(buf.data(), static_cast<size_t>(n)));
 }
 
@@ -56,7 +58,8 @@ std::vector<std::string> SearchFolders() {
         std::stringstream list(env);
         std::string item;
         while (std::getline(list, item, ':'))
-            if (!item.empty()) folders.push_back(IncludeTrailingPathDelimiter(item));
+            if (!item.empty())
+                folders.push_back(IncludeTrailingPathDelimiter(item));
     }
     folders.push_back(ProgramFolder());
     return folders;
@@ -66,7 +69,8 @@ bool OpenSharedObject(const std::string& moduleName, Module& m) {
     std::string file = SharedObjectName(moduleName);
     for (const auto& folder : SearchFolders()) {
         std::string path = folder + file;
-        if (access(path.c_str(), R_OK) != 0) continue;
+        if (access(path.c_str(), R_OK) != 0)
+            continue;
         if (void* dl = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
             m.dl = dl;
             m.path = path;
@@ -88,13 +92,16 @@ Module* Find(Registry& r, HMODULE h) {
 
 HMODULE FindByName(Registry& r, const std::string& canonical) {
     for (auto& [h, m] : r.loaded)
-        if (m.name == canonical) return h;
+        if (m.name == canonical)
+            return h;
     return 0;
 }
 
 }  // namespace
 
-std::string SharedObjectName(const std::string& moduleName) { return "lib" + Canonical(ExtractFileName(moduleName)) + ".so"; }
+std::string SharedObjectName(const std::string& moduleName) {
+    return "lib" + Canonical(ExtractFileName(moduleName)) + ".so";
+}
 
 HMODULE LoadLibraryA(const char* name) {
     if (!name || !*name) {
@@ -146,7 +153,8 @@ FARPROC GetProcAddress(HMODULE module, const char* name) {
     } else if (auto it = m->entries.find(name); it != m->entries.end()) {
         proc = it->second;
     }
-    if (!proc) SetLastError(ERROR_PROC_NOT_FOUND);
+    if (!proc)
+        SetLastError(ERROR_PROC_NOT_FOUND);
     return proc;
 }
 
@@ -159,7 +167,8 @@ BOOL FreeLibrary(HMODULE module) {
         return FALSE;
     }
     if (--m->loads == 0) {
-        if (m->dl) dlclose(m->dl);
+        if (m->dl)
+            dlclose(m->dl);
         r.loaded.erase(module);
     }
     return TRUE;
@@ -172,7 +181,8 @@ DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) {
     if (module == 0) {
         std::vector<char> buf(4096);
         ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-        if (n > 0) path.assign(buf.data(), static_cast<size_t>(n));
+        if (n > 0)
+            path.assign(buf.data(), static_cast<size_t>(n));
     } else if (Module* m = Find(r, module)) {
         path = m->path;
     }
@@ -180,7 +190,8 @@ DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
-    if (!buffer || size == 0) return 0;
+    if (!buffer || size == 0)
+        return 0;
     // As Windows: cut to the buffer, always terminated.
     DWORD n = static_cast<DWORD>(std::min<size_t>(path.size(), size - 1));
     std::memcpy(buffer, path.data(), n);
@@ -191,9 +202,11 @@ DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) {
 HMODULE GetModuleHandleA(const char* name) {
     Registry& r = registry();
     std::lock_guard<std::mutex> guard(r.lock);
-    if (!name) return 0;
+    if (!name)
+        return 0;
     HMODULE h = FindByName(r, Canonical(name));
-    if (!h) SetLastError(ERROR_MOD_NOT_FOUND);
+    if (!h)
+        SetLastError(ERROR_MOD_NOT_FOUND);
     return h;
 }
 

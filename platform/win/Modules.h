@@ -11,7 +11,7 @@
 
 namespace win {
 
-HMODULE LoadLibraryA(const char* name);      // 0 and last error 126 when not found
+HMODULE LoadLibraryA(const char* name);                    // 0 and last error 126 when not found
 FARPROC GetProcAddress(HMODULE module, const char* name);  // nullptr and 127 when missing; refuses module 0
 BOOL FreeLibrary(HMODULE module);
 // The module's path: a shared object's file, "<builtin>/name" for a built-in; 0 on a bad handle.

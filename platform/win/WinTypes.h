@@ -29,9 +29,15 @@ constexpr BOOL FALSE = 0;
 constexpr HANDLE INVALID_HANDLE_VALUE = static_cast<HANDLE>(-1);
 constexpr DWORD INFINITE = 0xFFFFFFFF;
 
-constexpr WORD LOWORD(uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
-constexpr LPARAM MAKELPARAM(WORD low, WORD high) { return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16)); }
+constexpr WORD LOWORD(uintptr_t v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(uintptr_t v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+constexpr LPARAM MAKELPARAM(WORD low, WORD high) {
+    return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
+}
 
 // 100 ns intervals since 1601-01-01 (UTC unless a routine says local).
 struct FILETIME {

@@ -38,7 +38,8 @@ ReverseResolver CurrentReverse() {
 int Forward(const ForwardResolver& resolve, const std::string& name, HostAnswer& answer) {
     int error = resolve(name, answer);
     // An entry without a single address is no answer at all.
-    if (error == 0 && answer.addresses.empty()) error = WSANO_DATA;
+    if (error == 0 && answer.addresses.empty())
+        error = WSANO_DATA;
     return error;
 }
 
@@ -47,7 +48,8 @@ int Forward(const ForwardResolver& resolve, const std::string& name, HostAnswer&
 size_t PackedSize(const HostAnswer& a) {
     size_t size = sizeof(hostent) + (a.aliases.size() + 1 + a.addresses.size() + 1) * sizeof(char*) +
                   a.addresses.size() * 4 + a.name.size() + 1;
-    for (const auto& alias : a.aliases) size += alias.size() + 1;
+    for (const auto& alias : a.aliases)
+        size += alias.size() + 1;
     return size;
 }
 
@@ -71,7 +73,8 @@ void Pack(const HostAnswer& a, char* buf) {
         p += s.size() + 1;
         return at;
     };
-    for (size_t i = 0; i < a.aliases.size(); ++i) aliases[i] = text(a.aliases[i]);
+    for (size_t i = 0; i < a.aliases.size(); ++i)
+        aliases[i] = text(a.aliases[i]);
     aliases[a.aliases.size()] = nullptr;
     h->h_name = text(a.name);
     h->h_aliases = aliases;
@@ -110,19 +113,24 @@ Lookups& lookups() {
 void Complete(HANDLE id, int error, const HostAnswer& answer) {
     std::lock_guard<std::mutex> guard(lookups().lock);
     auto it = lookups().pending.find(id);
-    if (it == lookups().pending.end()) return;
+    if (it == lookups().pending.end())
+        return;
     AsyncLookup l = it->second;
     lookups().pending.erase(it);
     size_t needed = error ? 0 : PackedSize(answer);
-    if (!error && needed > static_cast<size_t>(l.bufLen)) error = WSAENOBUFS;
-    else if (!error) Pack(answer, l.buf);
+    if (!error && needed > static_cast<size_t>(l.bufLen))
+        error = WSAENOBUFS;
+    else if (!error)
+        Pack(answer, l.buf);
     WORD reported = static_cast<WORD>(needed > 0xFFFF ? 0xFFFF : needed);
     PostMessageA(l.hwnd, l.msg, id, WSAMAKEASYNCREPLY(reported, static_cast<WORD>(error)));
 }
 
 HANDLE Start(HWND hwnd, UINT msg, char* buf, int bufLen, std::function<int(HostAnswer&)> resolve) {
-    if (!RequireStarted()) return 0;
-    if (!buf || bufLen <= 0 || !IsWindow(hwnd)) return Fail(buf ? WSAEINVAL : WSAEFAULT), 0;
+    if (!RequireStarted())
+        return 0;
+    if (!buf || bufLen <= 0 || !IsWindow(hwnd))
+        return Fail(buf ? WSAEINVAL : WSAEFAULT), 0;
     HANDLE id;
     {
         std::lock_guard<std::mutex> guard(lookups().lock);
@@ -155,27 +163,36 @@ void CancelAllLookups() {
 namespace win {
 
 hostent* gethostbyname(const char* name) {
-    if (!winsock::RequireStarted()) return nullptr;
-    if (!name) return winsock::Fail(WSAEFAULT), nullptr;
+    if (!winsock::RequireStarted())
+        return nullptr;
+    if (!name)
+        return winsock::Fail(WSAEFAULT), nullptr;
     winsock::HostAnswer answer;
-    if (int error = winsock::Forward(winsock::CurrentForward(), name, answer)) return winsock::Fail(error), nullptr;
+    if (int error = winsock::Forward(winsock::CurrentForward(), name, answer))
+        return winsock::Fail(error), nullptr;
     return winsock::KeepPerThread(answer);
 }
 
 hostent* gethostbyaddr(const char* addr, int len, int type) {
-    if (!winsock::RequireStarted()) return nullptr;
-    if (!addr || len < 4) return winsock::Fail(WSAEFAULT), nullptr;
-    if (type != AF_INET) return winsock::Fail(WSAEAFNOSUPPORT), nullptr;
+    if (!winsock::RequireStarted())
+        return nullptr;
+    if (!addr || len < 4)
+        return winsock::Fail(WSAEFAULT), nullptr;
+    if (type != AF_INET)
+        return winsock::Fail(WSAEAFNOSUPPORT), nullptr;
     uint32_t ip;
     std::memcpy(&ip, addr, 4);
     winsock::HostAnswer answer;
-    if (int error = winsock::CurrentReverse()(ip, answer)) return winsock::Fail(error), nullptr;
-    if (answer.addresses.empty()) answer.addresses.push_back(ip);
+    if (int error = winsock::CurrentReverse()(ip, answer))
+        return winsock::Fail(error), nullptr;
+    if (answer.addresses.empty())
+        answer.addresses.push_back(ip);
     return winsock::KeepPerThread(answer);
 }
 
 HANDLE WSAAsyncGetHostByName(HWND hwnd, u_int msg, const char* name, char* buf, int bufLen) {
-    if (!name) return winsock::Fail(WSAEFAULT), 0;
+    if (!name)
+        return winsock::Fail(WSAEFAULT), 0;
     return winsock::Start(hwnd, msg, buf, bufLen,
                           [name = std::string(name), resolve = winsock::CurrentForward()](winsock::HostAnswer& a) {
                               return winsock::Forward(resolve, name, a);
@@ -183,22 +200,27 @@ HANDLE WSAAsyncGetHostByName(HWND hwnd, u_int msg, const char* name, char* buf, 
 }
 
 HANDLE WSAAsyncGetHostByAddr(HWND hwnd, u_int msg, const char* addr, int len, int type, char* buf, int bufLen) {
-    if (!addr || len < 4) return winsock::Fail(WSAEFAULT), 0;
-    if (type != AF_INET) return winsock::Fail(WSAEAFNOSUPPORT), 0;
+    if (!addr || len < 4)
+        return winsock::Fail(WSAEFAULT), 0;
+    if (type != AF_INET)
+        return winsock::Fail(WSAEAFNOSUPPORT), 0;
     uint32_t ip;
     std::memcpy(&ip, addr, 4);
     return winsock::Start(hwnd, msg, buf, bufLen, [ip, resolve = winsock::CurrentReverse()](winsock::HostAnswer& a) {
         int error = resolve(ip, a);
-        if (error == 0 && a.addresses.empty()) a.addresses.push_back(ip);
+        if (error == 0 && a.addresses.empty())
+            a.addresses.push_back(ip);
         return error;
     });
 }
 
 int WSACancelAsyncRequest(HANDLE asyncTask) {
-    if (!winsock::RequireStarted()) return SOCKET_ERROR;
+    if (!winsock::RequireStarted())
+        return SOCKET_ERROR;
     std::lock_guard<std::mutex> guard(winsock::lookups().lock);
     auto& l = winsock::lookups();
-    if (l.pending.erase(asyncTask)) return 0;
+    if (l.pending.erase(asyncTask))
+        return 0;
     // A handle given out earlier has completed or been cancelled already.
     return winsock::Fail(asyncTask != 0 && asyncTask < l.next ? WSAEALREADY : WSAEINVAL);
 }

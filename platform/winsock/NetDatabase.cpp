@@ -14,30 +14,37 @@ namespace {
 
 // One line of a services or protocols file: name, number (with "/proto" for services), aliases, "#" comment.
 bool ParseLine(std::string line, bool service, NetEntry& e) {
-    if (auto hash = line.find('#'); hash != std::string::npos) line.resize(hash);
+    if (auto hash = line.find('#'); hash != std::string::npos)
+        line.resize(hash);
     std::istringstream words(line);
     std::string number;
-    if (!(words >> e.name >> number)) return false;
+    if (!(words >> e.name >> number))
+        return false;
     e.proto.clear();
     if (service) {
         auto slash = number.find('/');
-        if (slash == std::string::npos) return false;
+        if (slash == std::string::npos)
+            return false;
         e.proto = number.substr(slash + 1);
         number.resize(slash);
     }
     if (number.empty() || number.size() > 5 || number.find_first_not_of("0123456789") != std::string::npos)
         return false;
     e.number = std::atoi(number.c_str());
-    if (service && e.number > 65535) return false;
+    if (service && e.number > 65535)
+        return false;
     e.aliases.clear();
-    for (std::string alias; words >> alias;) e.aliases.push_back(alias);
+    for (std::string alias; words >> alias;)
+        e.aliases.push_back(alias);
     return true;
 }
 
 bool Named(const NetEntry& e, const std::string& name) {
-    if (e.name == name) return true;
+    if (e.name == name)
+        return true;
     for (const auto& a : e.aliases)
-        if (a == name) return true;
+        if (a == name)
+            return true;
     return false;
 }
 
@@ -46,22 +53,27 @@ bool Search(const std::string& file, bool service, Match match, NetEntry& entry)
     for (const std::string& path : {MachineEtcFile(file), "/etc/" + file}) {
         std::ifstream in(path);
         for (std::string line; std::getline(in, line);)
-            if (ParseLine(line, service, entry) && match(entry)) return true;
+            if (ParseLine(line, service, entry) && match(entry))
+                return true;
     }
     return false;
 }
 
 }  // namespace
 
-std::string MachineEtcFile(const std::string& file) { return MachinePath("etc/" + file); }
+std::string MachineEtcFile(const std::string& file) {
+    return MachinePath("etc/" + file);
+}
 
 bool FindService(const std::string& name, const std::string& proto, NetEntry& entry) {
-    return Search("services", true,
-                  [&](const NetEntry& e) { return Named(e, name) && (proto.empty() || e.proto == proto); }, entry);
+    return Search(
+        "services", true, [&](const NetEntry& e) { return Named(e, name) && (proto.empty() || e.proto == proto); },
+        entry);
 }
 
 bool FindProtocol(const std::string& name, NetEntry& entry) {
-    return Search("protocols", false, [&](const NetEntry& e) { return Named(e, name); }, entry);
+    return Search(
+        "protocols", false, [&](const NetEntry& e) { return Named(e, name); }, entry);
 }
 
 }  // namespace win::winsock
@@ -80,7 +92,8 @@ struct EntryStorage {
     void Keep(const winsock::NetEntry& e) {
         entry = e;
         aliases.clear();
-        for (auto& a : entry.aliases) aliases.push_back(a.data());
+        for (auto& a : entry.aliases)
+            aliases.push_back(a.data());
         aliases.push_back(nullptr);
     }
 };
@@ -90,10 +103,13 @@ thread_local EntryStorage storage;
 }  // namespace
 
 servent* getservbyname(const char* name, const char* proto) {
-    if (!winsock::RequireStarted()) return nullptr;
-    if (!name) return winsock::Fail(WSAEFAULT), nullptr;
+    if (!winsock::RequireStarted())
+        return nullptr;
+    if (!name)
+        return winsock::Fail(WSAEFAULT), nullptr;
     winsock::NetEntry e;
-    if (!winsock::FindService(name, proto ? proto : "", e)) return winsock::Fail(WSANO_DATA), nullptr;
+    if (!winsock::FindService(name, proto ? proto : "", e))
+        return winsock::Fail(WSANO_DATA), nullptr;
     storage.Keep(e);
     storage.service.s_name = storage.entry.name.data();
     storage.service.s_aliases = storage.aliases.data();
@@ -103,10 +119,13 @@ servent* getservbyname(const char* name, const char* proto) {
 }
 
 protoent* getprotobyname(const char* name) {
-    if (!winsock::RequireStarted()) return nullptr;
-    if (!name) return winsock::Fail(WSAEFAULT), nullptr;
+    if (!winsock::RequireStarted())
+        return nullptr;
+    if (!name)
+        return winsock::Fail(WSAEFAULT), nullptr;
     winsock::NetEntry e;
-    if (!winsock::FindProtocol(name, e)) return winsock::Fail(WSANO_DATA), nullptr;
+    if (!winsock::FindProtocol(name, e))
+        return winsock::Fail(WSANO_DATA), nullptr;
     storage.Keep(e);
     storage.protocol.p_name = storage.entry.name.data();
     storage.protocol.p_aliases = storage.aliases.data();

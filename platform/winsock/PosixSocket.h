@@ -14,9 +14,24 @@ struct Address {
 };
 
 enum class Option {
-    ReuseAddr, KeepAlive, Broadcast, DontRoute, OobInline, SndBuf, RcvBuf, Error, Type, AcceptConn,
-    TcpNoDelay, TcpKeepIdle, TcpKeepIntvl, TcpKeepCnt,
-    IpTtl, IpTos, IpMulticastTtl, IpMulticastLoop
+    ReuseAddr,
+    KeepAlive,
+    Broadcast,
+    DontRoute,
+    OobInline,
+    SndBuf,
+    RcvBuf,
+    Error,
+    Type,
+    AcceptConn,
+    TcpNoDelay,
+    TcpKeepIdle,
+    TcpKeepIntvl,
+    TcpKeepCnt,
+    IpTtl,
+    IpTos,
+    IpMulticastTtl,
+    IpMulticastLoop
 };
 
 // Readiness bits, the watch interface's own (poll's).

@@ -18,7 +18,8 @@ constexpr WORD kHighestVersion = 0x0202;  // 2.2
 namespace winsock {
 
 bool RequireStarted() {
-    if (startups.load() > 0) return true;
+    if (startups.load() > 0)
+        return true;
     SetLastError(WSANOTINITIALISED);
     return false;
 }
@@ -28,8 +29,10 @@ bool RequireStarted() {
 int WSAStartup(WORD versionRequested, WSADATA* data) {
     BYTE major = static_cast<BYTE>(versionRequested & 0xFF);
     BYTE minor = static_cast<BYTE>(versionRequested >> 8);
-    if (major < 1) return WSAVERNOTSUPPORTED;
-    if (!data) return WSAEFAULT;
+    if (major < 1)
+        return WSAVERNOTSUPPORTED;
+    if (!data)
+        return WSAEFAULT;
     WORD version = (major > 2 || (major == 2 && minor > 2)) ? kHighestVersion : versionRequested;
     std::memset(data, 0, sizeof *data);
     data->wVersion = version;
@@ -55,16 +58,28 @@ int WSACleanup() {
     return 0;
 }
 
-void WSASetLastError(int error) { SetLastError(static_cast<DWORD>(error)); }
+void WSASetLastError(int error) {
+    SetLastError(static_cast<DWORD>(error));
+}
 
-int WSAGetLastError() { return static_cast<int>(GetLastError()); }
+int WSAGetLastError() {
+    return static_cast<int>(GetLastError());
+}
 
-u_short htons(u_short value) { return static_cast<u_short>((value << 8) | (value >> 8)); }
+u_short htons(u_short value) {
+    return static_cast<u_short>((value << 8) | (value >> 8));
+}
 
-u_short ntohs(u_short value) { return htons(value); }
+u_short ntohs(u_short value) {
+    return htons(value);
+}
 
-u_long htonl(u_long value) { return __builtin_bswap32(value); }
+u_long htonl(u_long value) {
+    return __builtin_bswap32(value);
+}
 
-u_long ntohl(u_long value) { return htonl(value); }
+u_long ntohl(u_long value) {
+    return htonl(value);
+}
 
 }  // namespace win

@@ -14,16 +14,21 @@ namespace {
 
 int FromHostError(int error) {
     switch (error) {
-        case HOST_NOT_FOUND: return WSAHOST_NOT_FOUND;
-        case TRY_AGAIN: return WSATRY_AGAIN;
-        case NO_DATA: return WSANO_DATA;
-        default: return WSANO_RECOVERY;
+        case HOST_NOT_FOUND:
+            return WSAHOST_NOT_FOUND;
+        case TRY_AGAIN:
+            return WSATRY_AGAIN;
+        case NO_DATA:
+            return WSANO_DATA;
+        default:
+            return WSANO_RECOVERY;
     }
 }
 
 void Copy(const ::hostent& h, HostAnswer& answer) {
     answer.name = h.h_name ? h.h_name : "";
-    for (char** a = h.h_aliases; a && *a; ++a) answer.aliases.emplace_back(*a);
+    for (char** a = h.h_aliases; a && *a; ++a)
+        answer.aliases.emplace_back(*a);
     for (char** a = h.h_addr_list; a && *a; ++a) {
         uint32_t ip;
         std::memcpy(&ip, *a, sizeof ip);
@@ -43,7 +48,8 @@ int Lookup(Call call, HostAnswer& answer) {
             work.resize(work.size() * 2);
             continue;
         }
-        if (rc != 0 || !result) return FromHostError(herr);
+        if (rc != 0 || !result)
+            return FromHostError(herr);
         Copy(h, answer);
         return 0;
     }
@@ -53,11 +59,9 @@ int Lookup(Call call, HostAnswer& answer) {
 }  // namespace
 
 int SystemForwardLookup(const std::string& name, HostAnswer& answer) {
-    return Lookup(
-        [&](::hostent* h, char* buf, size_t len, ::hostent** result, int* herr) {
-            return ::gethostbyname2_r(name.c_str(), AF_INET, h, buf, len, result, herr);
-        },
-        answer);
+    return Lookup([&](::hostent* h, char* buf, size_t len, ::hostent** result,
+                      int* herr) { return ::gethostbyname2_r(name.c_str(), AF_INET, h, buf, len, result, herr); },
+                  answer);
 }
 
 int SystemReverseLookup(uint32_t address, HostAnswer& answer) {

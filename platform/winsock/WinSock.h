@@ -177,12 +177,24 @@ constexpr long FD_ACCEPT = 0x08;
 constexpr long FD_CONNECT = 0x10;
 constexpr long FD_CLOSE = 0x20;
 
-constexpr LPARAM WSAMAKEASYNCREPLY(WORD bufLen, WORD error) { return MAKELPARAM(bufLen, error); }
-constexpr LPARAM WSAMAKESELECTREPLY(WORD event, WORD error) { return MAKELPARAM(event, error); }
-constexpr WORD WSAGETASYNCBUFLEN(LPARAM lParam) { return LOWORD(static_cast<uintptr_t>(lParam)); }
-constexpr WORD WSAGETASYNCERROR(LPARAM lParam) { return HIWORD(static_cast<uintptr_t>(lParam)); }
-constexpr WORD WSAGETSELECTEVENT(LPARAM lParam) { return LOWORD(static_cast<uintptr_t>(lParam)); }
-constexpr WORD WSAGETSELECTERROR(LPARAM lParam) { return HIWORD(static_cast<uintptr_t>(lParam)); }
+constexpr LPARAM WSAMAKEASYNCREPLY(WORD bufLen, WORD error) {
+    return MAKELPARAM(bufLen, error);
+}
+constexpr LPARAM WSAMAKESELECTREPLY(WORD event, WORD error) {
+    return MAKELPARAM(event, error);
+}
+constexpr WORD WSAGETASYNCBUFLEN(LPARAM lParam) {
+    return LOWORD(static_cast<uintptr_t>(lParam));
+}
+constexpr WORD WSAGETASYNCERROR(LPARAM lParam) {
+    return HIWORD(static_cast<uintptr_t>(lParam));
+}
+constexpr WORD WSAGETSELECTEVENT(LPARAM lParam) {
+    return LOWORD(static_cast<uintptr_t>(lParam));
+}
+constexpr WORD WSAGETSELECTERROR(LPARAM lParam) {
+    return HIWORD(static_cast<uintptr_t>(lParam));
+}
 
 // Entry points. Until WSAStartup has succeeded, every entry but WSAStartup and the byte-order and
 // last-error calls fails with WSANOTINITIALISED.

@@ -17,12 +17,14 @@ class ProbedSocket : public TWSocket {
 public:
     std::vector<int> BlockFill() const {
         std::vector<int> fill;
-        for (const auto& b : FSendBlocks) fill.push_back(b->WritePos() - b->ReadPos());
+        for (const auto& b : FSendBlocks)
+            fill.push_back(b->WritePos() - b->ReadPos());
         return fill;
     }
     std::vector<int> BlockSizes() const {
         std::vector<int> sizes;
-        for (const auto& b : FSendBlocks) sizes.push_back(b->BlockSize());
+        for (const auto& b : FSendBlocks)
+            sizes.push_back(b->BlockSize());
         return sizes;
     }
 };
@@ -33,7 +35,8 @@ struct SendRecord {
     std::vector<int> sendData;
     long long Total() const {
         long long total = 0;
-        for (int n : sendData) total += n;
+        for (int n : sendData)
+            total += n;
         return total;
     }
     void Attach(TWSocket& s) {
@@ -85,13 +88,14 @@ TEST_F(GatheredSendTest, OneSendOfManyBlocksLeavesInFewCallsIntactAndDataSentCom
 TEST_F(GatheredSendTest, ShortSendsInsideBlocksResumeWhereTheyStopped) {
     std::atomic<bool> gate{false};
     // Sizes that leave blocks part-filled, so later sends fill them up and calls end inside blocks.
-    std::string payload = RandomBytes(3 << 20, 12) + RandomBytes(1000, 13) + RandomBytes(4999, 14) +
-                          RandomBytes(333333, 15);
+    std::string payload =
+        RandomBytes(3 << 20, 12) + RandomBytes(1000, 13) + RandomBytes(4999, 14) + RandomBytes(333333, 15);
     std::string peerGot;
     std::atomic<bool> peerDone{false};
     LoopbackPeer peer(
         [&](int fd) {
-            for (int i = 0; i < 2000 && !gate; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            for (int i = 0; i < 2000 && !gate; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             peerGot = LoopbackPeer::ReadExactly(fd, payload.size());
             peerDone = true;
         },
@@ -112,7 +116,7 @@ TEST_F(GatheredSendTest, ShortSendsInsideBlocksResumeWhereTheyStopped) {
     ConnectTo(s, peer.Port());
     ASSERT_TRUE(PumpUntil([&] { return peerDone && record.dataSent > 0; }, 60000));
     PumpPending();
-    EXPECT_TRUE(queued);  // WinSock took only part: the rest went out on FD_WRITE
+    EXPECT_TRUE(queued);            // WinSock took only part: the rest went out on FD_WRITE
     EXPECT_EQ(record.dataSent, 1);  // the queue ran dry once
     EXPECT_TRUE(peerGot == payload);
     EXPECT_EQ(record.Total(), static_cast<long long>(payload.size()));
@@ -149,7 +153,8 @@ TEST_F(GatheredSendTest, DatagramsStayOneBlockEach) {
         win::sockaddr_in from{};
         int len = sizeof from;
         int n = s->ReceiveFrom(buf, sizeof buf, from, len);
-        if (n > 0) datagrams.emplace_back(buf, static_cast<size_t>(n));
+        if (n > 0)
+            datagrams.emplace_back(buf, static_cast<size_t>(n));
     };
     listener.Listen();
     TWSocket sender;

@@ -19,7 +19,8 @@ public:
                       std::this_thread::sleep_for(std::chrono::milliseconds(5));
                   LoopbackPeer::WriteAll(fd, chunks_[i]);
               }
-              for (int w = 0; w < 2000 && !closeNow_; ++w) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+              for (int w = 0; w < 2000 && !closeNow_; ++w)
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
               received_ = LoopbackPeer::ReadAll(fd, 0);
           }) {}
     ~ChunkPeer() {
@@ -50,7 +51,8 @@ protected:
             counts.push_back(sock->RcvdCount());
             std::string buf(static_cast<size_t>(readSize), '\0');
             int n = sock->Receive(buf.data(), readSize);
-            if (n > 0) lines.push_back(buf.substr(0, static_cast<size_t>(n)));
+            if (n > 0)
+                lines.push_back(buf.substr(0, static_cast<size_t>(n)));
         };
         s.SetAddr("127.0.0.1");
         s.SetPort(IntToStr(peer.Port()));

@@ -15,12 +15,13 @@ void EchoScript(int fd) {
         }
         idle = 0;
         ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0 || !LoopbackPeer::WriteAll(fd, std::string(buf, static_cast<size_t>(n)))) return;
+        if (n <= 0 || !LoopbackPeer::WriteAll(fd, std::string(buf, static_cast<size_t>(n))))
+            return;
     }
 }
 
 std::string StateName(TSocketState s) {
-    static const char* names[] = {"invalid", "opened", "bound", "connecting", "socksconnected",
+    static const char* names[] = {"invalid",   "opened",    "bound",     "connecting", "socksconnected",
                                   "connected", "accepting", "listening", "closed"};
     return names[s];
 }

@@ -35,7 +35,8 @@ protected:
         c.socket.SetSocksLevel(level);
         c.socket.OnSessionConnected = [&](TCustomWSocket* s, win::WORD e) {
             c.events.push_back("connected " + IntToStr(e));
-            if (e == 0) s->SendStr("through the proxy");
+            if (e == 0)
+                s->SendStr("through the proxy");
         };
         c.ConnectTo(echo.Port(), addr);
     }
@@ -46,7 +47,8 @@ protected:
 };
 
 TEST_F(SocksTest, Socks5WithoutAuthenticationThroughMicrosocks) {
-    if (!ProgramAvailable("/usr/bin/microsocks")) GTEST_SKIP() << "microsocks is not installed";
+    if (!ProgramAvailable("/usr/bin/microsocks"))
+        GTEST_SKIP() << "microsocks is not installed";
     int port = FreeLoopbackPort();
     PeerProcess proxy;
     ASSERT_TRUE(proxy.StartOnPort({"/usr/bin/microsocks", "-i", "127.0.0.1", "-p", IntToStr(port)}, port));
@@ -60,7 +62,8 @@ TEST_F(SocksTest, Socks5WithoutAuthenticationThroughMicrosocks) {
 }
 
 TEST_F(SocksTest, Socks5UserAndPasswordRightAndWrong) {
-    if (!ProgramAvailable("/usr/bin/microsocks")) GTEST_SKIP() << "microsocks is not installed";
+    if (!ProgramAvailable("/usr/bin/microsocks"))
+        GTEST_SKIP() << "microsocks is not installed";
     int port = FreeLoopbackPort();
     PeerProcess proxy;
     ASSERT_TRUE(proxy.StartOnPort(
@@ -85,18 +88,22 @@ TEST_F(SocksTest, Socks5UserAndPasswordRightAndWrong) {
 }
 
 TEST_F(SocksTest, Socks4ThroughDante) {
-    if (!ProgramAvailable("/usr/sbin/danted") || ::geteuid() != 0) GTEST_SKIP() << "dante needs root";
+    if (!ProgramAvailable("/usr/sbin/danted") || ::geteuid() != 0)
+        GTEST_SKIP() << "dante needs root";
     int port = FreeLoopbackPort();
     std::string conf = sandbox().work + "danted.conf";
-    WriteFile(conf, "logoutput: " + sandbox().work + "danted.log\n"
-                    "internal: 127.0.0.1 port = " + IntToStr(port) + "\n"
-                    "external: 127.0.0.1\n"
-                    "socksmethod: none\n"
-                    "clientmethod: none\n"
-                    "user.privileged: root\n"
-                    "user.unprivileged: nobody\n"
-                    "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
-                    "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 protocol: tcp }\n");
+    WriteFile(conf, "logoutput: " + sandbox().work +
+                        "danted.log\n"
+                        "internal: 127.0.0.1 port = " +
+                        IntToStr(port) +
+                        "\n"
+                        "external: 127.0.0.1\n"
+                        "socksmethod: none\n"
+                        "clientmethod: none\n"
+                        "user.privileged: root\n"
+                        "user.unprivileged: nobody\n"
+                        "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
+                        "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 protocol: tcp }\n");
     PeerProcess proxy;
     ASSERT_TRUE(proxy.StartOnPort({"/usr/sbin/danted", "-f", conf, "-p", sandbox().work + "danted.pid"}, port,
                                   sandbox().work + "danted.out"));
@@ -115,12 +122,14 @@ struct Socks4AProxy {
               request = LoopbackPeer::ReadExactly(fd, 8);
               for (int zeros = 0, i = 0; zeros < 2 && i < 600; ++i) {
                   std::string b = LoopbackPeer::ReadExactly(fd, 1);
-                  if (b.empty()) return;
+                  if (b.empty())
+                      return;
                   request += b;
                   zeros += b[0] == 0;
               }
               LoopbackPeer::WriteAll(fd, std::string{0, static_cast<char>(code), 0, 0, 0, 0, 0, 0});
-              if (code == 90) EchoScript(fd);
+              if (code == 90)
+                  EchoScript(fd);
           }) {}
 };
 
@@ -150,9 +159,11 @@ LoopbackPeer::Script Socks5Script(std::string reply, std::string* request = null
         LoopbackPeer::ReadExactly(fd, 3);
         LoopbackPeer::WriteAll(fd, std::string{5, 0});
         std::string head = LoopbackPeer::ReadExactly(fd, 5);
-        if (head.size() < 5) return;
+        if (head.size() < 5)
+            return;
         std::string rest = LoopbackPeer::ReadExactly(fd, static_cast<unsigned char>(head[4]) + 2);
-        if (request) *request = head + rest;
+        if (request)
+            *request = head + rest;
         LoopbackPeer::WriteAll(fd, reply);
         LoopbackPeer::ReadAll(fd);
     };
@@ -170,7 +181,8 @@ TEST_F(SocksTest, BytesBehindTheSocks5ReplyComeFirstAndInOrder) {
     };
     c.socket.OnDataAvailable = [&](TCustomWSocket* s, win::WORD) {
         std::string got = s->ReceiveStr();
-        if (firstRead.empty()) firstRead = got;
+        if (firstRead.empty())
+            firstRead = got;
         c.received += got;
         c.events.push_back("data");
     };

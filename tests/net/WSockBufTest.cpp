@@ -40,7 +40,8 @@ public:
     using TWSocket::PutDataInSendBuffer;
     std::vector<int> BlockFill() const {
         std::vector<int> fill;
-        for (const auto& b : FSendBlocks) fill.push_back(b->WritePos() - b->ReadPos());
+        for (const auto& b : FSendBlocks)
+            fill.push_back(b->WritePos() - b->ReadPos());
         return fill;
     }
 };

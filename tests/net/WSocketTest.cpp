@@ -79,7 +79,8 @@ TEST_F(WSocketTest, HalfClosedPeerStillReadsWhatWeSendAfterItsClose) {
     c.socket.OnDataAvailable = [&](TCustomWSocket* s, win::WORD) {
         std::string got = s->ReceiveStr();
         c.received += got;
-        if (got == "bye") s->SendStr("ack");
+        if (got == "bye")
+            s->SendStr("ack");
     };
     c.ConnectTo(peer.Port());
     ASSERT_TRUE(PumpUntil([&] { return c.closed; }));
@@ -98,7 +99,8 @@ TEST_F(WSocketTest, SlowReaderForcesShortSendsAndTheQueueDeliversEverything) {
     std::string payload = RandomBytes(4 << 20, 9);
     LoopbackPeer peer(
         [&](int fd) {
-            for (int i = 0; i < 2000 && !gate; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            for (int i = 0; i < 2000 && !gate; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             peerGot = LoopbackPeer::ReadExactly(fd, payload.size());
             peerDone = true;
         },
@@ -129,7 +131,8 @@ TEST_F(WSocketTest, SendDataHandlerMaySendAgainOrAbortSafely) {
     bool once = false;
     std::string payload = RandomBytes(5000, 3);
     c.socket.OnSendData = [&](TCustomWSocket* s, int) {
-        if (once) return;
+        if (once)
+            return;
         once = true;
         s->SendStr("tail");  // the bytes just sent have already left the queue
     };
@@ -246,7 +249,8 @@ TEST_F(WSocketTest, ListenAcceptDupAndUdp) {
         win::sockaddr_in from{};
         int len = sizeof from;
         int n = s->ReceiveFrom(buf, sizeof buf, from, len);
-        if (n > 0) datagram.assign(buf, static_cast<size_t>(n));
+        if (n > 0)
+            datagram.assign(buf, static_cast<size_t>(n));
     };
     listener.Listen();
     EXPECT_EQ(listener.State(), wsConnected);
@@ -298,7 +302,8 @@ TEST_F(WSocketTest, DnsLookups) {
                 std::unique_lock<std::mutex> guard(lock);
                 cv.wait_for(guard, std::chrono::seconds(20), [&] { return release; });
             }
-            if (name == "empty.test") return 0;  // no address: no answer
+            if (name == "empty.test")
+                return 0;  // no address: no answer
             a.name = name;
             a.addresses = {Winsock_htonl(0x7F000002), Winsock_htonl(0x7F000003)};
             return 0;

@@ -11,7 +11,9 @@ namespace tarvo::test {
 namespace {
 
 // Leaves WinSock unloaded: the last socket destroyed unloads it.
-void Unload() { TWSocket(); }
+void Unload() {
+    TWSocket();
+}
 
 class WinsockBindingTest : public TarvoTest {
 protected:
@@ -107,8 +109,8 @@ TEST(WinsockTextHelpers, ParseDecimalPrefixAndDottedQuads) {
     EXPECT_TRUE(IsDottedQuad("192.168.0.1"));
     EXPECT_TRUE(IsDottedQuad("  10.0.0.1  "));
     EXPECT_TRUE(IsDottedQuad("1.2.3.0004"));
-    for (const char* bad : {"1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.256", ".1.2.3", "1..2.3", "1.2.3.", "1.2.3.4x",
-                            "1.2. 3.4", ""})
+    for (const char* bad :
+         {"1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.256", ".1.2.3", "1..2.3", "1.2.3.", "1.2.3.4x", "1.2. 3.4", ""})
         EXPECT_FALSE(IsDottedQuad(bad)) << bad;
 }
 

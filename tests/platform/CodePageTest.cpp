@@ -15,15 +15,16 @@ TEST(CodePageTest, ConvertsBothWays) {
 
 TEST(CodePageTest, RefusesWhatCannotBeRepresented) {
     EXPECT_FALSE(win::Utf8ToCp932("emoji 😀"));
-    EXPECT_FALSE(win::Utf8ToCp932("\xff\xfe"));       // not UTF-8
-    EXPECT_FALSE(win::Cp932ToUtf8("\x83"));           // a lead byte cut short
+    EXPECT_FALSE(win::Utf8ToCp932("\xff\xfe"));  // not UTF-8
+    EXPECT_FALSE(win::Cp932ToUtf8("\x83"));      // a lead byte cut short
     EXPECT_FALSE(win::IsCp932Encodable("한국어"));
     EXPECT_TRUE(win::IsCp932Encodable("日本語 ascii"));
 }
 
 TEST(CodePageTest, LongTextsConvertWhole) {
     std::string text;
-    for (int i = 0; i < 5000; ++i) text += "あ";
+    for (int i = 0; i < 5000; ++i)
+        text += "あ";
     auto sjis = win::Utf8ToCp932(text);
     ASSERT_TRUE(sjis);
     EXPECT_EQ(sjis->size(), 10000u);

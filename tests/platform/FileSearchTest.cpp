@@ -27,7 +27,8 @@ class FileSearchTest : public tarvo::test::TarvoTest {};
 std::set<std::string> Search(const std::string& path, int attr) {
     std::set<std::string> names;
     TSearchRec rec;
-    for (int r = FindFirst(path, attr, rec); r == 0; r = FindNext(rec)) names.insert(rec.Name);
+    for (int r = FindFirst(path, attr, rec); r == 0; r = FindNext(rec))
+        names.insert(rec.Name);
     FindClose(rec);
     return names;
 }
@@ -39,8 +40,7 @@ TEST_F(FileSearchTest, AttributesFilterFoldersHiddenAndSpecialFiles) {
     mkdir((dir + "sub").c_str(), 0700);
     mkfifo((dir + "pipe").c_str(), 0600);
     EXPECT_EQ(Search(dir + "*", 0), (std::set<std::string>{"a.txt"}));
-    EXPECT_EQ(Search(dir + "*", faAnyFile),
-              (std::set<std::string>{".", "..", "a.txt", ".hidden", "sub", "pipe"}));
+    EXPECT_EQ(Search(dir + "*", faAnyFile), (std::set<std::string>{".", "..", "a.txt", ".hidden", "sub", "pipe"}));
     TSearchRec rec;
     ASSERT_EQ(FindFirst(dir + "a.*", faAnyFile, rec), 0);
     EXPECT_EQ(rec.Size, 5);

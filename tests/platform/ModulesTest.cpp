@@ -4,7 +4,9 @@
 
 namespace {
 
-int FakeEntry() { return 7; }
+int FakeEntry() {
+    return 7;
+}
 
 class ModulesTest : public ::testing::Test {
 protected:

@@ -76,7 +76,8 @@ TEST_F(StreamsTest, AtomicFileReplacesOnlyOnCommit) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     // Nothing but the target is left in the folder.
     int entries = 0;
-    for (auto& e : std::filesystem::directory_iterator(sandbox().work)) entries += e.exists();
+    for (auto& e : std::filesystem::directory_iterator(sandbox().work))
+        entries += e.exists();
     EXPECT_EQ(entries, 1);
 }
 

@@ -1,2 +1,4 @@
 // A shared object for the module loader's tests.
-extern "C" int TestModAnswer() { return 42; }
+extern "C" int TestModAnswer() {
+    return 42;
+}

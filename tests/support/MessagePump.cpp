@@ -10,9 +10,11 @@ bool PumpUntil(const std::function<bool()>& done, int maxMs) {
     auto start = std::chrono::steady_clock::now();
     for (;;) {
         win::Application::ProcessMessages();
-        if (done()) return true;
+        if (done())
+            return true;
         auto elapsed = std::chrono::steady_clock::now() - start;
-        if (std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() > maxMs) return done();
+        if (std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() > maxMs)
+            return done();
         win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 20, win::QS_ALLINPUT);
     }
 }

@@ -25,7 +25,8 @@ sockaddr_in Loopback(int port) {
 
 bool Answers(int port) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     sockaddr_in a = Loopback(port);
     bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     ::close(fd);
@@ -42,28 +43,35 @@ int FreeLoopbackPort() {
     if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
         port = ntohs(a.sin_port);
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     return port;
 }
 
 bool WaitForLoopbackPort(int port, int maxMs) {
     for (int waited = 0; waited <= maxMs; waited += 20) {
-        if (Answers(port)) return true;
+        if (Answers(port))
+            return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
 }
 
-bool ProgramAvailable(const std::string& path) { return ::access(path.c_str(), X_OK) == 0; }
+bool ProgramAvailable(const std::string& path) {
+    return ::access(path.c_str(), X_OK) == 0;
+}
 
 bool PeerProcess::Start(const std::vector<std::string>& argv, const std::string& logFile) {
     Stop();
-    if (argv.empty()) return false;
+    if (argv.empty())
+        return false;
     std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid = ::fork();
-    if (pid < 0) return false;
+    if (pid < 0)
+        return false;
     if (pid == 0) {
         int out = ::open(logFile.empty() ? "/dev/null" : logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (out >= 0) {
@@ -79,10 +87,13 @@ bool PeerProcess::Start(const std::vector<std::string>& argv, const std::string&
 }
 
 bool PeerProcess::StartOnPort(const std::vector<std::string>& argv, int port, const std::string& logFile) {
-    if (!Start(argv, logFile)) return false;
+    if (!Start(argv, logFile))
+        return false;
     for (int waited = 0; waited <= 10000; waited += 20) {
-        if (!Running()) return false;
-        if (Answers(port)) return true;
+        if (!Running())
+            return false;
+        if (Answers(port))
+            return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     Stop();
@@ -90,7 +101,8 @@ bool PeerProcess::StartOnPort(const std::vector<std::string>& argv, int port, co
 }
 
 bool PeerProcess::Running() {
-    if (pid_ <= 0) return false;
+    if (pid_ <= 0)
+        return false;
     int status = 0;
     pid_t r = ::waitpid(pid_, &status, WNOHANG);
     if (r == pid_) {
@@ -101,7 +113,8 @@ bool PeerProcess::Running() {
 }
 
 void PeerProcess::Stop() {
-    if (pid_ <= 0) return;
+    if (pid_ <= 0)
+        return;
     ::kill(pid_, SIGTERM);
     for (int waited = 0; waited < 5000; waited += 10) {
         if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {

@@ -36,7 +36,8 @@ void EnterSandbox(const std::string& root) {
     current.tmp = root + "tmp/";
     current.home = root + "home/";
     current.work = root + "work/";
-    for (const auto& dir : {current.machine, current.tmp, current.home, current.work}) fs::create_directories(dir);
+    for (const auto& dir : {current.machine, current.tmp, current.home, current.work})
+        fs::create_directories(dir);
     setenv("TARVO_MACHINE", current.machine.c_str(), 1);
     setenv("TMPDIR", current.tmp.c_str(), 1);
     setenv("HOME", current.home.c_str(), 1);
@@ -47,7 +48,9 @@ void EnterSandbox(const std::string& root) {
     chmod(current.tmp.c_str(), 0700);
 }
 
-bool KeepSandbox() { return std::getenv("TARVO_KEEP_SANDBOX") != nullptr; }
+bool KeepSandbox() {
+    return std::getenv("TARVO_KEEP_SANDBOX") != nullptr;
+}
 
 class ProcessEnvironment : public ::testing::Environment {
 public:
@@ -67,11 +70,17 @@ public:
 
 }  // namespace
 
-void RegisterProcessEnvironment() { ::testing::AddGlobalTestEnvironment(new ProcessEnvironment); }
+void RegisterProcessEnvironment() {
+    ::testing::AddGlobalTestEnvironment(new ProcessEnvironment);
+}
 
-const Sandbox& CurrentSandbox() { return current; }
+const Sandbox& CurrentSandbox() {
+    return current;
+}
 
-void TarvoTest::SetUp() { EnterSandbox(processRoot + "case" + std::to_string(++sandboxCount) + "/"); }
+void TarvoTest::SetUp() {
+    EnterSandbox(processRoot + "case" + std::to_string(++sandboxCount) + "/");
+}
 
 void TarvoTest::TearDown() {
     std::string root = current.root;
@@ -84,7 +93,8 @@ void TarvoTest::TearDown() {
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     fs::path p(path);
-    if (p.has_parent_path()) fs::create_directories(p.parent_path());
+    if (p.has_parent_path())
+        fs::create_directories(p.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     ASSERT_TRUE(out.good()) << "cannot write " << path;
@@ -101,7 +111,8 @@ std::string ReadFile(const std::string& path) {
 std::string RandomBytes(size_t count, uint32_t seed) {
     std::mt19937 gen(seed);
     std::string s(count, '\0');
-    for (auto& c : s) c = static_cast<char>(gen() & 0xFF);
+    for (auto& c : s)
+        c = static_cast<char>(gen() & 0xFF);
     return s;
 }
 

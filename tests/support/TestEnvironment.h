@@ -34,6 +34,6 @@ protected:
 void WriteFile(const std::string& path, const std::string& bytes);  // creates missing folders
 std::string ReadFile(const std::string& path);                      // fails the test when unreadable
 std::string RandomBytes(size_t count, uint32_t seed);
-std::string TestDataPath(const std::string& relative);              // under tests/data
+std::string TestDataPath(const std::string& relative);  // under tests/data
 
 }  // namespace tarvo::test

@@ -117,7 +117,8 @@ TEST_F(AsyncSelect, AcceptIsPostedUntilAcceptedAndTheNewSocketInheritsTheSelect)
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(first, FD_WRITE) == 1; }));
     ASSERT_EQ(send(a, "x", 1, 0), 1);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(first, FD_READ) == 1; }));
-    for (SOCKET s : {a, b, first, listener}) closesocket(s);
+    for (SOCKET s : {a, b, first, listener})
+        closesocket(s);
 }
 
 TEST_F(AsyncSelect, ShortSendBringsWriteBackWhenThereIsRoom) {
@@ -142,7 +143,8 @@ TEST_F(AsyncSelect, ShortSendBringsWriteBackWhenThereIsRoom) {
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_WRITE) == 2; }));
     shutdown(client, SD_SEND);
     reader.join();
-    for (SOCKET s : {client, server, listener}) closesocket(s);
+    for (SOCKET s : {client, server, listener})
+        closesocket(s);
 }
 
 TEST_F(AsyncSelect, ClosingASocketDropsItsQueuedNotifications) {
@@ -154,14 +156,14 @@ TEST_F(AsyncSelect, ClosingASocketDropsItsQueuedNotifications) {
     SOCKET server2 = accept(listener, nullptr, nullptr);
     // Wait for the notifications to be queued without dispatching them.
     MSG m;
-    for (int i = 0; i < 500 && !(PeekMessageA(&m, sink.Handle(), kSelectMsg, kSelectMsg, PM_NOREMOVE) &&
-                                 m.wParam == client);
-         ++i)
+    for (int i = 0;
+         i < 500 && !(PeekMessageA(&m, sink.Handle(), kSelectMsg, kSelectMsg, PM_NOREMOVE) && m.wParam == client); ++i)
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     closesocket(client);
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(other, FD_WRITE) == 1; }));
     EXPECT_TRUE(sink.EventsFor(client).empty());
-    for (SOCKET s : {other, server, server2, listener}) closesocket(s);
+    for (SOCKET s : {other, server, server2, listener})
+        closesocket(s);
 }
 
 TEST_F(AsyncSelect, LookupIsPostedBackWithTheEntryInTheCallersBuffer) {

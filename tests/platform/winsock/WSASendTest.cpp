@@ -19,7 +19,8 @@ protected:
         char buf[65536];
         while (got.size() < n) {
             int r = recv(s, buf, sizeof buf, 0);
-            if (r <= 0) break;
+            if (r <= 0)
+                break;
             got.append(buf, static_cast<size_t>(r));
         }
         return got;
@@ -43,7 +44,8 @@ TEST_F(WSASendTest, BuffersArriveInOrderAsOneStream) {
     std::string parts[] = {RandomBytes(70000, 1), "", RandomBytes(1460, 2), RandomBytes(200001, 3)};
     std::string whole = parts[0] + parts[1] + parts[2] + parts[3];
     WSABUF buffers[4];
-    for (int i = 0; i < 4; ++i) buffers[i] = {static_cast<win::u_long>(parts[i].size()), parts[i].data()};
+    for (int i = 0; i < 4; ++i)
+        buffers[i] = {static_cast<win::u_long>(parts[i].size()), parts[i].data()};
     std::string got;
     std::thread reader([&] { got = ReceiveExactly(server, whole.size()); });
     DWORD sent = 0;
@@ -51,7 +53,8 @@ TEST_F(WSASendTest, BuffersArriveInOrderAsOneStream) {
     reader.join();
     EXPECT_EQ(sent, whole.size());
     EXPECT_TRUE(got == whole);
-    for (SOCKET s : {client, server, listener}) closesocket(s);
+    for (SOCKET s : {client, server, listener})
+        closesocket(s);
 }
 
 TEST_F(WSASendTest, AShortSendReportsWhatWasTakenAndBringsWriteBack) {
@@ -64,7 +67,8 @@ TEST_F(WSASendTest, AShortSendReportsWhatWasTakenAndBringsWriteBack) {
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_WRITE) == 1; }));
     std::string block = RandomBytes(1 << 20, 4);
     WSABUF buffers[8];
-    for (WSABUF& b : buffers) b = {static_cast<win::u_long>(block.size()), block.data()};
+    for (WSABUF& b : buffers)
+        b = {static_cast<win::u_long>(block.size()), block.data()};
     DWORD sent = 0;
     uint64_t taken = 0;
     int rc = 0;
@@ -87,7 +91,8 @@ TEST_F(WSASendTest, AShortSendReportsWhatWasTakenAndBringsWriteBack) {
         size_t n = static_cast<size_t>(std::min<uint64_t>(block.size(), taken - at));
         ASSERT_EQ(got.compare(at, n, block, 0, n), 0) << "at " << at;
     }
-    for (SOCKET s : {client, server, listener}) closesocket(s);
+    for (SOCKET s : {client, server, listener})
+        closesocket(s);
 }
 
 TEST_F(WSASendTest, ADatagramCarriesEveryBuffer) {

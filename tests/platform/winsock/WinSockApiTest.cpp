@@ -95,7 +95,8 @@ TEST_F(WinSockApi, BlockingTransferBothWaysAndOrderlyClose) {
     EXPECT_EQ(got, payload);
     EXPECT_EQ(shutdown(client, SD_SEND), 0);
     EXPECT_EQ(recv(server, buf, sizeof buf, 0), 0);
-    for (SOCKET s : {client, server, listener}) EXPECT_EQ(closesocket(s), 0);
+    for (SOCKET s : {client, server, listener})
+        EXPECT_EQ(closesocket(s), 0);
 }
 
 TEST_F(WinSockApi, RefusedConnectionAndUnconnectedUseGiveWinSockCodes) {
@@ -250,7 +251,8 @@ TEST_F(WinSockApi, HostLookupsThroughTheResolver) {
                 a.name = name;  // an entry without addresses
                 return 0;
             }
-            if (name == "again.test") return WSATRY_AGAIN;
+            if (name == "again.test")
+                return WSATRY_AGAIN;
             return WSAHOST_NOT_FOUND;
         },
         [](uint32_t, winsock::HostAnswer& a) {

@@ -9,7 +9,8 @@ namespace {
 MessageSink* current = nullptr;
 
 win::LRESULT SinkProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
-    if (current && hwnd == current->Handle()) current->messages.push_back(win::MSG{hwnd, msg, wParam, lParam, 0});
+    if (current && hwnd == current->Handle())
+        current->messages.push_back(win::MSG{hwnd, msg, wParam, lParam, 0});
     return 0;
 }
 
@@ -21,7 +22,8 @@ MessageSink::MessageSink() {
     wc.hInstance = win::GetModuleInstance();
     wc.lpszClassName = "TestMessageSink";
     win::WNDCLASSA existing;
-    if (!win::GetClassInfoA(wc.hInstance, wc.lpszClassName, &existing)) win::RegisterClassA(&wc);
+    if (!win::GetClassInfoA(wc.hInstance, wc.lpszClassName, &existing))
+        win::RegisterClassA(&wc);
     hwnd_ = win::CreateWindowExA(0, "TestMessageSink", "", 0, 0, 0, 0, 0, 0, 0, wc.hInstance, nullptr);
     current = this;
 }
@@ -41,7 +43,8 @@ std::vector<std::pair<int, int>> MessageSink::EventsFor(win::SOCKET s) const {
 
 int MessageSink::Count(win::SOCKET s, long event) const {
     int n = 0;
-    for (const auto& [e, error] : EventsFor(s)) n += e == event;
+    for (const auto& [e, error] : EventsFor(s))
+        n += e == event;
     return n;
 }
 
