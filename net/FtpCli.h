@@ -415,6 +415,7 @@ private:
     bool OpenUploadStream();
     void NoteTransferFailure(const std::string& Text);
     void FailTransfer(const std::string& Text);
+    void TransferRefused();
     void EndTransfer();
     bool PassivePort(uint16_t& Port);
     bool ConnectPassive(bool Upload);

@@ -114,6 +114,17 @@ void TCustomFtpCli::FailTransfer(const std::string& Text) {
     FDataSocket->Abort();
 }
 
+// The server turned the transfer down before any data moved.
+void TCustomFtpCli::TransferRefused() {
+    SetErrorMessage();
+    FNext = nullptr;
+    CloseDataSocket();
+    ReleaseLocalStream();
+    FResumePos = 0;
+    FRequestError = FReplyCode;
+    RequestDone(FReplyCode);
+}
+
 bool TCustomFtpCli::TriggerProgress() {
     bool abort = false;
     if (OnProgress)
@@ -344,13 +355,7 @@ void TCustomFtpCli::DownloadReply1() {
         FNext = &TCustomFtpCli::DownloadReply2;
         return;
     }
-    SetErrorMessage();
-    FNext = nullptr;
-    CloseDataSocket();
-    ReleaseLocalStream();
-    FResumePos = 0;
-    FRequestError = FReplyCode;
-    RequestDone(FReplyCode);
+    TransferRefused();
 }
 
 void TCustomFtpCli::DownloadReply2() {
@@ -480,13 +485,7 @@ void TCustomFtpCli::UploadReply1() {
         }
         return;
     }
-    SetErrorMessage();
-    FNext = nullptr;
-    CloseDataSocket();
-    ReleaseLocalStream();
-    FResumePos = 0;
-    FRequestError = FReplyCode;
-    RequestDone(FReplyCode);
+    TransferRefused();
 }
 
 void TCustomFtpCli::DataSocketPutDataSent(win::WORD ErrCode) {
