@@ -7,21 +7,13 @@
 
 #include <vector>
 
-namespace {
+#include "tests/support/LoopbackAddress.h"
 
-sockaddr_in Loopback(int port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
-
-}  // namespace
+using tarvo::test::LoopbackAddress;
 
 LoopbackSink::LoopbackSink() {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a = Loopback(0);
+    sockaddr_in a = LoopbackAddress(0);
     socklen_t len = sizeof a;
     ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
     ::listen(listener_, 1);
@@ -53,7 +45,7 @@ uint64_t LoopbackSink::WaitForEnd() {
 
 void PlainBlockingSend(int port, uint64_t total, size_t chunk) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a = Loopback(port);
+    sockaddr_in a = LoopbackAddress(port);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
         return;
     std::vector<char> data(chunk, 'x');

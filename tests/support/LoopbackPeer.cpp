@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "tests/support/LoopbackAddress.h"
+
 namespace tarvo::test {
 
 namespace {
@@ -32,9 +34,7 @@ LoopbackPeer::LoopbackPeer(Script script, int receiveBuffer) : script_(std::move
     ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     if (receiveBuffer > 0)
         ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = LoopbackAddress(0);
     socklen_t len = sizeof a;
     ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
     ::listen(listener_, 8);

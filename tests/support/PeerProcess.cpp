@@ -11,23 +11,17 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/support/LoopbackAddress.h"
+
 namespace tarvo::test {
 
 namespace {
-
-sockaddr_in Loopback(int port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
 
 bool Answers(int port) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
-    sockaddr_in a = Loopback(port);
+    sockaddr_in a = LoopbackAddress(port);
     bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     ::close(fd);
     return ok;
@@ -37,7 +31,7 @@ bool Answers(int port) {
 
 int FreeLoopbackPort() {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a = Loopback(0);
+    sockaddr_in a = LoopbackAddress(0);
     socklen_t len = sizeof a;
     int port = -1;
     if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
