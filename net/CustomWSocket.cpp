@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "net/BgException.h"
+
 namespace {
 
 win::LRESULT SocketWindowProc(win::HWND Window, win::UINT Message, win::WPARAM WParam, win::LPARAM LParam) {
@@ -290,19 +292,7 @@ void TCustomWSocket::ReportSocketError(const std::string& FunctionName) {
 }
 
 void TCustomWSocket::HandleBackGroundException(const Exception& E) {
-    bool canClose = true;
-    if (OnBgException) {
-        try {
-            OnBgException(this, E, canClose);
-        } catch (const std::exception&) {
-        }
-    }
-    if (!canClose)
-        return;
-    try {
-        Abort();
-    } catch (const std::exception&) {
-    }
+    AbortAfterBgException(*this, OnBgException, E);
 }
 
 void TCustomWSocket::SetSocketState(TSocketState NewState) {
@@ -582,24 +572,21 @@ int TCustomWSocket::GetSockName(win::sockaddr_in& Name, int& NameLen) {
     return Winsock_getsockname(FSocketHandle, reinterpret_cast<win::sockaddr*>(&Name), &NameLen);
 }
 
-std::string TCustomWSocket::GetBoundPort() {
+bool TCustomWSocket::BoundName(win::sockaddr_in& Name) {
     if (FState != wsBound && FState != wsConnected && FState != wsListening)
-        return "error";
+        return false;
+    int len = sizeof Name;
+    return GetSockName(Name, len) == 0;
+}
+
+std::string TCustomWSocket::GetBoundPort() {
     win::sockaddr_in name{};
-    int len = sizeof name;
-    if (GetSockName(name, len) != 0)
-        return "error";
-    return IntToStr(Winsock_ntohs(name.sin_port));
+    return BoundName(name) ? IntToStr(Winsock_ntohs(name.sin_port)) : "error";
 }
 
 std::string TCustomWSocket::GetBoundAddr() {
-    if (FState != wsBound && FState != wsConnected && FState != wsListening)
-        return "error";
     win::sockaddr_in name{};
-    int len = sizeof name;
-    if (GetSockName(name, len) != 0)
-        return "error";
-    return Winsock_inet_ntoa(name.sin_addr);
+    return BoundName(name) ? Winsock_inet_ntoa(name.sin_addr) : "error";
 }
 
 // Threads and the message pump ---------------------------------------------------------------------------

@@ -335,6 +335,9 @@ protected:
     TNetLogger* FNetLogger = nullptr;
 
 private:
+    // The address the socket is bound to, once it is bound, connected or listening.
+    bool BoundName(win::sockaddr_in& Name);
+
     bool FDestroying = false;
     bool FDestroyed = false;
     bool FWinsockCounted = false;

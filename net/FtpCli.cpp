@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "net/BgException.h"
 #include "platform/win/CodePage.h"
 
 namespace {
@@ -612,19 +613,7 @@ void TCustomFtpCli::PostToSelf(win::UINT Msg) {
 }
 
 void TCustomFtpCli::HandleBackGroundException(const Exception& E) {
-    bool canClose = true;
-    if (OnBgException) {
-        try {
-            OnBgException(this, E, canClose);
-        } catch (const std::exception&) {
-        }
-    }
-    if (!canClose)
-        return;
-    try {
-        Abort();
-    } catch (const std::exception&) {
-    }
+    AbortAfterBgException(*this, OnBgException, E);
 }
 
 void TCustomFtpCli::Abort() {
