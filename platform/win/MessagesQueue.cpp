@@ -8,7 +8,8 @@
 namespace win {
 
 using detail::Core;
-using detail::FindWindowLocked;
+using detail::LiveWindowLocked;
+using detail::OwnedWindowLocked;
 using detail::TheCore;
 using detail::ThreadState;
 using detail::Window;
@@ -67,11 +68,9 @@ BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return PostThreadMessageA(GetCurrentThreadId(), msg, wParam, lParam);
     MSG m = MakeMessage(hwnd, msg, wParam, lParam);
     std::lock_guard lock(TheCore().mutex);
-    auto w = FindWindowLocked(hwnd);
-    if (!w) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    auto w = LiveWindowLocked(hwnd);
+    if (!w)
         return FALSE;
-    }
     return PostLocked(*w->thread, m);
 }
 
@@ -106,10 +105,8 @@ BOOL PeekMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remo
     DWORD now = GetTickCount();
     bool remove = (removeMsg & PM_REMOVE) != 0;
     std::lock_guard lock(TheCore().mutex);
-    if (hwnd != 0 && !FindWindowLocked(hwnd)) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    if (hwnd != 0 && !LiveWindowLocked(hwnd))
         return FALSE;
-    }
     auto posted = std::find_if(me.posted.begin(), me.posted.end(),
                                [&](const MSG& m) { return Matches(m.hwnd, m.message, hwnd, filterMin, filterMax); });
     if (posted != me.posted.end()) {
@@ -159,15 +156,9 @@ LRESULT DispatchMessageA(const MSG* msg) {
     std::shared_ptr<Window> w;
     {
         std::lock_guard lock(TheCore().mutex);
-        w = FindWindowLocked(msg->hwnd);
-        if (!w) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        w = OwnedWindowLocked(msg->hwnd, me);
+        if (!w)
             return 0;
-        }
-        if (w->thread.get() != &me) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return 0;
-        }
     }
     return detail::CallWindowProcedure(w, msg->message, msg->wParam, msg->lParam);
 }
@@ -210,11 +201,9 @@ extern "C" win::LRESULT SendMessageA(win::HWND hwnd, win::UINT msg, win::WPARAM 
     ThreadState& me = detail::CurrentThread();
     std::shared_ptr<detail::SentMessage> sent;
     std::unique_lock lock(TheCore().mutex);
-    auto w = FindWindowLocked(hwnd);
-    if (!w) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    auto w = LiveWindowLocked(hwnd);
+    if (!w)
         return 0;
-    }
     if (w->thread.get() == &me) {
         lock.unlock();
         return detail::CallWindowProcedure(std::move(w), msg, wParam, lParam);
