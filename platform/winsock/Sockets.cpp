@@ -13,6 +13,7 @@ namespace {
 
 using winsock::Fail;
 using winsock::SocketPtr;
+using winsock::SocketRecord;
 using winsock::UseSocket;
 
 bool ReadAddress(const sockaddr* name, int len, posix::Address& a) {
@@ -317,30 +318,35 @@ int recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromL
     return ReceiveOn(s, buf, len, flags, from, fromLen);
 }
 
-int getsockname(SOCKET s, sockaddr* name, int* nameLen) {
+namespace {
+
+// The address at one end of socket s, as read (an error code or 0), written into the caller's buffer.
+template <class Read>
+int ReportName(SOCKET s, sockaddr* name, int* nameLen, Read read) {
     SocketPtr r = UseSocket(s);
     if (!r)
         return SOCKET_ERROR;
     if (!name)
         return Fail(WSAEFAULT);
     posix::Address a;
-    if (int error = posix::SockName(r->fd, a))
+    if (int error = read(*r, a))
         return Fail(error);
-    if (a.port == 0 && !r->connected && !r->connecting)
-        return Fail(WSAEINVAL);  // not bound yet
     return WriteAddress(a, name, nameLen) ? 0 : SOCKET_ERROR;
 }
 
+}  // namespace
+
+int getsockname(SOCKET s, sockaddr* name, int* nameLen) {
+    return ReportName(s, name, nameLen, [](const SocketRecord& r, posix::Address& a) {
+        if (int error = posix::SockName(r.fd, a))
+            return error;
+        return a.port == 0 && !r.connected && !r.connecting ? WSAEINVAL : 0;  // not bound yet
+    });
+}
+
 int getpeername(SOCKET s, sockaddr* name, int* nameLen) {
-    SocketPtr r = UseSocket(s);
-    if (!r)
-        return SOCKET_ERROR;
-    if (!name)
-        return Fail(WSAEFAULT);
-    posix::Address a;
-    if (int error = posix::PeerName(r->fd, a))
-        return Fail(error);
-    return WriteAddress(a, name, nameLen) ? 0 : SOCKET_ERROR;
+    return ReportName(s, name, nameLen,
+                      [](const SocketRecord& r, posix::Address& a) { return posix::PeerName(r.fd, a); });
 }
 
 int WSAAsyncSelect(SOCKET s, HWND hwnd, u_int msg, long events) {
