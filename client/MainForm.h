@@ -265,7 +265,10 @@ private:
     void CreateReceivePages();
     void CreateMenus();
     void CreateComponents();
-    TPicBtnGroup* NaviButton(QWidget* page, const char* name, int left, int firstImage);
+    // The buttons of a page's bottom row: back, on the left, always goes one page back.
+    TPicBtnGroup* BackButton(QWidget* page, const char* name);
+    TPicBtnGroup* ForwardButton(QWidget* page, const char* name, int firstImage,
+                                std::function<void(TPicBtnGroup*)> onClick);
     TPicBtnGroup* MenuButton(QWidget* page, const char* name);
 
     // A row of the account table the roads may use; nullopt (and a warning) when the index is outside it.

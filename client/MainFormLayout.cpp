@@ -154,8 +154,17 @@ std::function<void(TPicBtnGroup*)> TMainFormWin::Handler(void (TMainFormWin::*me
     return [this, method](TPicBtnGroup* sender) { Guarded([this, method, sender] { (this->*method)(sender); }); };
 }
 
-TPicBtnGroup* TMainFormWin::NaviButton(QWidget* page, const char* name, int left, int firstImage) {
-    return PictureButton(page, name, naviImgList, firstImage, left, ButtonRowTop);
+TPicBtnGroup* TMainFormWin::BackButton(QWidget* page, const char* name) {
+    TPicBtnGroup* button = PictureButton(page, name, naviImgList, NaviBack, 264, ButtonRowTop);
+    button->OnClick = Handler(&TMainFormWin::btnBackClick);
+    return button;
+}
+
+TPicBtnGroup* TMainFormWin::ForwardButton(QWidget* page, const char* name, int firstImage,
+                                          std::function<void(TPicBtnGroup*)> onClick) {
+    TPicBtnGroup* button = PictureButton(page, name, naviImgList, firstImage, 376, ButtonRowTop);
+    button->OnClick = std::move(onClick);
+    return button;
 }
 
 TPicBtnGroup* TMainFormWin::MenuButton(QWidget* page, const char* name) {
@@ -174,7 +183,6 @@ void TMainFormWin::CreateTopPage() {
 }
 
 void TMainFormWin::CreateSendPages() {
-    auto back = Handler(&TMainFormWin::btnBackClick);
     Label(tsUp1, "トランク名を指定してください。", 16, 8);
     edTrunkName = Named(new QLineEdit(tsUp1), "edTrunkName", 16, 26, 280, 22);
     edTrunkName->installEventFilter(this);
@@ -192,19 +200,15 @@ void TMainFormWin::CreateSendPages() {
     });
     btnUpDel = PictureButton(tsUp1, "btnUpDel", subBtnList, 0, 536, 126);
     btnUpDel->OnClick = Handler(&TMainFormWin::btnUpDelClick);
-    btnUpBack1 = NaviButton(tsUp1, "btnUpBack1", 264, NaviBack);
+    btnUpBack1 = BackButton(tsUp1, "btnUpBack1");
     btnUpBack1->SetTag(1);
-    btnUpBack1->OnClick = back;
-    btnUpNext1 = NaviButton(tsUp1, "btnUpNext1", 376, NaviNext);
-    btnUpNext1->OnClick = Handler(&TMainFormWin::btnUpNext1Click);
+    btnUpNext1 = ForwardButton(tsUp1, "btnUpNext1", NaviNext, Handler(&TMainFormWin::btnUpNext1Click));
     PicBtnGroup5 = MenuButton(tsUp1, "PicBtnGroup5");
 
     Label(tsUp2, "送信先のフォルダを選択してください。", 16, 8);
     UpForderList = Named(new TFolderBox(tsUp2), "UpForderList", 178, 32, 265, 265);
-    btnUpBack2 = NaviButton(tsUp2, "btnUpBack2", 264, NaviBack);
-    btnUpBack2->OnClick = back;
-    btnUpStart = NaviButton(tsUp2, "btnUpStart", 376, NaviSendStart);
-    btnUpStart->OnClick = Handler(&TMainFormWin::btnUpStartClick);
+    btnUpBack2 = BackButton(tsUp2, "btnUpBack2");
+    btnUpStart = ForwardButton(tsUp2, "btnUpStart", NaviSendStart, Handler(&TMainFormWin::btnUpStartClick));
     PicBtnGroup7 = MenuButton(tsUp2, "PicBtnGroup7");
 
     Label(tsUp3, "メッセージ", 16, 8);
@@ -212,22 +216,17 @@ void TMainFormWin::CreateSendPages() {
     Animate1 = Named(new TAnimate(tsUp3, ArtworkPath("anime1.png"), 300), "Animate1", 160, 232, 300, 60);
     Animate1->SetStopFrame(19);
     Animate1->hide();
-    btnUpBack3 = NaviButton(tsUp3, "btnUpBack3", 264, NaviBack);
-    btnUpBack3->OnClick = back;
-    btnUpEnd = NaviButton(tsUp3, "btnUpEnd", 376, NaviEnd);
-    btnUpEnd->OnClick = Handler(&TMainFormWin::btnEndClick);
+    btnUpBack3 = BackButton(tsUp3, "btnUpBack3");
+    btnUpEnd = ForwardButton(tsUp3, "btnUpEnd", NaviEnd, Handler(&TMainFormWin::btnEndClick));
     PicBtnGroup1 = MenuButton(tsUp3, "PicBtnGroup1");
 }
 
 void TMainFormWin::CreateReceivePages() {
-    auto back = Handler(&TMainFormWin::btnBackClick);
     Label(tsDw1, "受信元のフォルダを選択してください。", 16, 8);
     DwForderList = Named(new TFolderBox(tsDw1), "DwForderList", 178, 32, 265, 265);
-    btnDwBack1 = NaviButton(tsDw1, "btnDwBack1", 264, NaviBack);
+    btnDwBack1 = BackButton(tsDw1, "btnDwBack1");
     btnDwBack1->SetTag(1);
-    btnDwBack1->OnClick = back;
-    btnDwNext1 = NaviButton(tsDw1, "btnDwNext1", 376, NaviNext);
-    btnDwNext1->OnClick = Handler(&TMainFormWin::btnNextClick);
+    btnDwNext1 = ForwardButton(tsDw1, "btnDwNext1", NaviNext, Handler(&TMainFormWin::btnNextClick));
     PicBtnGroup2 = MenuButton(tsDw1, "PicBtnGroup2");
 
     Label(tsDw2, "受信トランクを選択してください。", 16, 8);
@@ -242,10 +241,8 @@ void TMainFormWin::CreateReceivePages() {
     edDirPath = Named(new QLineEdit(tsDw2), "edDirPath", 16, 272, 508, 22);
     btnReference = PictureButton(tsDw2, "btnReference", subBtnList, 3, 536, 268);
     btnReference->OnClick = Handler(&TMainFormWin::btnReferenceClick);
-    btnDwBack2 = NaviButton(tsDw2, "btnDwBack2", 264, NaviBack);
-    btnDwBack2->OnClick = back;
-    btnDwStart = NaviButton(tsDw2, "btnDwStart", 376, NaviReceiveStart);
-    btnDwStart->OnClick = Handler(&TMainFormWin::btnDwStartClick);
+    btnDwBack2 = BackButton(tsDw2, "btnDwBack2");
+    btnDwStart = ForwardButton(tsDw2, "btnDwStart", NaviReceiveStart, Handler(&TMainFormWin::btnDwStartClick));
     PicBtnGroup3 = MenuButton(tsDw2, "PicBtnGroup3");
 
     Label(tsDw3, "メッセージ", 16, 8);
@@ -256,10 +253,8 @@ void TMainFormWin::CreateReceivePages() {
     ctrl_FTPProgressBar->setRange(0, 100);
     ctrl_FTPProgressBar->setTextVisible(false);
     ctrl_FTPProgressBar->hide();
-    btnDwBack3 = NaviButton(tsDw3, "btnDwBack3", 264, NaviBack);
-    btnDwBack3->OnClick = back;
-    PicBtnGroup6 = NaviButton(tsDw3, "PicBtnGroup6", 376, NaviEnd);
-    PicBtnGroup6->OnClick = Handler(&TMainFormWin::btnEndClick);
+    btnDwBack3 = BackButton(tsDw3, "btnDwBack3");
+    PicBtnGroup6 = ForwardButton(tsDw3, "PicBtnGroup6", NaviEnd, Handler(&TMainFormWin::btnEndClick));
     PicBtnGroup4 = MenuButton(tsDw3, "PicBtnGroup4");
 }
 
