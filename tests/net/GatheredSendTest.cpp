@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "tests/net/SocketPeers.h"
 
@@ -86,20 +84,10 @@ TEST_F(GatheredSendTest, OneSendOfManyBlocksLeavesInFewCallsIntactAndDataSentCom
 }
 
 TEST_F(GatheredSendTest, ShortSendsInsideBlocksResumeWhereTheyStopped) {
-    std::atomic<bool> gate{false};
     // Sizes that leave blocks part-filled, so later sends fill them up and calls end inside blocks.
     std::string payload =
         RandomBytes(3 << 20, 12) + RandomBytes(1000, 13) + RandomBytes(4999, 14) + RandomBytes(333333, 15);
-    std::string peerGot;
-    std::atomic<bool> peerDone{false};
-    LoopbackPeer peer(
-        [&](int fd) {
-            for (int i = 0; i < 2000 && !gate; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            peerGot = LoopbackPeer::ReadExactly(fd, payload.size());
-            peerDone = true;
-        },
-        4096);
+    GatedReader peer(payload.size());
     ProbedSocket s;
     SendRecord record;
     record.Attach(s);
@@ -111,14 +99,14 @@ TEST_F(GatheredSendTest, ShortSendsInsideBlocksResumeWhereTheyStopped) {
             at += n;
         }
         queued = sock->BufferedByteCount() > 0;
-        gate = true;
+        peer.Open();
     };
     ConnectTo(s, peer.Port());
-    ASSERT_TRUE(PumpUntil([&] { return peerDone && record.dataSent > 0; }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return peer.Done() && record.dataSent > 0; }, 60000));
     PumpPending();
     EXPECT_TRUE(queued);            // WinSock took only part: the rest went out on FD_WRITE
     EXPECT_EQ(record.dataSent, 1);  // the queue ran dry once
-    EXPECT_TRUE(peerGot == payload);
+    EXPECT_TRUE(peer.Got() == payload);
     EXPECT_EQ(record.Total(), static_cast<long long>(payload.size()));
     EXPECT_EQ(s.BufferedByteCount(), 0);
     s.Close();

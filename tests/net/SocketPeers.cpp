@@ -3,6 +3,9 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <chrono>
+#include <thread>
+
 namespace tarvo::test {
 
 void EchoScript(int fd) {
@@ -19,6 +22,16 @@ void EchoScript(int fd) {
             return;
     }
 }
+
+GatedReader::GatedReader(size_t size)
+    : peer_(
+          [this, size](int fd) {
+              for (int i = 0; i < 2000 && !gate_; ++i)
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              got_ = LoopbackPeer::ReadExactly(fd, size);
+              done_ = true;
+          },
+          4096) {}
 
 std::string StateName(TSocketState s) {
     static const char* names[] = {"invalid",   "opened",    "bound",     "connecting", "socksconnected",

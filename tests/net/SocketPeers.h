@@ -30,4 +30,21 @@ struct RecordingSocket {
 
 std::string StateName(TSocketState s);
 
+// A peer with a small receive buffer that reads nothing until Open(), then exactly size bytes: until then
+// the other side's sends come up short and its queue fills.
+class GatedReader {
+public:
+    explicit GatedReader(size_t size);
+    void Open() { gate_ = true; }
+    bool Done() const { return done_; }
+    const std::string& Got() const { return got_; }
+    int Port() const { return peer_.Port(); }
+
+private:
+    std::atomic<bool> gate_{false};
+    std::atomic<bool> done_{false};
+    std::string got_;
+    LoopbackPeer peer_;  // last: stopped first, while what its script writes to still exists
+};
+
 }  // namespace tarvo::test

@@ -93,29 +93,19 @@ TEST_F(WSocketTest, HalfClosedPeerStillReadsWhatWeSendAfterItsClose) {
 }
 
 TEST_F(WSocketTest, SlowReaderForcesShortSendsAndTheQueueDeliversEverything) {
-    std::atomic<bool> gate{false};
-    std::string peerGot;
-    std::atomic<bool> peerDone{false};
     std::string payload = RandomBytes(4 << 20, 9);
-    LoopbackPeer peer(
-        [&](int fd) {
-            for (int i = 0; i < 2000 && !gate; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            peerGot = LoopbackPeer::ReadExactly(fd, payload.size());
-            peerDone = true;
-        },
-        4096);
+    GatedReader peer(payload.size());
     RecordingSocket c;
     bool queued = false;
     c.socket.OnSessionConnected = [&](TCustomWSocket* s, win::WORD) {
         s->Send(payload.data(), static_cast<int>(payload.size()));
         queued = s->BufferedByteCount() > 0;  // WinSock took only part
-        gate = true;
+        peer.Open();
     };
     c.ConnectTo(peer.Port());
-    ASSERT_TRUE(PumpUntil([&] { return peerDone && c.dataSent > 0; }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return peer.Done() && c.dataSent > 0; }, 60000));
     EXPECT_TRUE(queued);
-    EXPECT_TRUE(peerGot == payload);
+    EXPECT_TRUE(peer.Got() == payload);
     EXPECT_EQ(c.sendData, static_cast<long long>(payload.size()));
     EXPECT_TRUE(c.socket.AllSent());
 }
