@@ -98,10 +98,7 @@ TEST_F(WSASendTest, AShortSendReportsWhatWasTakenAndBringsWriteBack) {
 TEST_F(WSASendTest, ADatagramCarriesEveryBuffer) {
     SOCKET a = socket(AF_INET, SOCK_DGRAM, 0);
     SOCKET b = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in addr = Loopback(0);
-    ASSERT_EQ(bind(b, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    int len = sizeof addr;
-    ASSERT_EQ(getsockname(b, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    sockaddr_in addr = BindLoopback(b);
     ASSERT_EQ(connect(a, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     char head[] = "data";
     char tail[] = "gram";

@@ -69,14 +69,18 @@ win::sockaddr_in WinSockTest::Loopback(int port) {
     return a;
 }
 
-win::SOCKET WinSockTest::Listener(int& port) {
-    win::SOCKET s = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
+win::sockaddr_in WinSockTest::BindLoopback(win::SOCKET s) {
     win::sockaddr_in a = Loopback(0);
     EXPECT_EQ(win::bind(s, reinterpret_cast<win::sockaddr*>(&a), sizeof a), 0);
-    EXPECT_EQ(win::listen(s, 5), 0);
     int len = sizeof a;
     EXPECT_EQ(win::getsockname(s, reinterpret_cast<win::sockaddr*>(&a), &len), 0);
-    port = win::ntohs(a.sin_port);
+    return a;
+}
+
+win::SOCKET WinSockTest::Listener(int& port) {
+    win::SOCKET s = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
+    port = win::ntohs(BindLoopback(s).sin_port);
+    EXPECT_EQ(win::listen(s, 5), 0);
     return s;
 }
 

@@ -36,6 +36,8 @@ protected:
     // A listening TCP socket on 127.0.0.1 and its port.
     win::SOCKET Listener(int& port);
     win::sockaddr_in Loopback(int port);
+    // Binds s to a free port on 127.0.0.1; where it is bound.
+    win::sockaddr_in BindLoopback(win::SOCKET s);
     // A blocking client connected to port.
     win::SOCKET Connected(int port);
 };
