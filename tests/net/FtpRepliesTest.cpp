@@ -11,7 +11,7 @@
 namespace tarvo::test {
 namespace {
 
-class FtpRepliesTest : public FtpTest {
+class FtpRepliesTest : public ScriptedFtpTest {
 protected:
     // Logs in, then runs one command against the script's replies.
     void LogIn() {
@@ -24,10 +24,6 @@ protected:
         (ftp.client.*command)();
         ASSERT_TRUE(ftp.WaitDone(before + 1));
     }
-
-    std::function<void(FakeFtpSession&)> script;
-    FakeFtpServer server{[this](FakeFtpSession& s) { script(s); }};
-    RecordingFtpClient ftp;
 };
 
 TEST_F(FtpRepliesTest, MultiLineRepliesAreJudgedOnceAndEveryLineIsShown) {

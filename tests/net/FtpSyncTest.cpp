@@ -8,12 +8,7 @@
 namespace tarvo::test {
 namespace {
 
-class FtpSyncTest : public FtpTest {
-protected:
-    std::function<void(FakeFtpSession&)> script;
-    FakeFtpServer server{[this](FakeFtpSession& s) { script(s); }};
-    RecordingFtpClient ftp;
-};
+using FtpSyncTest = ScriptedFtpTest;
 
 // Moves the clock on while the client waits, until the client hangs up.
 void LetTimePass(FakeFtpSession& s, ManualClock& clock, uint64_t stepMs, int steps) {

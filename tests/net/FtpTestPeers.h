@@ -89,4 +89,12 @@ protected:
     void TearDown() override;
 };
 
+// Fixture with the scripted server: every connection to it runs the test's script.
+class ScriptedFtpTest : public FtpTest {
+protected:
+    std::function<void(FakeFtpSession&)> script;
+    FakeFtpServer server{[this](FakeFtpSession& s) { script(s); }};
+    RecordingFtpClient ftp;
+};
+
 }  // namespace tarvo::test

@@ -51,10 +51,10 @@ void ServeDownload(FakeFtpSession& s, const std::string& data, bool replyFirst, 
         s.Reply("226 sent");
 }
 
-class FtpTransferTest : public FtpTest {
+class FtpTransferTest : public ScriptedFtpTest {
 protected:
     void SetUp() override {
-        FtpTest::SetUp();
+        ScriptedFtpTest::SetUp();
         ftp.Target(server.Port());
         ftp.client.SetPassive(true);
     }
@@ -71,10 +71,6 @@ protected:
             n += entry.is_regular_file();
         return n;
     }
-
-    std::function<void(FakeFtpSession&)> script;
-    FakeFtpServer server{[this](FakeFtpSession& s) { script(s); }};
-    RecordingFtpClient ftp;
 };
 
 TEST_F(FtpTransferTest, PassiveDownloadsGoToTheControlHostAndEndOnWhicheverEventComesSecond) {
