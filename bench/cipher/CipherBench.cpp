@@ -2,7 +2,6 @@
 // Each pair ends with our throughput as a ratio of OpenSSL's (above 1.0: we are faster).
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdio>
 #include <cstring>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "OpensslContainer.h"
+#include "bench/support/ScratchFolder.h"
 #include "cipher/Cast128.h"
 #include "client/CipherFiles.h"
 #include "platform/rtl/Streams.h"
@@ -64,11 +64,9 @@ struct ContainerFiles {
     std::string folder, plain, container, opened;
 
     ContainerFiles() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvo-bench-XXXXXX";
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot make " + pattern);
-        folder = pattern + "/";
+        folder = MakeScratchFolder("tarvo-bench");
+        if (folder.empty())
+            throw std::runtime_error("cannot make a scratch folder for the container runs");
         plain = folder + "plain.lzh";
         container = folder + "trunk.ace";
         opened = folder + "opened.lzh";

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/ScratchFolder.h"
 #include "client/MainForm.h"
 #include "platform/qt/GuiApplication.h"
 #include "platform/rtl/SysUtils.h"
@@ -228,11 +229,9 @@ int main(int argc, char** argv) {
         else if (std::string(argv[i]) == "--runs")
             runs = std::atoi(argv[i + 1]);
     }
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvo-road-bench-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
+    const std::string root = MakeScratchFolder("tarvo-road-bench");
+    if (root.empty())
         return 1;
-    const std::string root = pattern + "/";
     fs::create_directories(root + "tmp");
     fs::permissions(root + "tmp", fs::perms::owner_all);
     // Everything the roads and Qt keep goes into the bench's own folder, never the user's home.

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/ScratchFolder.h"
 #include "net/FtpCli.h"
 #include "tests/support/FtpServers.h"
 
@@ -171,11 +172,9 @@ void Compare(const FtpServer& server, bool passive, const std::string& folder, c
 
 int main(int argc, char** argv) {
     Selection only{std::vector<std::string>(argv + 1, argv + argc)};
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvo-ftp-bench-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
+    const std::string folder = MakeScratchFolder("tarvo-ftp-bench");
+    if (folder.empty())
         return 1;
-    std::string folder = pattern + "/";
     for (FtpServerKind kind : {FtpServerKind::Vsftpd, FtpServerKind::Pyftpdlib}) {
         if (!only.Wants(tarvo::test::FtpServerName(kind), {"vsftpd", "pyftpdlib"}))
             continue;

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/ScratchFolder.h"
 #include "platform/ArchiverApi.h"
 #include "platform/win/Modules.h"
 #include "tools/harness/RunProgram.h"
@@ -209,13 +209,9 @@ int main(int argc, char** argv) {
     }
     int n = static_cast<int>(rest.size());
     benchmark::Initialize(&n, rest.data());
-    const char* tmp = std::getenv("TMPDIR");
-    std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/unlha32-bench-XXXXXX";
-    std::vector<char> buf(base.begin(), base.end());
-    buf.push_back('\0');
-    if (!mkdtemp(buf.data()))
+    workDir = MakeScratchFolder("unlha32-bench");
+    if (workDir.empty())
         return 1;
-    workDir = buf.data();
     int rc = 0;
     try {
         benchmark::RunSpecifiedBenchmarks();

@@ -1,0 +1,7 @@
+#pragma once
+// A benchmark's own folder for its files, made fresh under $TMPDIR (or /tmp) so that runs never meet.
+
+#include <string>
+
+// Makes <TMPDIR>/<name>-XXXXXX and returns it ending with "/"; empty when it cannot be made.
+std::string MakeScratchFolder(const std::string& name);
