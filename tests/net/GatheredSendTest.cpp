@@ -131,25 +131,10 @@ TEST_F(GatheredSendTest, EmptiedBlocksAreReusedOnlyAtTheCurrentBlockSize) {
 }
 
 TEST_F(GatheredSendTest, DatagramsStayOneBlockEach) {
-    TWSocket listener;
-    listener.SetProto("udp");
-    listener.SetAddr("127.0.0.1");
-    listener.SetPort("0");
-    std::vector<std::string> datagrams;
-    listener.OnDataAvailable = [&](TCustomWSocket* s, win::WORD) {
-        char buf[4096];
-        win::sockaddr_in from{};
-        int len = sizeof from;
-        int n = s->ReceiveFrom(buf, sizeof buf, from, len);
-        if (n > 0)
-            datagrams.emplace_back(buf, static_cast<size_t>(n));
-    };
-    listener.Listen();
+    DatagramSink sink;
     TWSocket sender;
-    sender.SetProto("udp");
-    sender.SetAddr("127.0.0.1");
-    sender.SetPort(listener.GetBoundPort());
-    sender.Connect();
+    sink.Aim(sender);
+    const std::vector<std::string>& datagrams = sink.datagrams;
     std::string payload = RandomBytes(3000, 16);
     EXPECT_EQ(sender.Send(payload.data(), 3000), 3000);
     ASSERT_TRUE(PumpUntil([&] { return datagrams.size() == 3; }));

@@ -33,6 +33,28 @@ GatedReader::GatedReader(size_t size)
           },
           4096) {}
 
+DatagramSink::DatagramSink() {
+    socket.SetProto("udp");
+    socket.SetAddr("127.0.0.1");
+    socket.SetPort("0");
+    socket.OnDataAvailable = [this](TCustomWSocket* s, win::WORD) {
+        char buf[4096];
+        win::sockaddr_in from{};
+        int len = sizeof from;
+        int n = s->ReceiveFrom(buf, sizeof buf, from, len);
+        if (n > 0)
+            datagrams.emplace_back(buf, static_cast<size_t>(n));
+    };
+    socket.Listen();
+}
+
+void DatagramSink::Aim(TWSocket& sender) {
+    sender.SetProto("udp");
+    sender.SetAddr("127.0.0.1");
+    sender.SetPort(socket.GetBoundPort());
+    sender.Connect();
+}
+
 std::string StateName(TSocketState s) {
     static const char* names[] = {"invalid",   "opened",    "bound",     "connecting", "socksconnected",
                                   "connected", "accepting", "listening", "closed"};

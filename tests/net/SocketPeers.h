@@ -30,6 +30,16 @@ struct RecordingSocket {
 
 std::string StateName(TSocketState s);
 
+// A UDP socket listening on a free port of 127.0.0.1 that keeps each datagram it receives.
+struct DatagramSink {
+    std::vector<std::string> datagrams;
+    TWSocket socket;  // last: destroyed first, while what its events write to still exists
+
+    DatagramSink();
+    // Connects sender, a closed socket, to the sink over UDP.
+    void Aim(TWSocket& sender);
+};
+
 // A peer with a small receive buffer that reads nothing until Open(), then exactly size bytes: until then
 // the other side's sends come up short and its queue fills.
 class GatedReader {

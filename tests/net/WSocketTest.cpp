@@ -229,30 +229,14 @@ TEST_F(WSocketTest, ListenAcceptDupAndUdp) {
     c.socket.Close();
     ASSERT_TRUE(PumpUntil([&] { return session.State() == wsClosed; }));
 
-    TWSocket listener;
-    listener.SetProto("udp");
-    listener.SetAddr("127.0.0.1");
-    listener.SetPort("0");
-    std::string datagram;
-    listener.OnDataAvailable = [&](TCustomWSocket* s, win::WORD) {
-        char buf[64];
-        win::sockaddr_in from{};
-        int len = sizeof from;
-        int n = s->ReceiveFrom(buf, sizeof buf, from, len);
-        if (n > 0)
-            datagram.assign(buf, static_cast<size_t>(n));
-    };
-    listener.Listen();
-    EXPECT_EQ(listener.State(), wsConnected);
+    DatagramSink sink;
+    EXPECT_EQ(sink.socket.State(), wsConnected);
     TWSocket sender;
-    sender.SetProto("udp");
-    sender.SetAddr("127.0.0.1");
-    sender.SetPort(listener.GetBoundPort());
-    sender.Connect();
+    sink.Aim(sender);
     EXPECT_EQ(sender.State(), wsConnected);
     sender.SendStr("datagram");
-    ASSERT_TRUE(PumpUntil([&] { return !datagram.empty(); }));
-    EXPECT_EQ(datagram, "datagram");
+    ASSERT_TRUE(PumpUntil([&] { return !sink.datagrams.empty(); }));
+    EXPECT_EQ(sink.datagrams, std::vector<std::string>{"datagram"});
 }
 
 TEST_F(WSocketTest, DnsLookups) {
