@@ -63,11 +63,7 @@ void TArchiveFile::DetectByContent() {
 int TArchiveFile::Unpack(win::HWND parentWnd, const TArchiverOptions* options, const std::string& baseDir,
                          TFileArgs files) {
     CheckDriver();
-    const TArchiverOptions& o = Resolve(options);
-    return WithProgress([&] {
-        return driver_->Unpack(parentWnd, fileName_, o, baseDir, files, o.ResFileUsage.count(ruOnUnpack) > 0,
-                               outputText_);
-    });
+    return RunFilesOperation(&TArchiver::Unpack, ruOnUnpack, parentWnd, Resolve(options), baseDir, files);
 }
 
 int TArchiveFile::Pack(win::HWND parentWnd, const TArchiverOptions* options, const std::string& baseDir,
@@ -77,7 +73,7 @@ int TArchiveFile::Pack(win::HWND parentWnd, const TArchiverOptions* options, con
     const TArchiverOptions& o = Resolve(options);
     driver_->RequireDLL();
     if (o.PackFilter == pfArchiver)
-        return PackDispatch(parentWnd, o, baseDir, files);
+        return RunFilesOperation(&TArchiver::Pack, ruOnPack, parentWnd, o, baseDir, files);
 
     TArchiverOptions copy(o);
     bool abort = false;
@@ -87,18 +83,18 @@ int TArchiveFile::Pack(win::HWND parentWnd, const TArchiverOptions* options, con
         return CancelledByUser;
     if (list && list->Count() > 0) {
         copy.jx.Clear();  // already applied by the walk
-        return PackDispatch(parentWnd, copy, baseDir, {*list});
+        return RunFilesOperation(&TArchiver::Pack, ruOnPack, parentWnd, copy, baseDir, {*list});
     }
     if (!outputText_.empty())
         outputText_[0] = '\0';
     return 0;
 }
 
-int TArchiveFile::PackDispatch(win::HWND parentWnd, const TArchiverOptions& options, const std::string& baseDir,
-                               TFileArgs files) {
+int TArchiveFile::RunFilesOperation(TFilesOperation operation, TResFileUse use, win::HWND parentWnd,
+                                    const TArchiverOptions& options, const std::string& baseDir, TFileArgs files) {
     return WithProgress([&] {
-        return driver_->Pack(parentWnd, fileName_, options, baseDir, files, options.ResFileUsage.count(ruOnPack) > 0,
-                             outputText_);
+        return (driver_.get()->*operation)(parentWnd, fileName_, options, baseDir, files,
+                                           options.ResFileUsage.count(use) > 0, outputText_);
     });
 }
 
@@ -106,11 +102,7 @@ int TArchiveFile::RemoveItem(win::HWND parentWnd, const TArchiverOptions* option
                              TFileArgs files) {
     DetectByContent();
     CheckDriver();
-    const TArchiverOptions& o = Resolve(options);
-    return WithProgress([&] {
-        return driver_->RemoveItem(parentWnd, fileName_, o, baseDir, files, o.ResFileUsage.count(ruOnRemoveItem) > 0,
-                                   outputText_);
-    });
+    return RunFilesOperation(&TArchiver::RemoveItem, ruOnRemoveItem, parentWnd, Resolve(options), baseDir, files);
 }
 
 bool TArchiveFile::FindOpen(win::HWND parentWnd, int mode) {

@@ -65,7 +65,11 @@ private:
     void CheckDriver() const;
     void DetectByContent();
     const TArchiverOptions& Resolve(const TArchiverOptions* options) const { return options ? *options : *options_; }
-    int PackDispatch(win::HWND parentWnd, const TArchiverOptions& options, const std::string& baseDir, TFileArgs files);
+    using TFilesOperation = int (TArchiver::*)(win::HWND, const std::string&, const TArchiverOptions&,
+                                               const std::string&, TFileArgs, bool, std::string&);
+    // One of the driver's operations on files, with progress; the response file as the options ask for use.
+    int RunFilesOperation(TFilesOperation operation, TResFileUse use, win::HWND parentWnd,
+                          const TArchiverOptions& options, const std::string& baseDir, TFileArgs files);
     bool PrepareProgress();  // false when no handler is assigned
     void EndProgress();
     void ProgressWndProc(win::TMessage& message);
