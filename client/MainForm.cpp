@@ -65,7 +65,13 @@ void TMainFormWin::showEvent(QShowEvent* e) {
 
 void TMainFormWin::FormShow() {
     shown_ = true;
-    if (!FetchAccountFile()) {
+    bool fetched = false;
+    {
+        // The fetch runs as a road: a close asked meanwhile waits for it to unwind.
+        TRoadScope road(*this);
+        fetched = FetchAccountFile();
+    }
+    if (!fetched || closed_) {
         close();
         return;
     }
@@ -145,6 +151,8 @@ void TMainFormWin::btnSelDownLoadClick() {
 }
 
 void TMainFormWin::btnBackClick(TPicBtnGroup* Sender) {
+    if (RoadRunning())
+        return;
     if (Sender->Tag() == 1) {
         SetActivePage(pgTop);
         UpLoadMark->hide();
