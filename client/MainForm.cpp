@@ -43,6 +43,9 @@ TMainFormWin::TMainFormWin(QWidget* parent)
     chmod(workDir_.c_str(), 0700);
     workArchive_ = workDir_ + "arcived.lzh";
     resFile_ = workDir_ + "ArcResFile";
+    // From the start, not only after the first pack: a name beginning with "@" cannot stand on the command
+    // line, so removals go through the response file too.
+    ArchiveFile1->Options().ResFileName = resFile_;
 }
 
 TMainFormWin::~TMainFormWin() {
