@@ -19,7 +19,8 @@ using TFilterProgress = std::function<void(int state, ArcExtractingInfo* info, b
 // Expands files (names and DOS masks; none means the whole base folder) relative to baseDir, which is the
 // current folder during the call. Reads the switches a, r, p, ji, jf, jo, job and jx of options, and then
 // takes r, jo, job out and sets p to 1, so the library packs exactly the names listed. Only regular files are
-// listed (a symlink by its target), symlinked folders are not entered, and the files named in neverPack
+// listed (a symlink to a file by its target, and only with switch a set: the walk sees a link as a system
+// file), symlinked folders are not entered, and the files named in neverPack
 // (the archive, its response file) are left out wherever the walk meets them. When abort was set, the list
 // holds what was found until then. A folder that cannot be entered or left again raises EInOutError; a bad
 // date text EConvertError.

@@ -43,6 +43,9 @@ TMainFormWin::TMainFormWin(QWidget* parent)
     chmod(workDir_.c_str(), 0700);
     workArchive_ = workDir_ + "arcived.lzh";
     resFile_ = workDir_ + "ArcResFile";
+    // From the start, not only after the first pack: a name beginning with "@" cannot stand on the command
+    // line, so removals go through the response file too.
+    ArchiveFile1->Options().ResFileName = resFile_;
 }
 
 TMainFormWin::~TMainFormWin() {
@@ -65,7 +68,13 @@ void TMainFormWin::showEvent(QShowEvent* e) {
 
 void TMainFormWin::FormShow() {
     shown_ = true;
-    if (!FetchAccountFile()) {
+    bool fetched = false;
+    {
+        // The fetch runs as a road: a close asked meanwhile waits for it to unwind.
+        TRoadScope road(*this);
+        fetched = FetchAccountFile();
+    }
+    if (!fetched || closed_) {
         close();
         return;
     }
@@ -145,6 +154,8 @@ void TMainFormWin::btnSelDownLoadClick() {
 }
 
 void TMainFormWin::btnBackClick(TPicBtnGroup* Sender) {
+    if (RoadRunning())
+        return;
     if (Sender->Tag() == 1) {
         SetActivePage(pgTop);
         UpLoadMark->hide();

@@ -258,6 +258,8 @@ private:
     std::function<void(TPicBtnGroup*)> Handler(void (TMainFormWin::*method)());
     std::function<void(TPicBtnGroup*)> Handler(void (TMainFormWin::*method)(TPicBtnGroup*));
 
+    void ReportFetchFailure(const char* Text);
+
     void CreateLayout();
     void CreateHeader();
     void CreateTopPage();

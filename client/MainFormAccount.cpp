@@ -7,19 +7,30 @@
 #include "platform/win/UiServices.h"
 
 namespace {
+
 const char* const BuiltInPassword = "plinkova";
+
+std::string JoinPath(const std::string& Dir, const std::string& Name) {
+    return !Dir.empty() && Dir.back() == PathDelim ? Dir + Name : Dir + PathDelim + Name;
+}
+
 }  // namespace
+
+// A fetch cut short because the window is closing is no failure to tell the user about.
+void TMainFormWin::ReportFetchFailure(const char* Text) {
+    if (!closeRequested_)
+        win::MessageBoxA(0, Text, win::Application::Title().c_str(), win::MB_OK | win::MB_ICONERROR);
+}
 
 bool TMainFormWin::FetchAccountFile() {
     const std::string serverFile = AppSetData.AccountID + ".ace";
-    accountFile_ = IncludeTrailingPathDelimiter(workDir_) + AppSetData.AccountID + ".ini";
+    accountFile_ = JoinPath(workDir_, AppSetData.AccountID + ".ini");
     TTarvoAccount registry;
     registry.Account = AppSetData.Account;
     registry.Password = AppSetData.Password;
     registry.ServerName = AppSetData.ServerName;
     if (!LoginAccount(registry, nullptr)) {
-        win::MessageBoxA(0, "サーバーに接続できません。", win::Application::Title().c_str(),
-                         win::MB_OK | win::MB_ICONERROR);
+        ReportFetchFailure("サーバーに接続できません。");
         return false;
     }
     bool fetched = false;
@@ -33,8 +44,7 @@ bool TMainFormWin::FetchAccountFile() {
         fetched = false;
     }
     if (!fetched)
-        win::MessageBoxA(0, "アカウントファイルを取得できませんでした。", win::Application::Title().c_str(),
-                         win::MB_OK | win::MB_ICONERROR);
+        ReportFetchFailure("アカウントファイルを取得できませんでした。");
     if (FileExists(workDir_ + serverFile))
         DeleteFile(workDir_ + serverFile);
     QuitServer();

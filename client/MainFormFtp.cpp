@@ -29,7 +29,7 @@ void TMainFormWin::SetFtpAccount(const TTarvoAccount& row) {
 
 bool TMainFormWin::LoginAccount(const TTarvoAccount& row, QPlainTextEdit* memo) {
     if (FtpClient1->IsConnected()) {
-        FtpClient1->QuitSync();
+        RunFtpSync(&TFtpClient::QuitSync);
         if (FtpClient1->IsConnected())
             FtpClient1->Abort();
     }

@@ -40,7 +40,8 @@ bool SaveComment(const QPlainTextEdit& memo, const std::string& fileName) {
 class TLocalFiles {
 public:
     TLocalFiles(std::string ace, std::string txt) : ace_(std::move(ace)), txt_(std::move(txt)) {}
-    ~TLocalFiles() {
+    ~TLocalFiles() { Remove(); }
+    void Remove() {
         for (const std::string* name : {&ace_, &txt_})
             if (FileExists(*name))
                 ShellDeleteFile(0, *name, false);
@@ -142,6 +143,7 @@ void TMainFormWin::SendRoad(const TTarvoAccount& folder, const std::string& trun
         RemoveFailedUpload(folder, trunk);
     }
     HideTransfer(Animate1);
+    localFiles.Remove();
     QuitServer();
 }
 

@@ -161,7 +161,7 @@ void TMainFormWin::ClearTrunk() {
     for (const std::string& name : names) {
         if (!FileExists(workArchive_))
             break;
-        ArchiveFile1->RemoveItem(0, nullptr, "", {name});
+        WithResponseFile([&] { return ArchiveFile1->RemoveItem(0, nullptr, "", {name}); });
     }
     RefreshTrunkContents();
 }
@@ -230,7 +230,8 @@ void TMainFormWin::Delete1Click() {
     if (RoadRunning() || !row || !row->isSelected())
         return;
     ArchiveFile1->SetFileName(workArchive_);
-    ArchiveFile1->RemoveItem(0, nullptr, "", {row->data(0, EntryPathRole).toString().toStdString()});
+    std::string entry = row->data(0, EntryPathRole).toString().toStdString();
+    WithResponseFile([&] { return ArchiveFile1->RemoveItem(0, nullptr, "", {entry}); });
     RefreshTrunkContents();
 }
 

@@ -210,8 +210,17 @@ void TCustomFtpCli::SetErrorMessage() {
 bool TCustomFtpCli::CheckReady() {
     if (FState == ftpReady || FState == ftpInternalReady || FState == ftpPasvReady)
         return true;
-    HandleError("FTP component not ready");
+    RefuseCall("FTP component not ready");
     return false;
+}
+
+// A call made from outside while a request runs is refused, and that request goes on untouched; only a step
+// of the running sequence that cannot start ends it.
+void TCustomFtpCli::RefuseCall(const std::string& Msg) {
+    bool requestRunning = FInSequence || FState != ftpNotConnected;
+    if (requestRunning && !FStepStarting)
+        return ReportUsageError(Msg);
+    HandleError(Msg);
 }
 
 void TCustomFtpCli::ReportUsageError(const std::string& Msg) {

@@ -378,6 +378,7 @@ private:
     void ExecCommand(TFtpRequest Request, TFtpStep Step, const std::string& Command, std::vector<int> Accepted,
                      Handler AfterReply = nullptr);
     bool CheckReady();
+    void RefuseCall(const std::string& Msg);
     void HandleError(const std::string& Msg);
     void ReportUsageError(const std::string& Msg);
     void FailRequest(int Code, const std::string& Line);
@@ -466,6 +467,7 @@ private:
     bool FDoneSignalled = true;
 
     bool FInSequence = false;
+    bool FStepStarting = false;  // a step of the running sequence is being started
     std::string FSavedReplyLine;
     int FSavedReplyCode = -1;
     uint64_t FPendingSteps = 0;

@@ -2,6 +2,8 @@
 // PORT or PASV.
 #include <sys/stat.h>
 
+#include <utility>
+
 #include "net/FtpCli.h"
 
 namespace {
@@ -48,7 +50,7 @@ void TCustomFtpCli::StartSequence(TFtpRequest Request, std::initializer_list<TFt
     for (TFtpStep s : Steps)
         steps |= Bit(s);
     if (FConnected && (steps & Bit(ftpStepOpen)))
-        return HandleError("FTP component already connected");
+        return RefuseCall("FTP component already connected");
     if (!CheckReady())
         return;
     FSavedReplyLine = FLastReplyLine;
@@ -121,6 +123,11 @@ bool TCustomFtpCli::RunNextStep() {
         if (!StepWanted(entry.Step))
             continue;
         FCurrentStep = entry.Step;
+        struct StepStarting {
+            bool& Flag;
+            bool Outer = std::exchange(Flag, true);
+            ~StepStarting() { Flag = Outer; }
+        } starting{FStepStarting};
         (this->*entry.Run)();
         return true;
     }
@@ -169,7 +176,10 @@ void TCustomFtpCli::StartSizeFull() {
 }
 
 void TCustomFtpCli::StartPut() {
+    FDataSocket->SetLastError(0);
     StartSequence(ftpRqPut, {ftpStepStor, ftpStepPort});
+    if (FDataSocket->LastError() != 0)
+        throw FtpException("Socket Error " + IntToStr(FDataSocket->LastError()));
 }
 
 void TCustomFtpCli::StartAppend() {

@@ -31,6 +31,9 @@ void TCustomLineWSocket::SetLineMode(bool Value) {
     if (Value == FLineMode)
         return;
     FLineMode = Value;
+    // Bytes buffered while raw were never searched: the search starts over at the front.
+    if (Value && FLineBufferCount > 0)
+        FLinePending = true;
     // Bytes already buffered are processed under the new mode from the message loop.
     if ((FLineBufferCount > 0 || FLineLength > 0) && FWindowHandle)
         win::PostMessageA(FWindowHandle, WM_SOCKET_LINE_MODE, 0, 0);
@@ -139,10 +142,10 @@ void TCustomLineWSocket::DeliverLines(int SearchFrom) {
             }
         }
         if (!FLineMode) {
-            // Switched off inside the handler: the unread rest of the line and what followed it go raw.
+            // Switched off inside the handler: the unread rest of the line and what followed it go raw, until
+            // a raw reader switches line mode on again.
             FLineLength = 0;
             DeliverRaw();
-            return;
         }
         SearchFrom = 0;
     }

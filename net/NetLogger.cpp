@@ -2,6 +2,9 @@
 
 #include <sys/file.h>
 
+#include <cstdio>
+#include <utility>
+
 #include "platform/rtl/DateTime.h"
 #include "platform/win/DebugOutput.h"
 
@@ -112,5 +115,12 @@ void TNetLogger::OpenLogFile() {
 void TNetLogger::WriteToFile(const std::string& Text) {
     if (!FLogFileStream)
         OpenLogFile();
-    FLogFileStream->Write(Text.data(), static_cast<int64_t>(Text.size()));
+    // A log that cannot be written (a full disk) must not cut the connection it logs: the failure is told
+    // once on the standard error and logging goes on.
+    try {
+        FLogFileStream->Write(Text.data(), static_cast<int64_t>(Text.size()));
+    } catch (const Exception& e) {
+        if (!std::exchange(FWriteFailureShown, true))
+            std::fprintf(stderr, "TNetLogger: %s: %s\n", FLogFileName.c_str(), e.Message().c_str());
+    }
 }

@@ -72,6 +72,7 @@ private:
     std::string FLogFileName;
     std::unique_ptr<TFileStream> FLogFileStream;
     TLogFileOption FLogFileOption = lfoAppend;
+    bool FWriteFailureShown = false;
     bool FDestroying = false;
     std::map<const void*, std::function<void()>> FFreeNotifications;
 };

@@ -378,9 +378,11 @@ TEST_F(RoadFailureTest, ClosingDuringATransferUnwindsTheRoadFirst) {
     form->FtpClient1->OnProgress = [&](TCustomFtpCli* sender, int64_t count, bool& abort) {
         if (!asked) {
             asked = true;
-            // A second road and a reset of the trunk wait for this one; the close waits too.
+            // A second road, a reset of the trunk and Back wait for this one; the close waits too.
             form->btnUpStartClick();
             form->PicBtn1Click();
+            Click(form->btnUpBack3);
+            EXPECT_EQ(form->ActivePageIndex(), TMainFormWin::pgUp3);
             form->close();
             EXPECT_TRUE(fs::exists(form->WorkArchive())) << "the close waits for the road";
         }
@@ -392,6 +394,29 @@ TEST_F(RoadFailureTest, ClosingDuringATransferUnwindsTheRoadFirst) {
     EXPECT_NE(Log(form->mmUpMess).find("Error!! ファイルの転送に失敗しました"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(form->WorkDir())) << "closed once the road had unwound";
     EXPECT_FALSE(ServerHas("big.ace"));
+    win::Application::ResetTerminated();
+}
+
+TEST_F(RoadFailureTest, ClosingDuringTheStartUpFetchEndsQuietly) {
+    demo_.Stop();
+    port_ = -1;
+    StartServer(ServerKind::Demo, {"--throttle", "64"});
+    PutAccountFile({{"share"}, {"a"}, {"b"}, {"c"}, {"d"}, {"e"}});
+    auto form = std::make_unique<TMainFormWin>();
+    auto progress = form->FtpClient1->OnProgress;
+    bool asked = false;
+    form->FtpClient1->OnProgress = [&](TCustomFtpCli* sender, int64_t count, bool& abort) {
+        if (!asked) {
+            asked = true;
+            form->close();
+            EXPECT_TRUE(form->RoadRunning()) << "the close waits for the fetch";
+        }
+        progress(sender, count, abort);
+    };
+    form->FormShow();
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE((*ui_)->Shown().empty()) << "a fetch cut short by the close is no failure to report";
+    EXPECT_TRUE(fs::is_empty(form->WorkDir()));
     win::Application::ResetTerminated();
 }
 

@@ -135,6 +135,23 @@ TEST_F(TrunkBuildingTest, PopupMenuRemovesOneEntryOrAll) {
     EXPECT_EQ(form_->ListView1->topLevelItemCount(), 0);
 }
 
+TEST_F(TrunkBuildingTest, AnEntryNamedWithALeadingAtIsRemovedBeforeAnythingWasPacked) {
+    WriteFile(src_ + "@notes.txt", "not a response file");
+    form_->DropFiles({src_ + "@notes.txt", src_ + "report.txt"});
+    ASSERT_EQ(form_->ListView1->topLevelItemCount(), 2);
+    // A window started on the leftover archive has packed nothing yet: its removals still work.
+    auto fresh = std::make_unique<TMainFormWin>();
+    fresh->RefreshTrunkContents();
+    int row = Column(fresh->ListView1, 0)[0] == "@notes.txt" ? 0 : 1;
+    fresh->ListView1->setCurrentItem(fresh->ListView1->topLevelItem(row));
+    fresh->ListView1->topLevelItem(row)->setSelected(true);
+    fresh->Delete1->trigger();
+    EXPECT_EQ(Column(fresh->ListView1, 0), std::vector<std::string>{"report.txt"});
+    fresh->ClearTrunk();
+    EXPECT_FALSE(fs::exists(fresh->WorkArchive()));
+    EXPECT_FALSE(fs::exists(fresh->ResFile())) << "no response file is left behind";
+}
+
 TEST_F(TrunkBuildingTest, DropsThatWouldPackTheWrongThingsAreRefusedAndNamed) {
     WriteFile(src_ + "star*.txt", "a mask to the archiver");
     WriteFile(src_ +

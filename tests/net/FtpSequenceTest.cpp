@@ -1,5 +1,6 @@
 // Multi-step requests: log-in rules, a failing step, full requests and the active-mode data port.
 #include "tests/net/FtpTestPeers.h"
+#include "tests/support/Raised.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -151,6 +152,29 @@ TEST_F(FtpSequenceTest, AFullListingReportsTheReplyBeforeQuit) {
     EXPECT_FALSE(ftp.client.IsConnected());
 }
 
+TEST_F(FtpSequenceTest, ACallMadeWhileARequestRunsIsRefusedAndTheRequestGoesOn) {
+    script = [&](FakeFtpSession& s, int) {
+        s.Login();
+        s.Expect("CWD");
+        s.Reply("250 moved");
+        ServeList(s);
+        Quit(s);
+    };
+    ftp.Target(server.Port());
+    ftp.client.HostDirName = "d";
+    TMemoryStream listing;
+    ftp.client.AssignLocalStream(&listing);
+    ftp.client.StartListFull();
+    EXPECT_EQ(RaisedBy<FtpException>([&] { ftp.client.CmdPwd(); }), "FTP component not ready");
+    EXPECT_EQ(RaisedBy<FtpException>([&] { ftp.client.StartList(); }), "FTP component not ready");
+    EXPECT_FALSE(ftp.client.DeleSync());
+    ASSERT_TRUE(ftp.WaitDone());
+    EXPECT_EQ(ftp.done, (std::vector<std::pair<TFtpRequest, int>>{{ftpRqListFull, 0}}));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(listing.Memory()), listing.Size()), "x\r\n");
+    PumpPending();
+    EXPECT_EQ(server.Commands().back(), "QUIT");
+}
+
 TEST_F(FtpSequenceTest, TheDataPortRangeWalksOnFromBusyPorts) {
     script = [&](FakeFtpSession& s, int) {
         s.Login();
@@ -183,6 +207,11 @@ TEST_F(FtpSequenceTest, TheDataPortRangeWalksOnFromBusyPorts) {
     int both[] = {OccupyLoopbackPort(first), OccupyLoopbackPort(first + 1)};
     EXPECT_FALSE(ftp.client.ListSync());
     EXPECT_EQ(ftp.client.ErrorMessage(), "500 All ports in DataPortRange are in use");
+    ftp.client.SetLocalFileName(sandbox().work + "up");
+    size_t ended = ftp.done.size();
+    EXPECT_EQ(RaisedBy<FtpException>([&] { ftp.client.StartPut(); }), "Socket Error 10048");
+    ASSERT_TRUE(ftp.WaitDone(ended + 1));
+    EXPECT_EQ(ftp.done.back(), std::make_pair(ftpRqPut, 500));
     for (int fd : both)
         ::close(fd);
     ftp.client.SetDataPortRangeStart(6000);

@@ -91,6 +91,23 @@ TEST_F(LineTest, TwoLinesInOneReadAndATerminatorSplitAcrossReads) {
     EXPECT_EQ(lines.back(), "four");
 }
 
+TEST_F(LineTest, LinesBufferedWhileRawAreOfferedWhenLineModeComesBack) {
+    ChunkPeer peer({"HDR\r\nXYnext\r\nmore\r\n"});
+    Start(peer);
+    // A header line, two raw bytes, then lines again: the mode changes inside the handler each time.
+    s.OnDataAvailable = [this](TCustomWSocket* sock, win::WORD) {
+        bool raw = lines.size() == 1;
+        std::string buf(raw ? 2 : 4096, '\0');
+        int n = sock->Receive(buf.data(), static_cast<int>(buf.size()));
+        if (n <= 0)
+            return;
+        lines.push_back(buf.substr(0, static_cast<size_t>(n)));
+        s.SetLineMode(!(lines.size() == 1));
+    };
+    Feed(peer, 4);
+    EXPECT_EQ(lines, (std::vector<std::string>{"HDR\r\n", "XY", "next\r\n", "more\r\n"}));
+}
+
 TEST_F(LineTest, SmallReadsTakeTheLineInPieces) {
     ChunkPeer peer({"abcdefg\r\nxy\r\n"});
     Start(peer, 3);

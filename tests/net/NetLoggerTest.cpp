@@ -87,6 +87,13 @@ TEST_F(NetLoggerTest, FileFailuresRaiseLoggerExceptions) {
     other.SetLogOptions({loDestFile});
     other.SetLogFileName(shared);
     EXPECT_THROW(other.DoLog(nullptr, loWsockErr, "second"), ELoggerException);
+
+    // A full disk does not reach the socket that logs: logging goes on without the file.
+    TNetLogger full;
+    full.SetLogOptions({loDestFile});
+    full.SetLogFileName("/dev/full");
+    EXPECT_NO_THROW(full.DoLog(nullptr, loWsockErr, "lost"));
+    EXPECT_NO_THROW(full.DoLog(nullptr, loWsockErr, "lost again"));
 }
 
 TEST_F(NetLoggerTest, DebuggerOutputAndFreeNotification) {
