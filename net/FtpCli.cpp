@@ -2,6 +2,7 @@
 // and closing the control connection, the end of a request, and Abort.
 #include "net/FtpCli.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "net/BgException.h"
@@ -41,11 +42,15 @@ bool IsFinalLine(const std::string& Line) {
     return pos >= Line.size() || Line[pos] != '-';
 }
 
-std::string WinsockErrorText(int ErrCode) {
+}  // namespace
+
+std::string TCustomFtpCli::WinsockErrorText(int ErrCode) {
     return SocketErrorText(ErrCode) + " (Winsock error #" + IntToStr(ErrCode) + ")";
 }
 
-}  // namespace
+std::string TCustomFtpCli::ClassAndMessage(const Exception& E) {
+    return std::string(E.ClassName()) + ": " + E.Message();
+}
 
 // Text from the server as text of the program: code page 932; bytes that are not, shown escaped.
 std::string TCustomFtpCli::ServerText(std::string_view Bytes) {
@@ -242,11 +247,15 @@ void TCustomFtpCli::HandleError(const std::string& Msg) {
     ReportUsageError(Msg);
 }
 
-void TCustomFtpCli::FailRequest(int Code, const std::string& Line) {
+void TCustomFtpCli::SetFailureReply(int Code, const std::string& Line) {
     FLastReplyLine = Line;
     FReplyCode = Code;
     FRequestError = Code;
     SetErrorMessage();
+}
+
+void TCustomFtpCli::FailRequest(int Code, const std::string& Line) {
+    SetFailureReply(Code, Line);
     FContinueRequest = nullptr;
     FAfterReply = nullptr;
     FNext = nullptr;
@@ -399,9 +408,7 @@ bool TCustomFtpCli::ProcessReplyLine(win::WORD ErrCode) {
 // A line longer than the buffer would never complete: the request fails and the connection goes.
 void TCustomFtpCli::ReplyLineTooLong() {
     FReplyBufferLen = 0;
-    FLastReplyLine = "500 Reply line longer than " + IntToStr(kReplyLimit) + " bytes";
-    FReplyCode = FRequestError = 500;
-    SetErrorMessage();
+    SetFailureReply(500, "500 Reply line longer than " + IntToStr(kReplyLimit) + " bytes");
     DisplayLastResponse();
     CloseControl();
 }
@@ -446,14 +453,10 @@ void TCustomFtpCli::CheckReply() {
     DisplayLastResponse();
     if (!IsFinalLine(FLastReplyLine))
         return;
-    if (FAcceptedCodes.empty()) {
-        FRequestError = FReplyCode < 500 ? 0 : FReplyCode;
-    } else {
-        bool accepted = false;
-        for (size_t i = 0; i < FAcceptedCodes.size() && i < 16 && !accepted; ++i)
-            accepted = FAcceptedCodes[i] == FReplyCode;
-        FRequestError = accepted ? 0 : FReplyCode;
-    }
+    bool accepted = FAcceptedCodes.empty()
+                        ? FReplyCode < 500
+                        : std::find(FAcceptedCodes.begin(), FAcceptedCodes.end(), FReplyCode) != FAcceptedCodes.end();
+    FRequestError = accepted ? 0 : FReplyCode;
     if (FRequestError != 0)
         SetErrorMessage();
     if (FPassive && FReplyCode == 227) {
@@ -461,7 +464,7 @@ void TCustomFtpCli::CheckReply() {
         FPasvReply = FLastReplyLine;
     }
     if (FCurrentStep == ftpStepMode && FReplyCode == 200)
-        FCurrentMode = FWantedMode;
+        FCurrentMode = WantedMode;
     if (FRequestError == 0)
         KeepReplyResult();
     if (FAfterReply)
@@ -491,7 +494,7 @@ void TCustomFtpCli::CmdOpen() {
     try {
         FControlSocket->DnsLookup(Trim(FConnectionType == ftpProxy ? ProxyServer : HostName));
     } catch (const Exception& e) {
-        FailRequest(500, std::string("500 ") + e.ClassName() + ": " + e.Message());
+        FailRequest(500, "500 " + ClassAndMessage(e));
     }
 }
 
@@ -499,9 +502,7 @@ void TCustomFtpCli::ControlDnsLookupDone(win::WORD ErrCode) {
     if (FState != ftpDnsLookup)
         return;
     if (ErrCode != 0) {
-        FLastReplyLine = "500 " + WinsockErrorText(ErrCode);
-        FReplyCode = FRequestError = 500;
-        SetErrorMessage();
+        SetFailureReply(500, "500 " + WinsockErrorText(ErrCode));
         return RequestDone(ErrCode);
     }
     try {
@@ -513,7 +514,7 @@ void TCustomFtpCli::ControlDnsLookupDone(win::WORD ErrCode) {
         SetState(ftpWaitingBanner);
         FControlSocket->Connect();
     } catch (const Exception& e) {
-        FailRequest(500, std::string("500 ") + e.ClassName() + ": " + e.Message());
+        FailRequest(500, "500 " + ClassAndMessage(e));
     }
 }
 
@@ -522,9 +523,7 @@ void TCustomFtpCli::ControlSessionConnected(win::WORD ErrCode) {
         FConnected = true;  // the greeting comes next
         return;
     }
-    FLastReplyLine = "500 " + WinsockErrorText(ErrCode);
-    FReplyCode = FRequestError = 500;
-    SetErrorMessage();
+    SetFailureReply(500, "500 " + WinsockErrorText(ErrCode));
     FContinueRequest = nullptr;
     RequestDone(ErrCode);
     CloseControl();
@@ -544,15 +543,10 @@ void TCustomFtpCli::ControlSessionClosed(win::WORD ErrCode) {
     }
     if (FState != ftpAbort)
         SetState(ftpInternalReady);
-    if (ErrCode != 0) {
-        FLastReplyLine = "500 Control connection closed. " + WinsockErrorText(ErrCode);
-        FReplyCode = FRequestError = 500;
-        SetErrorMessage();
-    } else if (cutOff && FRequestError == 0) {
-        FLastReplyLine = "500 Control connection closed.";
-        FReplyCode = FRequestError = 500;
-        SetErrorMessage();
-    }
+    if (ErrCode != 0)
+        SetFailureReply(500, "500 Control connection closed. " + WinsockErrorText(ErrCode));
+    else if (cutOff && FRequestError == 0)
+        SetFailureReply(500, "500 Control connection closed.");
     RequestDone(FRequestError);
 }
 

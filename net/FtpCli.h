@@ -369,6 +369,11 @@ private:
     // Bytes taken from the data connection per notification, and read from the local file per block sent
     // (one block in flight at a time): large enough that the per-notification cost stays small.
     static constexpr int DataBlockSize = 256 * 1024;
+    // Seconds the end of an upload waits for the send queue to empty.
+    static constexpr int DrainSeconds = 5;
+    // The transfer mode MODE asks for (1: compressed, "MODE Z") and the options OPTS gives it.
+    static constexpr int WantedMode = 1;
+    static constexpr const char* ModeZOptions = "MODE Z LEVEL 8";
 
     struct StepEntry;
     static const StepEntry StepOrder[];
@@ -381,6 +386,8 @@ private:
     void RefuseCall(const std::string& Msg);
     void HandleError(const std::string& Msg);
     void ReportUsageError(const std::string& Msg);
+    // Line as the reply of the request, failed with Code (the first failure stays the error message).
+    void SetFailureReply(int Code, const std::string& Line);
     void FailRequest(int Code, const std::string& Line);
     void SetErrorMessage();
     void SetState(TFtpState Value);
@@ -399,6 +406,10 @@ private:
     void CloseControl();
     void CloseDataSocket();
     static std::string ServerText(std::string_view Bytes);
+    // "<text> (Winsock error #<code>)", as the replies the component makes up for a socket failure read.
+    static std::string WinsockErrorText(int ErrCode);
+    // "<class name>: <message>" of an exception caught on the way.
+    static std::string ClassAndMessage(const Exception& E);
 
     // Sequencer.
     void StartSequence(TFtpRequest Request, std::initializer_list<TFtpStep> Steps);
@@ -417,6 +428,7 @@ private:
     void NoteTransferFailure(const std::string& Text);
     void FailTransfer(const std::string& Text);
     void TransferRefused();
+    void TransferFailedByServer(const std::string& Shown);
     void EndTransfer();
     bool PassivePort(uint16_t& Port);
     bool ConnectPassive(bool Upload);
@@ -490,20 +502,16 @@ private:
     std::string FMlstReply;
     std::string FMlstFactsOffered;
     uint16_t FServerFeatures = 0;
-    int FWantedMode = 1;
     int FCurrentMode = 0;
-    std::string FModeZOptions = "MODE Z LEVEL 8";
 
     // Transfer state.
     TStream* FLocalStream = nullptr;
     std::unique_ptr<TStream> FOwnedStream;  // the stream the component opened itself, when it did
     bool FUseCallerStream = false;
-    std::string FTransferVerb;
     bool FAppendMode = false;
     int64_t FByteCount = 0;
     int64_t FResumePos = 0;
     win::DWORD FTransferStart = 0;
-    win::DWORD FTransferStop = 0;
     bool FFinalReplySeen = false;
     bool FGetSessionClosed = false;
     bool FPutSessionClosed = false;
@@ -514,7 +522,6 @@ private:
     std::string FTransferFailure;  // why a transfer cannot end well, though its connections may end quietly
     std::vector<char> FDataBlock;
     win::DWORD FDrainDeadline = 0;
-    int FDrainSeconds = 5;
 };
 
 class TFtpClient : public TCustomFtpCli {

@@ -222,11 +222,11 @@ void TCustomFtpCli::CmdMd5() {
 }
 
 void TCustomFtpCli::CmdMode() {
-    ExecCommand(ftpRqMode, ftpStepMode, FWantedMode == 1 ? "MODE Z" : "MODE S", {200});
+    ExecCommand(ftpRqMode, ftpStepMode, "MODE Z", {200});
 }
 
 void TCustomFtpCli::CmdOpts() {
-    ExecCommand(ftpRqOpts, ftpStepOpts, "OPTS " + FModeZOptions, {200});
+    ExecCommand(ftpRqOpts, ftpStepOpts, std::string("OPTS ") + ModeZOptions, {200});
 }
 
 void TCustomFtpCli::CmdAuth() {

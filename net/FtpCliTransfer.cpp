@@ -27,10 +27,6 @@ bool ParsePasvNumbers(const std::string& Reply, int (&Numbers)[6]) {
     return true;
 }
 
-std::string ClassAndMessage(const Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.Message();
-}
-
 }  // namespace
 
 // Streams -----------------------------------------------------------------------------------------------------
@@ -125,6 +121,16 @@ void TCustomFtpCli::TransferRefused() {
     RequestDone(FReplyCode);
 }
 
+// The server's final reply to a transfer that had begun is a failure: the request ends with its code.
+void TCustomFtpCli::TransferFailedByServer(const std::string& Shown) {
+    SetErrorMessage();
+    ReleaseLocalStream();
+    CloseDataSocket();
+    TriggerDisplay(Shown);
+    FRequestError = FReplyCode;
+    RequestDone(FReplyCode);
+}
+
 bool TCustomFtpCli::TriggerProgress() {
     bool abort = false;
     if (OnProgress)
@@ -144,20 +150,16 @@ void TCustomFtpCli::EndTransfer() {
         CommitLocalStream();
     if (!FTransferFailure.empty())
         return FailRequest(StrToIntDef(FTransferFailure.substr(0, 3), 426), FTransferFailure);
-    if (FDataCloseError != 0) {
-        FLastReplyLine = "426 Data connection closed. " + SocketErrorText(FDataCloseError) + " (Winsock error #" +
-                         IntToStr(FDataCloseError) + ")";
-        FReplyCode = 426;
-        SetErrorMessage();
-    }
+    if (FDataCloseError != 0)
+        SetFailureReply(426, "426 Data connection closed. " + WinsockErrorText(FDataCloseError));
     FRequestError = FDataCloseError;
     RequestDone(FDataCloseError);
 }
 
 void TCustomFtpCli::TransferStats() {
-    FTransferStop = win::GetTickCount();
-    uint32_t elapsed = FTransferStop - FTransferStart;
-    if (FTransferStop < FTransferStart)
+    win::DWORD stop = win::GetTickCount();
+    uint32_t elapsed = stop - FTransferStart;
+    if (stop < FTransferStart)
         --elapsed;
     std::string text = IntToStr(FByteCount) + " bytes received/sent in ";
     if (elapsed > 4999) {
@@ -262,7 +264,6 @@ void TCustomFtpCli::StartDownload(TFtpRequest Request, TFtpStep Step, const std:
         return;
     BeginRequest(Request);
     FCurrentStep = Step;
-    FTransferVerb = Verb;
     FFinalReplySeen = FGetSessionClosed = FDoneSignalled = false;
     FByteCount = 0;
     FDataCloseError = 0;
@@ -274,7 +275,7 @@ void TCustomFtpCli::StartDownload(TFtpRequest Request, TFtpStep Step, const std:
         return;
     SetState(ftpWaitingResponse);
     FNext = &TCustomFtpCli::DownloadReply1;
-    SendCommand(HostFileName.empty() ? FTransferVerb : FTransferVerb + " " + HostFileName);
+    SendCommand(HostFileName.empty() ? Verb : Verb + " " + HostFileName);
 }
 
 void TCustomFtpCli::BindDownloadHandlers() {
@@ -364,12 +365,7 @@ void TCustomFtpCli::DownloadReply2() {
         FFinalReplySeen = true;
         return Next3GetAsync();
     }
-    SetErrorMessage();
-    ReleaseLocalStream();
-    CloseDataSocket();
-    TriggerDisplay("! RETR/LIST/NLST Failed");
-    FRequestError = FReplyCode;
-    RequestDone(FReplyCode);
+    TransferFailedByServer("! RETR/LIST/NLST Failed");
 }
 
 void TCustomFtpCli::Next3GetAsync() {
@@ -396,7 +392,7 @@ void TCustomFtpCli::StartUpload(bool Append) {
     if (!CheckReady())
         return;
     BeginRequest(Append ? ftpRqAppend : ftpRqPut);
-    FCurrentRequest = Append ? ftpRqAppend : ftpRqPut;
+    FCurrentRequest = Append ? ftpRqAppend : ftpRqPut;  // inside a sequence too: an upload reports itself
     FCurrentStep = Append ? ftpStepAppe : ftpStepStor;
     FAppendMode = Append;
     FFinalReplySeen = FPutSessionClosed = FDoneSignalled = false;
@@ -508,7 +504,7 @@ void TCustomFtpCli::DataSocketPutDataSent(win::WORD ErrCode) {
     if (CheckLogOptions(loProtSpecInfo))
         DebugLog(loProtSpecInfo, "DataSocketPutDataSent " + IntToStr(n));
     if (n <= 0) {
-        FDrainDeadline = win::GetTickCount() + static_cast<win::DWORD>(FDrainSeconds) * 1000;
+        FDrainDeadline = win::GetTickCount() + static_cast<win::DWORD>(DrainSeconds) * 1000;
         return PostToSelf(WM_FTP_DRAIN);
     }
     FByteCount += n;
@@ -528,7 +524,7 @@ void TCustomFtpCli::DrainUpload() {
         return;
     }
     if (queued)
-        return FailTransfer("426 Data not sent within " + IntToStr(FDrainSeconds) + " seconds");
+        return FailTransfer("426 Data not sent within " + IntToStr(DrainSeconds) + " seconds");
     FDataSocket->Shutdown(1);
     FSendFinished = true;
 }
@@ -539,12 +535,7 @@ void TCustomFtpCli::UploadReply2() {
         FFinalReplySeen = true;
         return Next3PutAsync();
     }
-    SetErrorMessage();
-    ReleaseLocalStream();
-    CloseDataSocket();
-    TriggerDisplay("! STOR Failed");
-    FRequestError = FReplyCode;
-    RequestDone(FReplyCode);
+    TransferFailedByServer("! STOR Failed");
 }
 
 void TCustomFtpCli::UploadSessionClosed(win::WORD ErrCode) {
