@@ -43,6 +43,24 @@ int Forward(const ForwardResolver& resolve, const std::string& name, HostAnswer&
     return error;
 }
 
+// The IPv4 address a reverse lookup is asked about: 0, or the WinSock error for an argument that is none.
+int TakeAddress(const char* addr, int len, int type, uint32_t& ip) {
+    if (!addr || len < 4)
+        return WSAEFAULT;
+    if (type != AF_INET)
+        return WSAEAFNOSUPPORT;
+    std::memcpy(&ip, addr, 4);
+    return 0;
+}
+
+int Reverse(const ReverseResolver& resolve, uint32_t ip, HostAnswer& answer) {
+    int error = resolve(ip, answer);
+    // An answer without addresses still holds the one asked about.
+    if (error == 0 && answer.addresses.empty())
+        answer.addresses.push_back(ip);
+    return error;
+}
+
 // The bytes a host entry needs when it is laid out in one buffer: the record, the two pointer lists, the
 // addresses and the texts.
 size_t PackedSize(const HostAnswer& a) {
@@ -176,17 +194,12 @@ hostent* gethostbyname(const char* name) {
 hostent* gethostbyaddr(const char* addr, int len, int type) {
     if (!winsock::RequireStarted())
         return nullptr;
-    if (!addr || len < 4)
-        return winsock::Fail(WSAEFAULT), nullptr;
-    if (type != AF_INET)
-        return winsock::Fail(WSAEAFNOSUPPORT), nullptr;
     uint32_t ip;
-    std::memcpy(&ip, addr, 4);
-    winsock::HostAnswer answer;
-    if (int error = winsock::CurrentReverse()(ip, answer))
+    if (int error = winsock::TakeAddress(addr, len, type, ip))
         return winsock::Fail(error), nullptr;
-    if (answer.addresses.empty())
-        answer.addresses.push_back(ip);
+    winsock::HostAnswer answer;
+    if (int error = winsock::Reverse(winsock::CurrentReverse(), ip, answer))
+        return winsock::Fail(error), nullptr;
     return winsock::KeepPerThread(answer);
 }
 
@@ -200,17 +213,11 @@ HANDLE WSAAsyncGetHostByName(HWND hwnd, u_int msg, const char* name, char* buf, 
 }
 
 HANDLE WSAAsyncGetHostByAddr(HWND hwnd, u_int msg, const char* addr, int len, int type, char* buf, int bufLen) {
-    if (!addr || len < 4)
-        return winsock::Fail(WSAEFAULT), 0;
-    if (type != AF_INET)
-        return winsock::Fail(WSAEAFNOSUPPORT), 0;
     uint32_t ip;
-    std::memcpy(&ip, addr, 4);
+    if (int error = winsock::TakeAddress(addr, len, type, ip))
+        return winsock::Fail(error), 0;
     return winsock::Start(hwnd, msg, buf, bufLen, [ip, resolve = winsock::CurrentReverse()](winsock::HostAnswer& a) {
-        int error = resolve(ip, a);
-        if (error == 0 && a.addresses.empty())
-            a.addresses.push_back(ip);
-        return error;
+        return winsock::Reverse(resolve, ip, a);
     });
 }
 
