@@ -168,10 +168,7 @@ TEST_P(FtpRealServerTest, MissingFileFailsTheDownloadAndLeavesTheLocalFileAlone)
     EXPECT_FALSE(Get("no-such-file", "keep.dat"));
     EXPECT_EQ(ftp.client.ErrorMessage().substr(0, 3), "550");
     EXPECT_EQ(ReadFile(Local("keep.dat")), "what was here before");
-    int files = 0;
-    for (const auto& entry : fs::directory_iterator(sandbox().work))
-        files += entry.is_regular_file();
-    EXPECT_EQ(files, 1) << "a temporary file was left behind";
+    EXPECT_EQ(FilesIn(sandbox().work), 1) << "a temporary file was left behind";
     // The session goes on.
     WriteFile(Local("after.dat"), "after");
     EXPECT_TRUE(Put("after.dat", "after.dat")) << ftp.client.ErrorMessage();

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/winsock/HostLookup.h"
 
@@ -35,6 +36,13 @@ int OccupyLoopbackPort(int port) {
         return -1;
     }
     return fd;
+}
+
+int FilesIn(const std::string& folder) {
+    int n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        n += entry.is_regular_file();
+    return n;
 }
 
 // The scripted session ------------------------------------------------------------------------------------

@@ -83,6 +83,9 @@ struct RecordingFtpClient {
 // Listens on 127.0.0.1:port so that nobody else can; -1 when the port is taken.
 int OccupyLoopbackPort(int port);
 
+// The regular files in a folder: a failed download must leave no temporary file behind.
+int FilesIn(const std::string& folder);
+
 // Fixture: every test gets a sandbox; the real clock and resolvers come back afterwards.
 class FtpTest : public TarvoTest {
 protected:

@@ -4,12 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
-
 namespace tarvo::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 // A caller's stream that takes or gives only so many bytes, then fails as a full disk or a bad sector would.
 class FailingStream : public TMemoryStream {
@@ -64,12 +60,6 @@ protected:
         ftp.client.SetLocalFileName(Local(local));
         ftp.client.HostFileName = "remote";
         return ftp.client.GetSync();
-    }
-    int FilesIn(const std::string& folder) {
-        int n = 0;
-        for (const auto& entry : fs::directory_iterator(folder))
-            n += entry.is_regular_file();
-        return n;
     }
 };
 
