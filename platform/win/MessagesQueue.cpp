@@ -175,7 +175,7 @@ DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE*, BOOL, DWORD ms, DWO
         PollInputs();
         {
             std::lock_guard lock(TheCore().mutex);
-            if (detail::HasInputLocked(me))
+            if (detail::PendingCountLocked(me) > 0)
                 return WAIT_OBJECT_0;
         }
         int left = -1;
