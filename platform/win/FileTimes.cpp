@@ -1,7 +1,5 @@
 #include "platform/win/FileTimes.h"
 
-#include <sys/time.h>
-
 #include <cmath>
 #include <limits>
 

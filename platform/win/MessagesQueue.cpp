@@ -45,11 +45,11 @@ LRESULT DispatchTimerProc(const MSG& m) {
     TIMERPROC proc = nullptr;
     {
         std::lock_guard lock(TheCore().mutex);
-        for (const detail::Timer& timer : me.timers) {
-            if (timer.hwnd == m.hwnd && timer.id == m.wParam && reinterpret_cast<LPARAM>(timer.proc) == m.lParam) {
-                proc = timer.proc;
-            }
-        }
+        auto timer = std::find_if(me.timers.begin(), me.timers.end(), [&](const detail::Timer& t) {
+            return t.hwnd == m.hwnd && t.id == m.wParam && reinterpret_cast<LPARAM>(t.proc) == m.lParam;
+        });
+        if (timer != me.timers.end())
+            proc = timer->proc;
     }
     if (!proc)
         return 0;
