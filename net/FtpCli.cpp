@@ -212,8 +212,12 @@ void TCustomFtpCli::SetErrorMessage() {
         FErrorMessage = FLastReplyLine;
 }
 
+bool TCustomFtpCli::Ready() const {
+    return FState == ftpReady || FState == ftpInternalReady || FState == ftpPasvReady;
+}
+
 bool TCustomFtpCli::CheckReady() {
-    if (FState == ftpReady || FState == ftpInternalReady || FState == ftpPasvReady)
+    if (Ready())
         return true;
     RefuseCall("FTP component not ready");
     return false;
@@ -222,7 +226,7 @@ bool TCustomFtpCli::CheckReady() {
 // A call made from outside while a request runs is refused, and that request goes on untouched; only a step
 // of the running sequence that cannot start ends it.
 void TCustomFtpCli::RefuseCall(const std::string& Msg) {
-    bool requestRunning = FInSequence || FState != ftpNotConnected;
+    bool requestRunning = FInSequence || (FState != ftpNotConnected && !Ready());
     if (requestRunning && !FStepStarting)
         return ReportUsageError(Msg);
     HandleError(Msg);

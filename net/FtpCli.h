@@ -382,6 +382,7 @@ private:
     void BeginRequest(TFtpRequest Request);
     void ExecCommand(TFtpRequest Request, TFtpStep Step, const std::string& Command, std::vector<int> Accepted,
                      Handler AfterReply = nullptr);
+    bool Ready() const;
     bool CheckReady();
     void RefuseCall(const std::string& Msg);
     void HandleError(const std::string& Msg);
