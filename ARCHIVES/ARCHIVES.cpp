@@ -134,18 +134,16 @@ void TArchiveFile::DoProgress(int state, LPEXTRACTINGINFOEX lpEis, bool& abort) 
 }
 
 int TArchiveFile::WithProgress(const std::function<int()>& operation) {
-    bool relaying = PrepareProgress();
-    int result;
-    try {
-        result = operation();
-    } catch (...) {
-        if (relaying)
-            EndProgress();
-        throw;
-    }
-    if (relaying)
-        EndProgress();
-    return result;
+    // Ends the relay also when the operation raises.
+    struct Relay {
+        TArchiveFile& file;
+        bool on;
+        ~Relay() {
+            if (on)
+                file.EndProgress();
+        }
+    } relay{*this, PrepareProgress()};
+    return operation();
 }
 
 bool TArchiveFile::PrepareProgress() {

@@ -4,13 +4,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <vector>
 
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FileSearch.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Utf8Field.h"
 
 namespace {
 
@@ -27,7 +27,6 @@ struct WalkContext {
     const std::string& baseDir;
     TStringList& result;
     bool& abort;
-    bool filePass;                    // false: the exclusion pass
     const TFilterProgress* progress;  // none in the exclusion pass
     const TStringList* exclusions;    // none in the exclusion pass
     const std::vector<FileId>& neverPack;
@@ -153,21 +152,12 @@ std::string StoredName(const WalkContext& ctx, const std::string& dir, const std
     return stored;
 }
 
-// At most 512 bytes and the NUL, never cutting a character in two.
-void CopyName(char (&field)[513], const std::string& name) {
-    size_t length = std::min<size_t>(name.size(), sizeof field - 1);
-    while (length < name.size() && length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80)
-        --length;
-    std::memcpy(field, name.data(), length);
-    field[length] = '\0';
-}
-
 void AddName(WalkContext& ctx, const std::string& name) {
     if (ctx.exclusions && ctx.exclusions->IndexOf(name) >= 0)
         return;
     if (ctx.result.Add(name) < 0 || !ctx.progress || !*ctx.progress)
         return;
-    CopyName(ctx.info.SourceFileName, name);
+    CopyUtf8Field(ctx.info.SourceFileName, sizeof ctx.info.SourceFileName, name);
     (*ctx.progress)(ProgressStateFileFound, &ctx.info, ctx.abort);
 }
 
@@ -243,7 +233,7 @@ std::unique_ptr<TStringList> Expand(const TArchiverOptions& options, const std::
     result->SetCaseSensitive(true);  // names that differ only in case are different files
     result->SetDuplicates(dupIgnore);
     result->SetSorted(true);
-    WalkContext ctx{options, baseDir, *result, abort, filePass, progress, exclusions, neverPack};
+    WalkContext ctx{options, baseDir, *result, abort, progress, exclusions, neverPack};
     ctx.lower = DateBound(options.jo, "000000");
     ctx.upper = DateBound(options.job, "235959");
     ctx.fileAttr = options.a > 0 ? faReadOnly | faHidden | faSysFile | faArchive : faReadOnly | faArchive;

@@ -69,10 +69,9 @@ int TSevenZip32::RemoveItem(win::HWND parentWnd, const std::string& arcFileName,
 
 int TSevenZip32::MakeSfx(win::HWND, const std::string& arcFileName, const TArchiverOptions& options,
                          const std::string& outDir, std::string&) {
-    std::string sevenZipDir = SevenZipDir();
     if (options.gw <= 0)
         throw EArchiver("16bit SFX を作成することはできません。");
-    std::string module = SearchSfxModule("7z.sfx", sevenZipDir);
+    std::string module = SearchSfxModule("7z.sfx", SevenZipDir());
     if (module.empty())
         throw ESfxNoRequiredFile("7z", "", "7z.sfx");
     WriteSfxFile(module, arcFileName, SfxFileName(arcFileName, ".exe", outDir), false);

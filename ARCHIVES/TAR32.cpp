@@ -55,7 +55,7 @@ int TTar32::Pack(win::HWND parentWnd, const std::string& arcFileName, const TArc
 
 int TTar32::MakeSfx(win::HWND, const std::string& arcFileName, const TArchiverOptions&, const std::string& outDir,
                     std::string&) {
-    if (dynamic_cast<const TBZ232*>(this))
+    if (compression_ == TCompression::Bzip2)
         throw EArchiver("BZ2 形式書庫は自己解凍形式にできません。");
     std::string module = SearchSfxModule("kmtarsef.exe");
     if (module.empty())
@@ -84,9 +84,9 @@ std::string TTar32::BuildCommandLine(const std::string& verb, const std::string&
     cmd.AddFlag("g", options.o > 0);
     cmd.AddInt("-check-all-path=", options.p);
     cmd.AddInt("-use-directory=", options.x);
-    if (dynamic_cast<const TTgz32*>(this))
+    if (compression_ == TCompression::Gzip)
         AddCompression(cmd, "z", options.jm);
-    if (dynamic_cast<const TBZ232*>(this))
+    if (compression_ == TCompression::Bzip2)
         AddCompression(cmd, "B", options.jm);
     cmd.Add(options.UserOptions);
     cmd.AddQuoted("f", arcFileName);

@@ -18,6 +18,8 @@ TArchiverType TarArchiveType(const std::string& fileName);
 
 class TTar32 : public TLibraryDriver<TArchiver, EnsureTarLibrary, ReleaseTarLibrary> {
 public:
+    TTar32() = default;  // loads the library
+
     int Unpack(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                const std::string& baseDir, TFileArgs files, bool useResFile, std::string& output) override;
     int Pack(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
@@ -28,11 +30,25 @@ public:
     int ExtractMem(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                    const std::string& entryName, void* buffer, win::DWORD size, win::DWORD* writtenSize) override;
 
+protected:
+    // The compression a derived driver adds to plain tar.
+    enum class TCompression { None, Gzip, Bzip2 };
+    explicit TTar32(TCompression compression) : compression_(compression) {}
+
 private:
     std::string BuildCommandLine(const std::string& verb, const std::string& arcFileName,
                                  const TArchiverOptions& options, const std::string& baseDir, TFileArgs files,
                                  bool useResFile) const;
+
+    TCompression compression_ = TCompression::None;
 };
 
-class TTgz32 : public TTar32 {};
-class TBZ232 : public TTar32 {};
+class TTgz32 : public TTar32 {
+public:
+    TTgz32() : TTar32(TCompression::Gzip) {}
+};
+
+class TBZ232 : public TTar32 {
+public:
+    TBZ232() : TTar32(TCompression::Bzip2) {}
+};

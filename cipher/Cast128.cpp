@@ -1,4 +1,4 @@
-#include "Cast128.h"
+#include "cipher/Cast128.h"
 
 #include <array>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "Cast128SBoxes.h"
+#include "cipher/Cast128SBoxes.h"
 
 namespace cast128 {
 

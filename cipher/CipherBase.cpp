@@ -1,4 +1,4 @@
-#include "CipherBase.h"
+#include "cipher/CipherBase.h"
 
 #include <bit>
 #include <cstring>

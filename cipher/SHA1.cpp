@@ -1,4 +1,4 @@
-#include "SHA1.h"
+#include "cipher/SHA1.h"
 
 #include <algorithm>
 #include <bit>

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "OpensslContainer.h"
+#include "bench/cipher/OpensslContainer.h"
 #include "bench/support/ScratchFolder.h"
 #include "cipher/Cast128.h"
 #include "client/CipherFiles.h"

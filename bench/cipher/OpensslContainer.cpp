@@ -1,4 +1,4 @@
-#include "OpensslContainer.h"
+#include "bench/cipher/OpensslContainer.h"
 
 #include <openssl/provider.h>
 #include <openssl/sha.h>

@@ -12,4 +12,10 @@ public:
     virtual void Write(const uint8_t* data, size_t size) = 0;
 };
 
+// Keeps nothing: for decoding only to check the data.
+class NullSink : public ByteSink {
+public:
+    void Write(const uint8_t*, size_t) override {}
+};
+
 }  // namespace lha

@@ -9,10 +9,6 @@ namespace lha {
 
 namespace {
 
-bool IsLeadByte(uint8_t c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 std::string Escaped(uint8_t c) {
     char buf[4];
     std::snprintf(buf, sizeof buf, "%%%02X", c);
@@ -30,7 +26,7 @@ std::string DecodeComponent(const std::string& raw) {
     std::string out;
     for (size_t i = 0; i < raw.size(); ++i) {
         auto c = static_cast<uint8_t>(raw[i]);
-        size_t n = IsLeadByte(c) && i + 1 < raw.size() ? 2 : 1;
+        size_t n = win::IsCp932LeadByte(c) && i + 1 < raw.size() ? 2 : 1;
         auto one = c >= 0x20 ? win::Cp932ToUtf8(raw.substr(i, n)) : std::nullopt;
         if (one && !one->empty()) {
             out += *one;

@@ -114,11 +114,6 @@ private:
     std::string what_;
 };
 
-class NullSink : public ByteSink {
-public:
-    void Write(const uint8_t*, size_t) override {}
-};
-
 class MemorySink : public ByteSink {
 public:
     MemorySink(uint8_t* buffer, uint32_t size) : buffer_(buffer), size_(size) {}

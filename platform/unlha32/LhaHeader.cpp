@@ -5,6 +5,7 @@
 #include "platform/rtl/FileSearch.h"
 #include "platform/unlha32/Crc16.h"
 #include "platform/unlha32/LhaError.h"
+#include "platform/win/CodePage.h"
 
 namespace lha {
 
@@ -45,10 +46,6 @@ void Put64(std::vector<uint8_t>& out, uint64_t v) {
 void ReadExactly(TStream& in, uint8_t* p, size_t n) {
     if (static_cast<size_t>(in.Read(p, static_cast<int64_t>(n))) != n)
         Broken("the archive ends inside a header");
-}
-
-bool IsLeadByte(uint8_t c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
 // What the extended headers of levels 1 and 2 add to the base header.
@@ -279,7 +276,7 @@ std::vector<std::string> SplitRawPath(const std::string& raw) {
     std::vector<std::string> parts(1);
     for (size_t i = 0; i < raw.size(); ++i) {
         auto c = static_cast<uint8_t>(raw[i]);
-        if (IsLeadByte(c) && i + 1 < raw.size()) {
+        if (win::IsCp932LeadByte(c) && i + 1 < raw.size()) {
             parts.back() += raw.substr(i, 2);
             ++i;
         } else if (c == '/' || c == '\\' || c == 0xFF) {

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/rtl/FileSearch.h"
+#include "platform/rtl/Utf8Field.h"
 #include "platform/unlha32/ArchiveIndex.h"
 #include "platform/unlha32/NameFilter.h"
 
@@ -39,14 +40,6 @@ std::shared_ptr<OpenArchive> Find(HARC handle) {
     return it == table().open.end() ? nullptr : it->second;
 }
 
-void CopyText(char* field, size_t size, const std::string& text) {
-    size_t n = std::min(text.size(), size - 1);
-    while (n > 0 && n < text.size() && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80)
-        --n;
-    std::memcpy(field, text.data(), n);
-    field[n] = '\0';
-}
-
 std::string AttributeText(uint8_t a) {
     std::string t;
     t += (a & kAttrDirectory) ? 'd' : '-';
@@ -74,9 +67,9 @@ void FillEntryRecord(const ArchiveEntry& e, ArcEntryRecord* r) {
     int32_t dos = UnixToFileDate(static_cast<time_t>(h.writeTime));
     r->DosDate = static_cast<uint16_t>(static_cast<uint32_t>(dos) >> 16);
     r->DosTime = static_cast<uint16_t>(dos & 0xFFFF);
-    CopyText(r->EntryPath, sizeof r->EntryPath, e.name + (h.IsDirectory() ? "/" : ""));
-    CopyText(r->AttributeText, sizeof r->AttributeText, AttributeText(h.attribute));
-    CopyText(r->MethodText, sizeof r->MethodText, h.method);
+    CopyUtf8Field(r->EntryPath, sizeof r->EntryPath, e.name + (h.IsDirectory() ? "/" : ""));
+    CopyUtf8Field(r->AttributeText, sizeof r->AttributeText, AttributeText(h.attribute));
+    CopyUtf8Field(r->MethodText, sizeof r->MethodText, h.method);
 }
 
 namespace {

@@ -1,9 +1,8 @@
 #include "platform/unlha32/Progress.h"
 
-#include <algorithm>
-#include <cstring>
 #include <mutex>
 
+#include "platform/rtl/Utf8Field.h"
 #include "platform/win/Messages.h"
 
 // The host's message core; weak, so the library still loads into a program that has none.
@@ -27,14 +26,6 @@ struct Owner {
 Owner& owner() {
     static Owner o;
     return o;
-}
-
-void CopyName(char (&field)[513], const std::string& name) {
-    size_t n = std::min(name.size(), sizeof field - 1);
-    while (n > 0 && n < name.size() && (static_cast<uint8_t>(name[n]) & 0xC0) == 0x80)
-        --n;  // whole characters
-    std::memcpy(field, name.data(), n);
-    field[n] = '\0';
 }
 
 }  // namespace
@@ -66,8 +57,8 @@ Progress::Progress() {
 }
 
 void Progress::Begin(const std::string& source, const std::string& destination, uint64_t size) {
-    CopyName(info_.SourceFileName, source);
-    CopyName(info_.DestFileName, destination);
+    CopyUtf8Field(info_.SourceFileName, sizeof info_.SourceFileName, source);
+    CopyUtf8Field(info_.DestFileName, sizeof info_.DestFileName, destination);
     info_.FileSize64 = size;
     info_.FileSize = static_cast<uint32_t>(size);
     info_.WriteSize64 = 0;

@@ -105,9 +105,7 @@ UNLHA_EXPORT win::BOOL UnlhaCheckArchive(const char* fileName, int mode) {
         index.RequireSound();
         if (mode & 2) {  // full check: every entry decoded and its CRC compared
             TFileStream archive(fileName, fmOpenRead);
-            struct Discard : lha::ByteSink {
-                void Write(const uint8_t*, size_t) override {}
-            } sink;
+            lha::NullSink sink;
             for (const auto& e : index.entries)
                 lha::DecodeEntry(archive, e.header, sink, nullptr);
         }

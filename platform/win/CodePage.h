@@ -3,6 +3,7 @@
 // names, FTP arguments and listings, INI and comment files, the password bytes of a key.
 // Text that cannot be converted is reported (nullopt), never replaced by "?".
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,5 +13,9 @@ namespace win {
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 bool IsCp932Encodable(std::string_view utf8);
+// The first byte of a double-byte character; the byte after it is never a separator of its own.
+inline bool IsCp932LeadByte(uint8_t c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 }  // namespace win

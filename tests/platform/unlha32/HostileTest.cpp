@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "platform/rtl/SysUtils.h"
 #include "platform/unlha32/LhaError.h"
 #include "tests/platform/unlha32/LzhLibrary.h"
@@ -63,6 +65,8 @@ TEST_F(HostileTest, NamesLeadingOutOfTheDestinationAreRefusedAndTheRestExtracted
                                            {"a\\..\\..\\x", 0},
                                            {"a/../../x", 1},
                                            {"ok/../../x", 2}}) {
+        std::filesystem::remove_all(dest);  // each case shows its own fine.txt
+        ForceDirectories(dest);
         std::string text;
         EXPECT_EQ(Extract(RawArchive({Entry(c.name, c.level), Entry("fine.txt", c.level, "fine")}), &text),
                   lha::kUnsafeName)
