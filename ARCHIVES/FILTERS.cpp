@@ -10,7 +10,6 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FileSearch.h"
 #include "platform/rtl/SysUtils.h"
-#include "platform/rtl/Utf8Field.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -344,6 +345,14 @@ bool IsUtf8(std::string_view text) {
         i += n;
     }
     return true;
+}
+
+void CopyUtf8Field(char* field, size_t size, std::string_view text) {
+    size_t n = std::min(text.size(), size - 1);
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    std::memcpy(field, text.data(), n);
+    field[n] = '\0';
 }
 
 std::string IncludeTrailingPathDelimiter(std::string_view path) {

@@ -76,6 +76,9 @@ std::string TrimRight(std::string_view text);
 // whether every sequence of the text is complete.
 size_t Utf8SequenceLength(unsigned char lead);
 bool IsUtf8(std::string_view text);
+// Text into a fixed char field of a C record or a caller's buffer: cut to fit, never inside a UTF-8 character,
+// and always NUL-terminated. size is the whole field, the NUL included; it must be at least 1.
+void CopyUtf8Field(char* field, size_t size, std::string_view text);
 
 // Paths use "/" as the delimiter on this platform.
 constexpr char PathDelim = '/';

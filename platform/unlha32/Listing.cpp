@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "platform/rtl/FileSearch.h"
-#include "platform/rtl/Utf8Field.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/unlha32/ArchiveIndex.h"
 #include "platform/unlha32/NameFilter.h"
 

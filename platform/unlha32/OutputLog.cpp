@@ -1,6 +1,6 @@
 #include "platform/unlha32/OutputLog.h"
 
-#include "platform/rtl/Utf8Field.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace lha {
 

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "platform/rtl/Utf8Field.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/Messages.h"
 
 // The host's message core; weak, so the library still loads into a program that has none.
