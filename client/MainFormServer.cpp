@@ -33,10 +33,6 @@ std::string CommentText(const std::string& fileName) {
     return joined;
 }
 
-void ShowBox(const std::string& text, win::UINT type) {
-    win::MessageBoxA(0, text.c_str(), win::Application::Title().c_str(), win::MB_OK | type);
-}
-
 }  // namespace
 
 bool TMainFormWin::ListServer() {
@@ -124,12 +120,11 @@ std::string TMainFormWin::BuildServerTrunkList() {
         row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         row->setData(0, SizeRole, QVariant::fromValue<qlonglong>(file.Size));
     }
-    std::vector<std::string> unreadable = unreadableServerNames_;
     FillTrunkComments();
-    if (unreadable.empty())
+    if (unreadableServerNames_.empty())
         return problem;
     std::string names;
-    for (const std::string& name : unreadable)
+    for (const std::string& name : unreadableServerNames_)
         names += "\r\n" + name;
     return "次のファイルは名前を読み取れないため表示していません。\r\n" + names;
 }
@@ -216,9 +211,7 @@ void TMainFormWin::D1Click() {
     std::string name = CheckedTrunkName();
     if (name.empty())
         return;
-    int answer = win::MessageBoxA(0, ("トランク名: " + name + "\r\n\r\n" + "を削除してもよろしいですか？").c_str(),
-                                  win::Application::Title().c_str(), win::MB_YESNO | win::MB_ICONINFORMATION);
-    if (answer != win::IDYES)
+    if (Ask("トランク名: " + name + "\r\n\r\n" + "を削除してもよろしいですか？", win::MB_ICONINFORMATION) != win::IDYES)
         return;
     std::optional<TTarvoAccount> folder = ChosenFolder(DwForderList);
     if (!folder)
