@@ -18,6 +18,8 @@
 namespace {
 
 constexpr int SizeRole = Qt::UserRole;
+// The one trunk-list problem that is an error; the others are warnings.
+const std::string ListingFailed = "トランクリストを取得できませんでした。";
 
 // A comment file's text for its cell: code page 932 read as text, the lines joined by blanks.
 std::string CommentText(const std::string& fileName) {
@@ -103,7 +105,7 @@ std::string TMainFormWin::BuildServerTrunkList() {
     DwTruncList->clear();
     std::string problem;
     if (!ListServer() && !ListingRefusedAsEmpty())
-        problem = "トランクリストを取得できませんでした。";
+        problem = ListingFailed;
     for (const TServerFileEntry& file : serverFiles_) {
         if (!IsTrunkFileName(file.FileName))
             continue;
@@ -182,7 +184,7 @@ void TMainFormWin::ShowTrunkList() {
     win::UINT icon = win::MB_ICONERROR;
     if (SessionFor(*folder, nullptr)) {
         problem = BuildServerTrunkList();
-        icon = problem == "トランクリストを取得できませんでした。" ? win::MB_ICONERROR : win::MB_ICONWARNING;
+        icon = problem == ListingFailed ? win::MB_ICONERROR : win::MB_ICONWARNING;
     }
     HideWait();
     hourglass.Release();
