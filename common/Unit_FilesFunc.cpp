@@ -16,7 +16,6 @@ void AddTrailingBackslash(std::string& path) {
 
 void GetTempDir(std::string& dir) {
     dir = win::PrivateTempDir();
-    AddTrailingBackslash(dir);
 }
 
 int64_t GetFileSizeByName(const std::string& fileName) {

@@ -13,10 +13,11 @@ std::string KeyOrDefault(const std::string& keyPath) {
     return keyPath.empty() ? DefaultRegKey : keyPath;
 }
 
-// Opens the key (creating it) and runs write; False when the key does not open or anything raises.
-bool WriteValue(const std::string& keyPath, const std::function<void(TRegistry&)>& write) {
-    return InRegistryKey(win::HKEY_CURRENT_USER, KeyOrDefault(keyPath), true, [&](TRegistry& reg) {
-        write(reg);
+// Opens the key (creating it when create, read-only otherwise) and runs step; False when the key does not
+// open or anything raises.
+bool InKey(const std::string& keyPath, bool create, const std::function<void(TRegistry&)>& step) {
+    return InRegistryKey(win::HKEY_CURRENT_USER, KeyOrDefault(keyPath), create, [&](TRegistry& reg) {
+        step(reg);
         return true;
     });
 }
@@ -31,32 +32,20 @@ void RegReadString(const std::string& valueName, const std::string& keyPath, std
 }
 
 bool RegWriteString(const std::string& valueName, const std::string& text, const std::string& keyPath) {
-    return WriteValue(keyPath, [&](TRegistry& reg) { reg.WriteString(valueName, text); });
+    return InKey(keyPath, true, [&](TRegistry& reg) { reg.WriteString(valueName, text); });
 }
 
 int32_t RegReadInteger(const std::string& valueName, const std::string& keyPath) {
-    try {
-        TRegistry reg;
-        reg.SetRootKey(win::HKEY_CURRENT_USER);
-        return reg.OpenKeyReadOnly(KeyOrDefault(keyPath)) ? reg.ReadInteger(valueName) : 0;
-    } catch (const std::exception&) {
-        return 0;
-    }
+    int32_t value = 0;
+    InKey(keyPath, false, [&](TRegistry& reg) { value = reg.ReadInteger(valueName); });
+    return value;
 }
 
 void RegReadBinaryString(const std::string& valueName, const std::string& keyPath, std::string& text) {
     text.clear();
     unsigned char buffer[1 + BinaryShortStringMax];
     int stored = 0;
-    try {
-        TRegistry reg;
-        reg.SetRootKey(win::HKEY_CURRENT_USER);
-        if (!reg.OpenKeyReadOnly(KeyOrDefault(keyPath)))
-            return;
-        stored = reg.ReadBinaryData(valueName, buffer, sizeof buffer);
-    } catch (const std::exception&) {
-        return;
-    }
+    InKey(keyPath, false, [&](TRegistry& reg) { stored = reg.ReadBinaryData(valueName, buffer, sizeof buffer); });
     if (stored <= 0)
         return;
     // The count byte is trusted only as far as the bytes that are really there.
@@ -65,12 +54,12 @@ void RegReadBinaryString(const std::string& valueName, const std::string& keyPat
 }
 
 bool RegWriteInteger(const std::string& valueName, int32_t value, const std::string& keyPath) {
-    return WriteValue(keyPath, [&](TRegistry& reg) { reg.WriteInteger(valueName, value); });
+    return InKey(keyPath, true, [&](TRegistry& reg) { reg.WriteInteger(valueName, value); });
 }
 
 bool RegWriteBinaryString(const std::string& valueName, const std::string& text, const std::string& keyPath) {
     std::string data = text.substr(0, BinaryShortStringMax);
     data.insert(data.begin(), static_cast<char>(data.size()));
-    return WriteValue(
-        keyPath, [&](TRegistry& reg) { reg.WriteBinaryData(valueName, data.data(), static_cast<int>(data.size())); });
+    return InKey(keyPath, true,
+                 [&](TRegistry& reg) { reg.WriteBinaryData(valueName, data.data(), static_cast<int>(data.size())); });
 }

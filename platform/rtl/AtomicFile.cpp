@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "platform/rtl/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "SysUtils.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace {
 

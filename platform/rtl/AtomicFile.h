@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "Streams.h"
+#include "platform/rtl/Streams.h"
 
 class AtomicFile : public TFileStream {
 public:

@@ -1,4 +1,4 @@
-#include "DateTime.h"
+#include "platform/rtl/DateTime.h"
 
 #include <sys/time.h>
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "SysUtils.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace {
 

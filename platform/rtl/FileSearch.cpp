@@ -1,12 +1,13 @@
-#include "FileSearch.h"
+#include "platform/rtl/FileSearch.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 
-#include "SysUtils.h"
+#include "platform/rtl/SysUtils.h"
 
 struct SearchState {
     DIR* dir = nullptr;
@@ -21,24 +22,13 @@ struct SearchState {
 
 namespace {
 
-size_t Utf8Length(unsigned char lead) {
-    if (lead < 0x80)
-        return 1;
-    if ((lead >> 5) == 0x6)
-        return 2;
-    if ((lead >> 4) == 0xE)
-        return 3;
-    if ((lead >> 3) == 0x1E)
-        return 4;
-    return 1;
-}
-
 bool Match(std::string_view name, std::string_view mask) {
     // Iterative wildcard match with one backtrack point; "?" takes one UTF-8 character.
     size_t n = 0, m = 0, starM = std::string_view::npos, starN = 0;
     while (n < name.size()) {
         if (m < mask.size() && mask[m] == '?') {
-            n += std::min(Utf8Length(name[n]), name.size() - n);
+            // A byte that cannot lead a sequence counts as a character of its own.
+            n += std::min(std::max<size_t>(Utf8SequenceLength(name[n]), 1), name.size() - n);
             ++m;
         } else if (m < mask.size() && mask[m] == '*') {
             starM = m++;

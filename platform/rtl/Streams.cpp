@@ -1,4 +1,4 @@
-#include "Streams.h"
+#include "platform/rtl/Streams.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "AtomicFile.h"
-#include "SysUtils.h"
+#include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/SysUtils.h"
 
 int64_t TStream::Size() {
     int64_t pos = Seek(0, soCurrent);

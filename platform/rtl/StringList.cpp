@@ -1,8 +1,8 @@
-#include "StringList.h"
+#include "platform/rtl/StringList.h"
 
 #include <algorithm>
 
-#include "SysUtils.h"
+#include "platform/rtl/SysUtils.h"
 
 int TStringList::Compare(std::string_view a, std::string_view b) const {
     if (!caseSensitive_)

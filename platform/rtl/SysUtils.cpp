@@ -1,4 +1,4 @@
-#include "SysUtils.h"
+#include "platform/rtl/SysUtils.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -319,6 +319,31 @@ std::string TrimRight(std::string_view text) {
 
 std::string Trim(std::string_view text) {
     return TrimRight(TrimLeft(text));
+}
+
+size_t Utf8SequenceLength(unsigned char lead) {
+    if (lead < 0x80)
+        return 1;
+    if ((lead >> 5) == 0x6)
+        return 2;
+    if ((lead >> 4) == 0xE)
+        return 3;
+    if ((lead >> 3) == 0x1E)
+        return 4;
+    return 0;
+}
+
+bool IsUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        size_t n = Utf8SequenceLength(static_cast<unsigned char>(text[i]));
+        if (n == 0 || i + n > text.size())
+            return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += n;
+    }
+    return true;
 }
 
 std::string IncludeTrailingPathDelimiter(std::string_view path) {

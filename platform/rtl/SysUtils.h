@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "VarRec.h"
+#include "platform/rtl/VarRec.h"
 
 // Base of every exception the system raises: a message text and the class name the protocols quote.
 class Exception : public std::exception {
@@ -71,6 +71,11 @@ bool SameText(std::string_view a, std::string_view b);
 std::string Trim(std::string_view text);  // removes characters <= ' ' at both ends
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
+
+// UTF-8 by its byte patterns: the length a lead byte announces (1..4; 0 for a byte that cannot lead), and
+// whether every sequence of the text is complete.
+size_t Utf8SequenceLength(unsigned char lead);
+bool IsUtf8(std::string_view text);
 
 // Paths use "/" as the delimiter on this platform.
 constexpr char PathDelim = '/';

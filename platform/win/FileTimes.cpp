@@ -1,7 +1,5 @@
 #include "platform/win/FileTimes.h"
 
-#include <sys/time.h>
-
 #include <cmath>
 #include <limits>
 
@@ -173,7 +171,7 @@ FILETIME UnixTimeToFileTime(time_t seconds) {
 }
 
 time_t FileTimeToUnixTime(const FILETIME& fileTime) {
-    uint64_t ticks = (static_cast<uint64_t>(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime;
+    uint64_t ticks = static_cast<uint64_t>(Ticks(fileTime));
     return static_cast<time_t>((static_cast<int64_t>(ticks / TicksPerSecond)) - UnixEpochTicks / TicksPerSecond);
 }
 

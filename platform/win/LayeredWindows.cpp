@@ -19,6 +19,14 @@ bool IsSurfaceWindow(HWND hwnd) {
     return IsWindow(hwnd) && GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&SurfaceWindowProc);
 }
 
+// Only surface windows have an extended style; the last error tells a bad handle from another window.
+bool HasExtendedStyle(HWND hwnd) {
+    if (IsSurfaceWindow(hwnd))
+        return true;
+    SetLastError(IsWindow(hwnd) ? ERROR_INVALID_INDEX : ERROR_INVALID_WINDOW_HANDLE);
+    return false;
+}
+
 LayeredSurface* SurfaceOf(HWND hwnd) {
     return reinterpret_cast<LayeredSurface*>(GetWindowLongPtrA(hwnd, SurfaceSlot));
 }
@@ -52,20 +60,16 @@ HWND CreateSurfaceWindow(LayeredSurface* surface) {
 LONG GetWindowLongA(HWND hwnd, int index) {
     if (index != GWL_EXSTYLE)
         return static_cast<LONG>(GetWindowLongPtrA(hwnd, index));
-    if (!IsSurfaceWindow(hwnd)) {
-        SetLastError(IsWindow(hwnd) ? ERROR_INVALID_INDEX : ERROR_INVALID_WINDOW_HANDLE);
+    if (!HasExtendedStyle(hwnd))
         return 0;
-    }
     return static_cast<LONG>(GetWindowLongPtrA(hwnd, ExStyleSlot));
 }
 
 LONG SetWindowLongA(HWND hwnd, int index, LONG value) {
     if (index != GWL_EXSTYLE)
         return static_cast<LONG>(SetWindowLongPtrA(hwnd, index, value));
-    if (!IsSurfaceWindow(hwnd)) {
-        SetLastError(IsWindow(hwnd) ? ERROR_INVALID_INDEX : ERROR_INVALID_WINDOW_HANDLE);
+    if (!HasExtendedStyle(hwnd))
         return 0;
-    }
     auto previous = static_cast<LONG>(SetWindowLongPtrA(hwnd, ExStyleSlot, static_cast<DWORD>(value)));
     // Taking the style away ends the layering, as on Windows.
     if ((previous & WS_EX_LAYERED) && !(value & WS_EX_LAYERED))

@@ -173,11 +173,6 @@ void HandleSentMessages(ThreadState& t) {
     }
 }
 
-bool HasInputLocked(const ThreadState& t) {
-    return !t.posted.empty() || !t.sent.empty() ||
-           std::any_of(t.timers.begin(), t.timers.end(), [](const Timer& timer) { return timer.pending; });
-}
-
 size_t PendingCountLocked(const ThreadState& t) {
     auto timers = std::count_if(t.timers.begin(), t.timers.end(), [](const Timer& timer) { return timer.pending; });
     return t.posted.size() + t.sent.size() + static_cast<size_t>(timers);

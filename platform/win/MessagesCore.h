@@ -134,7 +134,7 @@ void WaitHandlingSent(ThreadState& me, std::unique_lock<std::mutex>& lock, Done 
 void MarkDueTimersLocked(ThreadState& t, uint64_t now);
 int TimerTimeoutMsLocked(const ThreadState& t, uint64_t now);
 
-bool HasInputLocked(const ThreadState& t);
+// Posted and sent messages and pending timers: what the thread's queue has to give.
 size_t PendingCountLocked(const ThreadState& t);
 // On the owning thread: tells the backend about changed inputs, then lets it wait (bounded by the next timer).
 void NotifyInputsChanged(ThreadState& t);

@@ -45,11 +45,11 @@ LRESULT DispatchTimerProc(const MSG& m) {
     TIMERPROC proc = nullptr;
     {
         std::lock_guard lock(TheCore().mutex);
-        for (const detail::Timer& timer : me.timers) {
-            if (timer.hwnd == m.hwnd && timer.id == m.wParam && reinterpret_cast<LPARAM>(timer.proc) == m.lParam) {
-                proc = timer.proc;
-            }
-        }
+        auto timer = std::find_if(me.timers.begin(), me.timers.end(), [&](const detail::Timer& t) {
+            return t.hwnd == m.hwnd && t.id == m.wParam && reinterpret_cast<LPARAM>(t.proc) == m.lParam;
+        });
+        if (timer != me.timers.end())
+            proc = timer->proc;
     }
     if (!proc)
         return 0;
@@ -175,7 +175,7 @@ DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE*, BOOL, DWORD ms, DWO
         PollInputs();
         {
             std::lock_guard lock(TheCore().mutex);
-            if (detail::HasInputLocked(me))
+            if (detail::PendingCountLocked(me) > 0)
                 return WAIT_OBJECT_0;
         }
         int left = -1;

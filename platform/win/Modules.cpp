@@ -44,12 +44,15 @@ std::string Canonical(const std::string& name) {
     return n;
 }
 
-std::string ProgramFolder() {
+// The running program's file; empty when it cannot be told.
+std::string ProgramPath() {
     std::vector<char> buf(4096);
     ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    if (n <= 0)
-        return std::string();
-    return ExtractFilePath(std::string(buf.data(), static_cast<size_t>(n)));
+    return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
+}
+
+std::string ProgramFolder() {
+    return ExtractFilePath(ProgramPath());
 }
 
 std::vector<std::string> SearchFolders() {
@@ -179,10 +182,7 @@ DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) {
     std::lock_guard<std::mutex> guard(r.lock);
     std::string path;
     if (module == 0) {
-        std::vector<char> buf(4096);
-        ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-        if (n > 0)
-            path.assign(buf.data(), static_cast<size_t>(n));
+        path = ProgramPath();
     } else if (Module* m = Find(r, module)) {
         path = m->path;
     }

@@ -11,6 +11,11 @@ bool IsRelative(const std::string& key) {
     return key.empty() || key[0] != '\\';
 }
 
+// The key's path below its base key: without the leading "\" of an absolute path.
+std::string PathBelowBase(const std::string& key) {
+    return IsRelative(key) ? key : key.substr(1);
+}
+
 TRegDataType DataTypeToRegData(DWORD type) {
     switch (type) {
         case REG_SZ:
@@ -51,7 +56,7 @@ HKEY TRegistry::BaseKey(bool relative) const {
 
 bool TRegistry::Open(const std::string& key, bool canCreate, REGSAM access) {
     bool relative = IsRelative(key);
-    std::string path = relative ? key : key.substr(1);
+    std::string path = PathBelowBase(key);
     HKEY opened = 0;
     LONG r = !canCreate || path.empty()
                  ? RegOpenKeyExA(BaseKey(relative), path.c_str(), 0, access, &opened)
@@ -82,22 +87,19 @@ void TRegistry::CloseKey() {
 }
 
 bool TRegistry::KeyExists(const std::string& key) {
-    bool relative = IsRelative(key);
     HKEY probe = 0;
-    if (RegOpenKeyExA(BaseKey(relative), relative ? key.c_str() : key.c_str() + 1, 0, KEY_READ, &probe) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExA(BaseKey(IsRelative(key)), PathBelowBase(key).c_str(), 0, KEY_READ, &probe) != ERROR_SUCCESS)
         return false;
     RegCloseKey(probe);
     return true;
 }
 
 bool TRegistry::DeleteKey(const std::string& key) {
-    bool relative = IsRelative(key);
-    std::string path = relative ? key : key.substr(1);
+    std::string path = PathBelowBase(key);
     // An empty name would mean the base key itself, which the caller never asked to delete.
     if (path.empty())
         return false;
-    return RegDeleteTreeA(BaseKey(relative), path.c_str()) == ERROR_SUCCESS;
+    return RegDeleteTreeA(BaseKey(IsRelative(key)), path.c_str()) == ERROR_SUCCESS;
 }
 
 void TRegistry::GetKeyNames(TStringList& names) {

@@ -9,20 +9,6 @@ namespace win::reg {
 
 namespace {
 
-bool IsUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        unsigned char c = s[i];
-        size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-        if (n == 0 || i + n > s.size())
-            return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += n;
-    }
-    return true;
-}
-
 bool HasControlCharacters(std::string_view s, bool allowTab) {
     return std::any_of(s.begin(), s.end(), [allowTab](char ch) {
         unsigned char c = static_cast<unsigned char>(ch);

@@ -89,11 +89,16 @@ struct Lookup {
     Key* key = nullptr;
 };
 
-LONG Read(HKEY h, REGSAM needed, Lookup& l) {
-    if (!Resolve(h, l.opened))
+// The opened key behind the handle, when it was opened with the access needed.
+LONG Open(HKEY h, REGSAM needed, OpenedKey& key) {
+    if (!Resolve(h, key))
         return ERROR_INVALID_HANDLE;
-    if ((l.opened.access & needed) != needed)
-        return ERROR_ACCESS_DENIED;
+    return (key.access & needed) == needed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+LONG Read(HKEY h, REGSAM needed, Lookup& l) {
+    if (LONG r = Open(h, needed, l.opened); r != ERROR_SUCCESS)
+        return r;
     if (LONG r = reg::LoadHive(l.opened.root, l.hive); r != ERROR_SUCCESS)
         return r;
     l.key = Walk(l.hive, l.opened.path);
@@ -103,10 +108,8 @@ LONG Read(HKEY h, REGSAM needed, Lookup& l) {
 // Runs change on the opened key inside a hive update.
 LONG Change(HKEY h, REGSAM needed, const std::function<LONG(Key& key)>& change) {
     OpenedKey opened;
-    if (!Resolve(h, opened))
-        return ERROR_INVALID_HANDLE;
-    if ((opened.access & needed) != needed)
-        return ERROR_ACCESS_DENIED;
+    if (LONG r = Open(h, needed, opened); r != ERROR_SUCCESS)
+        return r;
     return reg::UpdateHive(opened.root, [&](Key& hive) -> LONG {
         Key* key = Walk(hive, opened.path);
         return key ? change(*key) : ERROR_KEY_DELETED;

@@ -6,14 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <chrono>
-#include <cstdlib>
-#include <thread>
 
 #include "common/QtUiServices.h"
-#include "platform/rtl/SysUtils.h"
 #include "platform/win/MessageLoop.h"
 #include "tests/common/ModalDialogs.h"
+#include "tests/support/StandInProgram.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace {
@@ -104,21 +101,10 @@ TEST_F(FolderServices, TheBrowserStartsAtTheFolderAndGivesTheChoice) {
 }
 
 TEST_F(FolderServices, AFolderOpensWithTheDesktopsOpenerAsOneArgument) {
-    // A stand-in xdg-open first in PATH writes down what it was given.
-    const std::string bin = sandbox().work + "bin/";
-    const std::string record = sandbox().work + "opened";
-    tarvo::test::WriteFile(bin + "xdg-open", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"" + record +
-                                                 ".tmp\" && mv \"" + record + ".tmp\" \"" + record + "\"\n");
-    ASSERT_EQ(chmod((bin + "xdg-open").c_str(), 0755), 0);
-    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
-    setenv("PATH", (bin + ":" + path).c_str(), 1);
+    tarvo::test::StandInProgram xdgOpen(sandbox().work, "xdg-open");
     const std::string folder = sandbox().work + "a folder; with 'quotes'";
-    const bool opened = QtUiServices().OpenFolder(folder);
-    setenv("PATH", path.c_str(), 1);
-    ASSERT_TRUE(opened);
-    for (int look = 0; look < 1000 && !FileExists(record); ++look)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(tarvo::test::ReadFile(record), "1|" + folder);
+    ASSERT_TRUE(QtUiServices().OpenFolder(folder));
+    EXPECT_EQ(xdgOpen.Recorded(), "1|" + folder + "|");
 }
 
 }  // namespace

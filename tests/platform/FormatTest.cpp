@@ -61,6 +61,20 @@ TEST(SysUtilsTest, PathRoutinesUseSlash) {
     EXPECT_TRUE(SameText("Abc", "aBC"));
 }
 
+TEST(SysUtilsTest, Utf8ByItsBytePatterns) {
+    EXPECT_EQ(Utf8SequenceLength('a'), 1u);
+    EXPECT_EQ(Utf8SequenceLength(0xC3), 2u);
+    EXPECT_EQ(Utf8SequenceLength(0xE3), 3u);
+    EXPECT_EQ(Utf8SequenceLength(0xF0), 4u);
+    EXPECT_EQ(Utf8SequenceLength(0x80), 0u);  // a continuation byte
+    EXPECT_EQ(Utf8SequenceLength(0xFF), 0u);
+    EXPECT_TRUE(IsUtf8(""));
+    EXPECT_TRUE(IsUtf8("trunk \xE6\x97\xA5\xE6\x9C\xAC"));
+    EXPECT_FALSE(IsUtf8("\xE6\x97"));      // cut short
+    EXPECT_FALSE(IsUtf8("\xE6\x41\xA5"));  // a continuation byte missing
+    EXPECT_FALSE(IsUtf8("\x93\xFA"));      // Shift-JIS
+}
+
 class FileRoutinesTest : public tarvo::test::TarvoTest {};
 
 TEST_F(FileRoutinesTest, ForceDirectoriesAndRenameNeverReplaces) {

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <future>
 #include <mutex>
-#include <sstream>
 #include <string>
 
 #include "tests/platform/MessageTestBackend.h"

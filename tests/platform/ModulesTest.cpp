@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/Modules.h"
 
 namespace {
@@ -39,6 +42,13 @@ TEST_F(ModulesTest, MissingLibraryAndNullModule) {
     // dlsym(NULL) would search the whole process; the loader refuses instead.
     EXPECT_EQ(win::GetProcAddress(0, "TestModAnswer"), nullptr);
     EXPECT_EQ(win::GetProcAddress(0, "malloc"), nullptr);
+    // Module 0 is the program itself, cut to the buffer as Windows does.
+    char self[4096];
+    ASSERT_GT(win::GetModuleFileNameA(0, self, sizeof self), 0u);
+    EXPECT_EQ(ExtractFileName(self), "platform_win_test");
+    char cut[5];
+    EXPECT_EQ(win::GetModuleFileNameA(0, cut, sizeof cut), 4u);
+    EXPECT_EQ(std::string(cut), std::string(self).substr(0, 4));
 }
 
 TEST_F(ModulesTest, BuiltinModulesCountLoadsAndCanBeHidden) {

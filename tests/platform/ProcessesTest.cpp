@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "platform/win/Mutex.h"
 #include "platform/win/Processes.h"
 #include "tests/platform/HelperProcess.h"
+#include "tests/support/StandInProgram.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace {
@@ -42,22 +41,13 @@ TEST_F(ProcessesTest, ExitCodesAndMissingPrograms) {
 }
 
 TEST_F(ProcessesTest, XdgOpenGetsTheAbsolutePathAsOneArgument) {
-    // A stand-in xdg-open first in PATH records what it was given.
-    std::string bin = sandbox().work + "bin/";
-    std::string log = sandbox().work + "xdg-open.log";
-    WriteFile(bin + "xdg-open",
-              "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" + log + ".tmp'\nmv '" + log + ".tmp' '" + log + "'\n");
-    chmod((bin + "xdg-open").c_str(), 0755);
-    std::string oldPath = std::getenv("PATH");
-    setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+    StandInProgram xdgOpen(sandbox().work, "xdg-open");
     std::string cwd = GetCurrentDir();
     ASSERT_EQ(chdir(sandbox().work.c_str()), 0);
     bool started = win::StartXdgOpen("--help \"a\" b");
     ASSERT_EQ(chdir(cwd.c_str()), 0);
-    setenv("PATH", oldPath.c_str(), 1);
     ASSERT_TRUE(started);
-    ASSERT_TRUE(WaitForFile(log));
-    EXPECT_EQ(ReadFile(log), "1|" + sandbox().work + "--help \"a\" b|");
+    EXPECT_EQ(xdgOpen.Recorded(), "1|" + sandbox().work + "--help \"a\" b|");
     EXPECT_FALSE(win::StartXdgOpen(""));
 }
 

@@ -79,6 +79,12 @@ TEST_F(StreamsTest, AtomicFileReplacesOnlyOnCommit) {
     for (auto& e : std::filesystem::directory_iterator(sandbox().work))
         entries += e.exists();
     EXPECT_EQ(entries, 1);
+    {
+        AtomicFile f(name);
+        f.WriteBuffer("newer", 5);
+        f.Commit(false);  // no flush to disk: replaced whole all the same
+    }
+    EXPECT_EQ(ReadFile(name), "newer");
 }
 
 TEST_F(StreamsTest, MemoryStreamSaveAndLoad) {

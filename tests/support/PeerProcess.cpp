@@ -42,15 +42,6 @@ int FreeLoopbackPort() {
     return port;
 }
 
-bool WaitForLoopbackPort(int port, int maxMs) {
-    for (int waited = 0; waited <= maxMs; waited += 20) {
-        if (Answers(port))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
-
 bool ProgramAvailable(const std::string& path) {
     return ::access(path.c_str(), X_OK) == 0;
 }

@@ -12,8 +12,6 @@ namespace tarvo::test {
 
 // A TCP port on 127.0.0.1 that nothing listens on right now.
 int FreeLoopbackPort();
-// True once something accepts TCP connections on 127.0.0.1:port; gives up after about maxMs.
-bool WaitForLoopbackPort(int port, int maxMs = 10000);
 // True when the program exists and can be run.
 bool ProgramAvailable(const std::string& path);
 

@@ -21,12 +21,7 @@ std::string RaisedBy(Call call) {
 // Fails the test unless operation raises E with exactly this message.
 template <class E, class Operation>
 void ExpectError(Operation operation, const std::string& message) {
-    try {
-        operation();
-        ADD_FAILURE() << "no exception, expected: " << message;
-    } catch (const E& e) {
-        EXPECT_EQ(e.Message(), message);
-    }
+    EXPECT_EQ(RaisedBy<E>(operation), message);
 }
 
 }  // namespace tarvo::test

@@ -23,11 +23,11 @@ public:
     void SetUp() override {
         const char* dir = std::getenv("TARVO_LIBRARY_PATH");
         const std::string path = std::string(dir && *dir ? dir : ".") + "/" + QtBackendLibrary;
-        library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
-        if (!library_)
+        void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+        if (!library)
             Fail(dlerror());
-        auto start = reinterpret_cast<void (*)()>(dlsym(library_, "TarvoTestQtBackendStart"));
-        stop_ = reinterpret_cast<void (*)()>(dlsym(library_, "TarvoTestQtBackendStop"));
+        auto start = reinterpret_cast<void (*)()>(dlsym(library, "TarvoTestQtBackendStart"));
+        stop_ = reinterpret_cast<void (*)()>(dlsym(library, "TarvoTestQtBackendStop"));
         if (!start || !stop_)
             Fail(path + " lacks its entry points");
         start();
@@ -36,7 +36,6 @@ public:
     void TearDown() override { stop_(); }
 
 private:
-    void* library_ = nullptr;
     void (*stop_)() = nullptr;
 };
 
