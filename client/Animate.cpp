@@ -12,7 +12,7 @@ TAnimate::TAnimate(QWidget* parent, const QString& stripFile, int frameWidth) : 
         for (int x = 0; x + frameWidth <= strip.width(); x += frameWidth)
             frames_.push_back(QPixmap::fromImage(strip.copy(x, 0, frameWidth, strip.height())));
     } catch (const EInvalidGraphic&) {
-        frames_.clear();
+        // No frames: the control stays blank and will not play.
     }
     timer_.setInterval(FrameIntervalMs);
     QObject::connect(&timer_, &QTimer::timeout, this, [this] { ShowFrame((current_ + 1) % FrameCount()); });

@@ -10,7 +10,7 @@
 
 class TAnimate : public QLabel {
 public:
-    // The strip is cut into frames of the control's height-by-frameWidth; an unreadable strip leaves no frames.
+    // The strip is cut into whole frames frameWidth wide and as high as the strip; an unreadable strip leaves none.
     TAnimate(QWidget* parent, const QString& stripFile, int frameWidth);
 
     bool Active() const { return timer_.isActive(); }

@@ -12,6 +12,10 @@
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/Streams.h"
 
+// The password of the account file, and of the trunks of every folder whose senders type none; the same in every
+// installation.
+constexpr const char* BuiltInPassword = "plinkova";
+
 class TCipherFiles {
 public:
     // Shows one message to the user; in the program an information box with an OK button.

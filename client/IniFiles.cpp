@@ -4,19 +4,16 @@
 #include <iterator>
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/CodePage.h"
 
 namespace {
-
-bool IsLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 // The position of the single-byte character c, skipping the second bytes of double-byte characters.
 size_t FindSingleByte(const std::string& bytes, char c) {
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == c)
             return i;
-        if (IsLeadByte(static_cast<unsigned char>(bytes[i])))
+        if (win::IsCp932LeadByte(static_cast<unsigned char>(bytes[i])))
             ++i;
     }
     return std::string::npos;

@@ -30,9 +30,8 @@
 #include "platform/win/UiServices.h"
 
 TMainFormWin::TMainFormWin(QWidget* parent)
-    : QWidget(parent), cipherFiles_(Cipher_cast1281, [](const std::string& text) {
-          win::MessageBoxA(0, text.c_str(), win::Application::Title().c_str(), win::MB_OK | win::MB_ICONINFORMATION);
-      }) {
+    : QWidget(parent),
+      cipherFiles_(Cipher_cast1281, [](const std::string& text) { ShowBox(text, win::MB_ICONINFORMATION); }) {
     CreateLayout();
     SetActivePage(pgTop);
     LoadSettings();
@@ -248,17 +247,23 @@ void TMainFormWin::BuildFolderButtons(TFolderBox* box) {
     for (const std::string& name : report.UnreadableFolders)
         refused += "\r\n" + name;
     if (!refused.empty())
-        win::MessageBoxA(
-            0, ("アカウントファイルの次のフォルダは設定が正しくないため表示できません。\r\n" + refused).c_str(),
-            win::Application::Title().c_str(), win::MB_OK | win::MB_ICONWARNING);
+        ShowBox("アカウントファイルの次のフォルダは設定が正しくないため表示できません。\r\n" + refused,
+                win::MB_ICONWARNING);
 }
 
 std::optional<TTarvoAccount> TMainFormWin::ChosenFolder(const TFolderBox* box) {
     if (box->Tag >= 0 && box->Tag < static_cast<int>(TarvoAccounts.size()))
         return TarvoAccounts[box->Tag];
-    win::MessageBoxA(0, "フォルダを選択してください。", win::Application::Title().c_str(),
-                     win::MB_OK | win::MB_ICONWARNING);
+    ShowBox("フォルダを選択してください。", win::MB_ICONWARNING);
     return std::nullopt;
+}
+
+void TMainFormWin::ShowBox(const std::string& text, win::UINT icon) {
+    win::MessageBoxA(0, text.c_str(), win::Application::Title().c_str(), win::MB_OK | icon);
+}
+
+int TMainFormWin::Ask(const std::string& text, win::UINT icon) {
+    return win::MessageBoxA(0, text.c_str(), win::Application::Title().c_str(), win::MB_YESNO | icon);
 }
 
 void TMainFormWin::AddLog(QPlainTextEdit* memo, const std::string& text) {

@@ -84,6 +84,10 @@ public:
     void timer_LZH_JUNBI_Timer();
     void Image1DblClick() {}
 
+    // A message box under the program's title: one with OK, or a Yes/No question and its answer.
+    static void ShowBox(const std::string& text, win::UINT icon);
+    static int Ask(const std::string& text, win::UINT icon);
+
     // Account file.
     bool FetchAccountFile();
 

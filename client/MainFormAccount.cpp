@@ -6,25 +6,15 @@
 #include "platform/win/MessageLoop.h"
 #include "platform/win/UiServices.h"
 
-namespace {
-
-const char* const BuiltInPassword = "plinkova";
-
-std::string JoinPath(const std::string& Dir, const std::string& Name) {
-    return !Dir.empty() && Dir.back() == PathDelim ? Dir + Name : Dir + PathDelim + Name;
-}
-
-}  // namespace
-
 // A fetch cut short because the window is closing is no failure to tell the user about.
 void TMainFormWin::ReportFetchFailure(const char* Text) {
     if (!closeRequested_)
-        win::MessageBoxA(0, Text, win::Application::Title().c_str(), win::MB_OK | win::MB_ICONERROR);
+        ShowBox(Text, win::MB_ICONERROR);
 }
 
 bool TMainFormWin::FetchAccountFile() {
     const std::string serverFile = AppSetData.AccountID + ".ace";
-    accountFile_ = JoinPath(workDir_, AppSetData.AccountID + ".ini");
+    accountFile_ = workDir_ + AppSetData.AccountID + ".ini";
     TTarvoAccount registry;
     registry.Account = AppSetData.Account;
     registry.Password = AppSetData.Password;

@@ -17,39 +17,31 @@
 
 namespace {
 
-const char* const BuiltInPassword = "plinkova";
-
-int Ask(const std::string& text, win::UINT icon) {
-    return win::MessageBoxA(0, text.c_str(), win::Application::Title().c_str(), win::MB_YESNO | icon);
-}
-
-void ShowBox(const std::string& text, win::UINT icon) {
-    win::MessageBoxA(0, text.c_str(), win::Application::Title().c_str(), win::MB_OK | icon);
-}
-
 // The extraction place P (ending with "/") and in it the trunk's folder D, made when missing after the user
 // agreed. False when the user declined or a folder could not be made (the user was told).
 bool PrepareTrunkFolder(const std::string& typed, const std::string& trunk, std::string& trunkDir) {
     std::string place = Trim(typed);
     if (place.empty()) {
-        ShowBox("展開場所を指定してください。", win::MB_ICONWARNING);
+        TMainFormWin::ShowBox("展開場所を指定してください。", win::MB_ICONWARNING);
         return false;
     }
     AddTrailingBackslash(place);
     if (!DirectoryExists(place)) {
-        if (Ask("指定された展開場所がありません。作成しますか？\r\n" + place, win::MB_ICONINFORMATION) != win::IDYES)
+        if (TMainFormWin::Ask("指定された展開場所がありません。作成しますか？\r\n" + place, win::MB_ICONINFORMATION) !=
+            win::IDYES)
             return false;
         if (!ForceDirectories(place)) {
-            ShowBox("展開場所を作成することができませんでした。", win::MB_ICONERROR);
+            TMainFormWin::ShowBox("展開場所を作成することができませんでした。", win::MB_ICONERROR);
             return false;
         }
     }
     trunkDir = place + trunk + "/";
     if (DirectoryExists(trunkDir))
-        return Ask("既にトランクのフォルダがあります。\r\n上書きされますがよろしいですか？\r\n\r\n" + trunkDir,
+        return TMainFormWin::Ask(
+                   "既にトランクのフォルダがあります。\r\n上書きされますがよろしいですか？\r\n\r\n" + trunkDir,
                    win::MB_ICONWARNING) == win::IDYES;
     if (!ForceDirectories(trunkDir)) {
-        ShowBox("展開場所を作成することができませんでした。", win::MB_ICONERROR);
+        TMainFormWin::ShowBox("展開場所を作成することができませんでした。", win::MB_ICONERROR);
         return false;
     }
     return true;

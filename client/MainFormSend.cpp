@@ -20,8 +20,6 @@
 
 namespace {
 
-const char* const BuiltInPassword = "plinkova";
-
 // The comment as the server keeps it: code page 932, lines ended by CR LF. False when it holds a character
 // that code page cannot write.
 bool SaveComment(const QPlainTextEdit& memo, const std::string& fileName) {
@@ -60,8 +58,7 @@ void TMainFormWin::btnUpNext1Click() {
     if (!TrunkNameAccepted())
         return;
     if (ListView1->topLevelItemCount() == 0) {
-        win::MessageBoxA(0, "トランクには何も格納されいません。", win::Application::Title().c_str(),
-                         win::MB_OK | win::MB_ICONWARNING);
+        ShowBox("トランクには何も格納されいません。", win::MB_ICONWARNING);
         return;
     }
     // Always the work archive: the archiver's current file may be another after a receive.
@@ -74,7 +71,7 @@ void TMainFormWin::btnUpNext1Click() {
         "トランクのサイズが大きすぎるため、作業を進めることができません。\r\n"
         "現在のトランク内のファイルを減らしてください。\r\n\r\n最大のトランクサイズ：" +
         SizeToKB(AppSetData.MaxTruncSize) + "\r\n" + "現在のトランクサイズ：" + SizeToKB(size);
-    win::MessageBoxA(0, text.c_str(), win::Application::Title().c_str(), win::MB_OK | win::MB_ICONWARNING);
+    ShowBox(text, win::MB_ICONWARNING);
 }
 
 void TMainFormWin::btnUpStartClick() {

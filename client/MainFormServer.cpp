@@ -18,6 +18,8 @@
 namespace {
 
 constexpr int SizeRole = Qt::UserRole;
+// The one trunk-list problem that is an error; the others are warnings.
+const std::string ListingFailed = "トランクリストを取得できませんでした。";
 
 // A comment file's text for its cell: code page 932 read as text, the lines joined by blanks.
 std::string CommentText(const std::string& fileName) {
@@ -31,10 +33,6 @@ std::string CommentText(const std::string& fileName) {
     for (const std::string& line : lines)
         joined += (joined.empty() ? "" : " ") + line;
     return joined;
-}
-
-void ShowBox(const std::string& text, win::UINT type) {
-    win::MessageBoxA(0, text.c_str(), win::Application::Title().c_str(), win::MB_OK | type);
 }
 
 }  // namespace
@@ -107,7 +105,7 @@ std::string TMainFormWin::BuildServerTrunkList() {
     DwTruncList->clear();
     std::string problem;
     if (!ListServer() && !ListingRefusedAsEmpty())
-        problem = "トランクリストを取得できませんでした。";
+        problem = ListingFailed;
     for (const TServerFileEntry& file : serverFiles_) {
         if (!IsTrunkFileName(file.FileName))
             continue;
@@ -124,12 +122,11 @@ std::string TMainFormWin::BuildServerTrunkList() {
         row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         row->setData(0, SizeRole, QVariant::fromValue<qlonglong>(file.Size));
     }
-    std::vector<std::string> unreadable = unreadableServerNames_;
     FillTrunkComments();
-    if (unreadable.empty())
+    if (unreadableServerNames_.empty())
         return problem;
     std::string names;
-    for (const std::string& name : unreadable)
+    for (const std::string& name : unreadableServerNames_)
         names += "\r\n" + name;
     return "次のファイルは名前を読み取れないため表示していません。\r\n" + names;
 }
@@ -187,7 +184,7 @@ void TMainFormWin::ShowTrunkList() {
     win::UINT icon = win::MB_ICONERROR;
     if (SessionFor(*folder, nullptr)) {
         problem = BuildServerTrunkList();
-        icon = problem == "トランクリストを取得できませんでした。" ? win::MB_ICONERROR : win::MB_ICONWARNING;
+        icon = problem == ListingFailed ? win::MB_ICONERROR : win::MB_ICONWARNING;
     }
     HideWait();
     hourglass.Release();
@@ -216,9 +213,7 @@ void TMainFormWin::D1Click() {
     std::string name = CheckedTrunkName();
     if (name.empty())
         return;
-    int answer = win::MessageBoxA(0, ("トランク名: " + name + "\r\n\r\n" + "を削除してもよろしいですか？").c_str(),
-                                  win::Application::Title().c_str(), win::MB_YESNO | win::MB_ICONINFORMATION);
-    if (answer != win::IDYES)
+    if (Ask("トランク名: " + name + "\r\n\r\n" + "を削除してもよろしいですか？", win::MB_ICONINFORMATION) != win::IDYES)
         return;
     std::optional<TTarvoAccount> folder = ChosenFolder(DwForderList);
     if (!folder)

@@ -27,9 +27,7 @@ constexpr int EntryPathRole = Qt::UserRole;
 // The part after the last "/" (Name) and up to it (Dir); whether it names a folder. False when the path names
 // neither a file nor a folder.
 bool SplitSourcePath(const std::string& Path, std::string& Dir, bool& IsFolder, std::string& Name) {
-    size_t slash = Path.rfind('/');
-    Name = slash == std::string::npos ? Path : Path.substr(slash + 1);
-    Dir = slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
+    SplitArchivePath(Path, Dir, Name);
     if (DirectoryExists(Path))
         IsFolder = true;
     else if (FileExists(Path))
@@ -67,10 +65,6 @@ std::vector<std::string> UnencodableNames(const std::string& path) {
          !ec && it != end; it.increment(ec))
         check(it->path());
     return bad;
-}
-
-void ShowBox(const std::string& text, win::UINT type) {
-    win::MessageBoxA(0, text.c_str(), win::Application::Title().c_str(), win::MB_OK | type);
 }
 
 }  // namespace
@@ -128,7 +122,6 @@ bool TMainFormWin::AddToTrunk(const std::string& Path, const std::string& Archiv
     options.n = N;
     options.r = isFolder ? 2 : 0;
     options.jso = 0;
-    options.ResFileName = resFile_;
     ArchiveFile1->SetOutputSize(8192);
     return WithResponseFile([&] { return ArchiveFile1->Pack(0, nullptr, dir, {name}); }) == 0;
 }

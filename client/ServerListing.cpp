@@ -17,14 +17,9 @@ bool IsFieldBreak(char c) {
     return c >= 0x01 && c <= 0x20;
 }
 
-struct Field {
-    size_t start;
-    std::string_view text;
-};
-
 // The first `count` fields of the line; the rest of the line starts at `rest`.
-std::vector<Field> SplitFields(std::string_view line, size_t count, size_t& rest) {
-    std::vector<Field> fields;
+std::vector<std::string_view> SplitFields(std::string_view line, size_t count, size_t& rest) {
+    std::vector<std::string_view> fields;
     size_t i = 0;
     while (fields.size() < count) {
         while (i < line.size() && IsFieldBreak(line[i]))
@@ -34,7 +29,7 @@ std::vector<Field> SplitFields(std::string_view line, size_t count, size_t& rest
         size_t start = i;
         while (i < line.size() && !IsFieldBreak(line[i]))
             ++i;
-        fields.push_back({start, line.substr(start, i - start)});
+        fields.push_back(line.substr(start, i - start));
     }
     while (i < line.size() && IsFieldBreak(line[i]))
         ++i;
@@ -90,15 +85,15 @@ std::string_view LinkName(std::string_view name) {
 
 void ParseLine(std::string_view line, TDateTime now, TServerListing& listing) {
     size_t rest = 0;
-    std::vector<Field> f = SplitFields(line, 8, rest);
+    std::vector<std::string_view> f = SplitFields(line, 8, rest);
     if (f.size() < 8 || rest == line.size())
         return;
-    char kind = f[0].text[0];
+    char kind = f[0][0];
     if (kind == 'd')
         return;
     TServerFileEntry entry;
-    std::optional<TDateTime> date = ListingDate(f[5].text, f[6].text, f[7].text, now);
-    if (!ReadNumber(f[4].text, entry.Size) || entry.Size < 0 || !date)
+    std::optional<TDateTime> date = ListingDate(f[5], f[6], f[7], now);
+    if (!ReadNumber(f[4], entry.Size) || entry.Size < 0 || !date)
         return;
     entry.Date = *date;
     std::string_view name = line.substr(rest);

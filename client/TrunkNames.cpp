@@ -49,15 +49,8 @@ std::string SizeToKB(int64_t Bytes) {
 }
 
 void SplitArchivePath(const std::string& Path, std::string& Dir, std::string& Name) {
-    Dir.clear();
-    Name.clear();
-    size_t slash = Path.rfind('/');
-    if (slash == std::string::npos) {
-        Name = Path;
-        return;
-    }
-    Dir = Path.substr(0, slash + 1);
-    Name = Path.substr(slash + 1);
+    Dir = ExtractFilePath(Path);
+    Name = ExtractFileName(Path);
 }
 
 std::string EscapedName(std::string_view bytes) {

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Takes the pictures of the password dialog, the wait window and the main window's pages on a real X server
-# (Xvfb) into
-# <build>/screenshots/. Usage: tools/screenshots.sh [build folder]   (default build/test, already built)
+# (Xvfb) into <build>/screenshots/. Usage: tools/screenshots.sh [build folder]   (default build/test, already built)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(cd "${1:-build/test}" && pwd)

@@ -18,4 +18,9 @@ inline bool IsCp932LeadByte(uint8_t c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+// Whether the byte begins a double-byte character (its second byte may look like "\", "]" or a letter).
+inline bool IsCp932LeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
 }  // namespace win

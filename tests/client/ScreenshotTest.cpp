@@ -8,9 +8,8 @@
 
 #include <cstdlib>
 
-#include "platform/win/CodePage.h"
-
 #include "client/MainForm.h"
+#include "platform/win/CodePage.h"
 #include "tests/client/ClientFixture.h"
 #include "tests/support/MessagePump.h"
 #include "tests/support/Screenshots.h"

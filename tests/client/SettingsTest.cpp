@@ -127,11 +127,23 @@ TEST_F(SettingsTest, CredentialsAreUnscrambledAndNeverReadPastTheStoredBytes) {
 
 TEST_F(SettingsTest, ProvisioningRefusesWhatTheStoredFormCannotHold) {
     TarvoSettings s;
+    s.AccountID = "tester";
     s.Password = "パスワード";
     EXPECT_THROW(ProvisionSettings(s), EProvisionError);
     s.Password = std::string(101, 'x');
     EXPECT_THROW(ProvisionSettings(s), EProvisionError);
     EXPECT_EQ(::ScrambleText("abc"), "\xC2\xC4\xC6");
+}
+
+TEST_F(SettingsTest, ProvisioningRefusesAnAccountIDTheClientWouldRefuseAndWritesNothing) {
+    TarvoSettings s;
+    s.ServerName = "127.0.0.1";
+    for (const char* bad : {"", "../x", "a/b", "a\\b", "tab\there", "\xF0\x9F\x99\x82"}) {
+        s.AccountID = bad;
+        EXPECT_THROW(ProvisionSettings(s), EProvisionError) << bad;
+    }
+    EXPECT_FALSE(GetRegValue(HKCU, Key, "ServerName"));
+    EXPECT_FALSE(GetRegValue(HKCU, Key, "AccountID"));
 }
 
 TEST_F(SettingsTest, TheProvisioningToolWritesIntoTheMachineRootItIsGiven) {

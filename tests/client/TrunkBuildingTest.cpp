@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QAction>
 #include <QApplication>
@@ -10,8 +11,8 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "ARCHIVES/ARCHIVES.h"
 #include "client/MainForm.h"
@@ -22,6 +23,7 @@
 #include "platform/win/MessageLoop.h"
 #include "tests/client/ClientFixture.h"
 #include "tests/support/ManualClock.h"
+#include "tools/harness/RunProgram.h"
 
 namespace {
 
@@ -30,14 +32,9 @@ namespace fs = std::filesystem;
 
 // What Debian's lha reads from an archive: its listing, or empty when it refuses the archive.
 std::string LhaListing(const std::string& archive) {
-    FILE* pipe = ::popen(("lha l '" + archive + "' 2>/dev/null").c_str(), "r");
-    if (!pipe)
-        return "";
-    std::string out;
-    char buffer[512];
-    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        out.append(buffer, n);
-    return ::pclose(pipe) == 0 ? out : "";
+    const std::string output = CurrentSandbox().tmp + "lha-listing.txt";
+    std::optional<int> status = RunProgram({"lha", "l", archive}, CurrentSandbox().tmp, output);
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0 ? ReadFile(output) : "";
 }
 
 // A window without a server: building the trunk needs none.

@@ -37,7 +37,7 @@ TEST_F(WindowStartTest, StartUpFetchesTheAccountFileIntoThePrivateWorkDirectory)
     Provision(Settings());
     PutAccountFile({{"営業"}, {"経理"}});
     auto form = StartClient();
-    EXPECT_TRUE(form->isHidden() || form->isVisible());
+    EXPECT_EQ(form->findChild<QWidget*>("fom_Quit"), nullptr) << "a good start-up does not close the window";
     std::string tmp;
     GetTempDir(tmp);
     EXPECT_EQ(form->WorkDir(), tmp + "Tarvo/");

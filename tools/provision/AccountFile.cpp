@@ -7,12 +7,6 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/CodePage.h"
 
-namespace {
-
-const char* const BuiltInPassword = "plinkova";
-
-}  // namespace
-
 std::string AccountFileBytes(const std::string& plainIni) {
     TStringList lines;
     lines.SetText(plainIni);

@@ -1,5 +1,6 @@
 #include "tools/provision/Provision.h"
 
+#include "client/Unit_Setting.h"
 #include "common/Unit_Func_Regi.h"
 
 namespace {
@@ -31,6 +32,9 @@ std::string ScrambleText(const std::string& plain) {
 }
 
 void ProvisionSettings(const TarvoSettings& s) {
+    // The client would refuse it and ask the server for no account file at all.
+    if (!IsValidAccountID(LowerCase(s.AccountID)))
+        throw EProvisionError("The account identifier \"" + s.AccountID + "\" cannot name an account file");
     WriteCredential("ServerName", s.ServerName);
     WriteCredential("Account", s.Account);
     WriteCredential("Password", s.Password);

@@ -27,6 +27,7 @@ struct TarvoSettings {
 std::string ScrambleText(const std::string& plain);
 
 // Writes all the settings: Account, Password and ServerName as BinaryShortStrings of their scrambled text, the
-// numbers and flags as REG_DWORD, AccountID and LastTime as REG_SZ. Raises EProvisionError when a credential
-// cannot be stored (not 7-bit, longer than 100 characters) or a value cannot be written.
+// numbers and flags as REG_DWORD, AccountID and LastTime as REG_SZ. Raises EProvisionError, before writing
+// anything, for an AccountID the client refuses; and when a credential cannot be stored (not 7-bit, longer than
+// 100 characters) or a value cannot be written.
 void ProvisionSettings(const TarvoSettings& settings);
