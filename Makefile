@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 TEST_BUILD := build/test
 RELEASE_BUILD := build/release
 
-.PHONY: run test deps release bench fuzz
+.PHONY: run test deps release bench
 
 deps:
 	tools/install-deps.sh

@@ -13,11 +13,6 @@ namespace win {
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 bool IsCp932Encodable(std::string_view utf8);
-// The first byte of a double-byte character; the byte after it is never a separator of its own.
-inline bool IsCp932LeadByte(uint8_t c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // Whether the byte begins a double-byte character (its second byte may look like "\", "]" or a letter).
 inline bool IsCp932LeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
