@@ -34,6 +34,12 @@ public:
         acc_ = 0;
     }
     std::vector<uint8_t>& Bytes() { return bytes_; }
+    // Forgets every bit and byte, also the bits of a byte not yet complete.
+    void Reset() {
+        acc_ = 0;
+        used_ = 0;
+        bytes_.clear();
+    }
 
 private:
     uint64_t acc_ = 0;

@@ -56,6 +56,13 @@ void BlockEncoder::Finish() {
     out_.FlushPartial();
 }
 
+void BlockEncoder::Reset() {
+    count_ = 0;
+    charCounts_.fill(0);
+    positionCounts_.fill(0);
+    out_.Reset();
+}
+
 void BlockEncoder::WriteBlock() {
     out_.Put(16, static_cast<uint32_t>(count_));
     charLengths_.fill(0);

@@ -33,6 +33,9 @@ public:
     }
     // Writes what is pending and pads the last byte.
     void Finish();
+    // Drops everything of a stream that was given up part way: its pending symbols, their counts and the
+    // bits of an incomplete byte, which would otherwise open the next stream.
+    void Reset();
     // The coded bytes so far; the caller takes them out as it likes.
     std::vector<uint8_t>& Bytes() { return out_.Bytes(); }
 

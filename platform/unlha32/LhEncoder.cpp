@@ -29,7 +29,7 @@ bool LhEncoder::Drain(const Writer& write, uint64_t limit, uint64_t parsed) {
 // longer one; otherwise the first byte goes out as a literal and the longer match is considered instead.
 bool LhEncoder::Encode(const MatchFinder::Reader& read, const Writer& write, uint64_t limit) {
     finder_.Reset();
-    blocks_.Bytes().clear();
+    blocks_.Reset();
     written_ = 0;
     bool atEnd = false;
     size_t pos = 0;

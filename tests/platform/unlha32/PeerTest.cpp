@@ -109,3 +109,23 @@ TEST_F(PeerTest, JlhaArchivesOfEveryLevelAndMethodListAndExtract) {
 }
 
 }  // namespace
+
+// A file too random to shrink is stored; the coder gives up on it part way, and the files coded after it must
+// not inherit what it left behind.
+TEST_F(PeerTest, FilesCodedAfterAStoredOneExtractWhole) {
+    std::string dir = Work("mixed/");
+    std::string sheet;
+    for (uint64_t i = 0; sheet.size() < (3u << 20); ++i)
+        sheet += "2024-04-" + std::to_string(i % 28 + 1) + ";item" + std::to_string(i * 7919 % 10000) + ";" +
+                 std::to_string(i * 104729 % 100000) + ";ok\r\n";
+    WriteFile(dir + "1-photo.jpg", tarvo::test::RandomBytes(3 << 20, 7));
+    WriteFile(dir + "2-sheet.csv", sheet);
+    WriteFile(dir + "3-notes.txt", sheet.substr(0, 70000));
+    std::string archive = Work("mixed.lzh");
+    ASSERT_EQ(Run("a -x1 \"" + archive + "\" \"" + dir + "\" \"1-photo.jpg\" \"2-sheet.csv\" \"3-notes.txt\""), 0);
+
+    std::string out;
+    EXPECT_EQ(RunTool({"lhasa", "t", archive}, Work(""), &out), 0) << out;
+    ASSERT_EQ(Run("x \"" + archive + "\" \"" + Work("ours/") + "\"", &out), 0) << out;
+    EXPECT_EQ(FolderContents(Work("ours/")), FolderContents(dir));
+}
