@@ -1,29 +1,20 @@
 #include "platform/rtl/AtomicFile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <vector>
 
 #include "platform/rtl/SysUtils.h"
 
 namespace {
 
-// mkstemp in the folder of the final name; the name stays hidden and says what it is for.
-std::pair<std::string, int> MakeTemporary(const std::string& finalName, mode_t permissions) {
-    std::string pattern = ExtractFilePath(finalName) + "." + ExtractFileName(finalName) + ".tmp-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    int fd = mkostemp(buf.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw EFCreateError("Cannot create file \"" + finalName + "\". " + SysErrorMessage(errno));
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, permissions & ~mask);
-    return {std::string(buf.data()), fd};
+TemporaryFile MakeTemporary(const std::string& finalName, mode_t permissions) {
+    TemporaryFile file = CreateTemporaryFile(AT_FDCWD, ExtractFilePath(finalName), permissions);
+    if (file.fd < 0)
+        throw EFCreateError("Cannot create file \"" + finalName + "\". " + SysErrorMessage(file.error));
+    return file;
 }
 
 }  // namespace
@@ -31,8 +22,8 @@ std::pair<std::string, int> MakeTemporary(const std::string& finalName, mode_t p
 AtomicFile::AtomicFile(const std::string& finalName, mode_t permissions)
     : AtomicFile(finalName, MakeTemporary(finalName, permissions)) {}
 
-AtomicFile::AtomicFile(const std::string& finalName, std::pair<std::string, int> temporary)
-    : TFileStream(temporary.first, AdoptDescriptor{temporary.second}), finalName_(finalName) {}
+AtomicFile::AtomicFile(const std::string& finalName, TemporaryFile temporary)
+    : TFileStream(std::move(temporary.name), AdoptDescriptor{temporary.fd}), finalName_(finalName) {}
 
 AtomicFile::~AtomicFile() {
     if (!committed_) {

@@ -3,13 +3,14 @@
 // the old file or the whole new one, never a partial one. Without Commit the temporary file is removed.
 
 #include <string>
-#include <utility>
 
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/TemporaryFile.h"
 
 class AtomicFile : public TFileStream {
 public:
-    // Raises EFCreateError when the temporary file cannot be made (missing folder, no permission).
+    // The file gets `permissions` less the umask. Raises EFCreateError when the temporary file cannot be made
+    // (missing folder, no permission).
     explicit AtomicFile(const std::string& finalName, mode_t permissions = 0644);
     ~AtomicFile() override;
 
@@ -20,7 +21,7 @@ public:
     const std::string& FinalName() const { return finalName_; }
 
 private:
-    AtomicFile(const std::string& finalName, std::pair<std::string, int> temporary);
+    AtomicFile(const std::string& finalName, TemporaryFile temporary);
 
     std::string finalName_;
     bool committed_ = false;

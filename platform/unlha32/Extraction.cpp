@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <random>
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/TemporaryFile.h"
 #include "platform/unlha32/ArchiveIndex.h"
 #include "platform/unlha32/EntryDecoder.h"
 #include "platform/unlha32/EntryName.h"
@@ -51,12 +51,6 @@ private:
 
 [[noreturn]] void WriteFailed(const std::string& what, int error) {
     throw ELhaError(kFileWrite, "cannot write " + what + ": " + SysErrorMessage(error));
-}
-
-mode_t CurrentUmask() {
-    mode_t mask = umask(0);
-    umask(mask);
-    return mask;
 }
 
 // The destination folder and the folders under it, each entered by a descriptor, never through a link.
@@ -135,20 +129,16 @@ struct timespec ToTimespec(int64_t t) {
     return {static_cast<time_t>(t), 0};
 }
 
-mode_t FileMode(const LhaHeader& h, mode_t mask) {
+// The mode to create the file with; the kernel takes the umask away.
+mode_t FileMode(const LhaHeader& h) {
     mode_t mode = h.unixMode ? (*h.unixMode & 0777) : ((h.attribute & kAttrReadOnly) ? 0444 : 0666);
-    return (mode | S_IRUSR) & ~mask;
+    return mode | S_IRUSR;
 }
 
 class Extractor {
 public:
     Extractor(const CommandLine& cmd, OutputLog& log, Progress& progress)
-        : cmd_(cmd),
-          log_(log),
-          progress_(progress),
-          test_(cmd.verb == "t"),
-          flat_(cmd.verb == "e"),
-          mask_(CurrentUmask()) {}
+        : cmd_(cmd), log_(log), progress_(progress), test_(cmd.verb == "t"), flat_(cmd.verb == "e") {}
 
     void Run() {
         ArchiveIndex index = ReadArchiveIndex(cmd_.archive);
@@ -227,12 +217,11 @@ private:
         Fd folder = destination_->Folder(parts, parts.size() - 1);
         const std::string target = destination_->Join(parts, parts.size());
         std::string temp;
-        Fd out = CreateTemporary(folder.get(), parts.back(), temp);
+        Fd out = CreateTemporary(folder.get(), parts.back(), FileMode(h), temp);
         try {
             FdSink sink(out.get(), target);
             progress_.Begin(JoinEntryPath(parts), target, h.originalSize);
             DecodeEntry(archive, h, sink, &progress_);
-            fchmod(out.get(), FileMode(h, mask_));
             struct timespec times[2] = {ToTimespec(h.writeTime), ToTimespec(h.writeTime)};
             futimens(out.get(), times);
             if (::close(out.Release()) != 0)
@@ -247,20 +236,12 @@ private:
         }
     }
 
-    static Fd CreateTemporary(int folder, const std::string& name, std::string& temp) {
-        static thread_local std::mt19937 random{std::random_device{}()};
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            temp.assign(1, '.');
-            temp.append(name, 0, 200);
-            temp.append(".tmp-");
-            temp.append(std::to_string(random() % 1000000000));
-            int fd = ::openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-            if (fd >= 0)
-                return Fd(fd);
-            if (errno != EEXIST)
-                WriteFailed(name, errno);
-        }
-        WriteFailed(name, EEXIST);
+    static Fd CreateTemporary(int folder, const std::string& name, mode_t mode, std::string& temp) {
+        TemporaryFile file = CreateTemporaryFile(folder, "", mode);
+        if (file.fd < 0)
+            WriteFailed(name, file.error);
+        temp = std::move(file.name);
+        return Fd(file.fd);
     }
 
     void SetFolderTime(const ArchiveEntry& entry) {
@@ -275,7 +256,6 @@ private:
     Progress& progress_;
     bool test_;
     bool flat_;
-    mode_t mask_;
     std::unique_ptr<Destination> destination_;
     std::optional<ELhaError> firstError_;
 };

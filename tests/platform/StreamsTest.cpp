@@ -1,17 +1,10 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <filesystem>
-
-#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace {
-
-using tarvo::test::ReadFile;
-using tarvo::test::WriteFile;
 
 class StreamsTest : public tarvo::test::TarvoTest {};
 
@@ -54,37 +47,6 @@ TEST_F(StreamsTest, MemoryStreamGrowsAndCopies) {
     EXPECT_EQ(copy.Size(), 11);
     EXPECT_EQ(copy.Memory()[10], 'z');
     EXPECT_EQ(copy.Memory()[5], 0);
-}
-
-TEST_F(StreamsTest, AtomicFileReplacesOnlyOnCommit) {
-    std::string name = sandbox().work + "target.txt";
-    WriteFile(name, "old");
-    {
-        AtomicFile f(name);
-        f.WriteBuffer("new content", 11);
-        EXPECT_EQ(ReadFile(name), "old");  // readers still see the old file
-    }                                      // dropped without Commit
-    EXPECT_EQ(ReadFile(name), "old");
-    {
-        AtomicFile f(name, 0600);
-        f.WriteBuffer("new", 3);
-        f.Commit();
-    }
-    EXPECT_EQ(ReadFile(name), "new");
-    struct stat st;
-    ASSERT_EQ(stat(name.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    // Nothing but the target is left in the folder.
-    int entries = 0;
-    for (auto& e : std::filesystem::directory_iterator(sandbox().work))
-        entries += e.exists();
-    EXPECT_EQ(entries, 1);
-    {
-        AtomicFile f(name);
-        f.WriteBuffer("newer", 5);
-        f.Commit(false);  // no flush to disk: replaced whole all the same
-    }
-    EXPECT_EQ(ReadFile(name), "newer");
 }
 
 TEST_F(StreamsTest, MemoryStreamSaveAndLoad) {
