@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -42,6 +43,14 @@ bool SameFile(const std::string& a, const std::string& b) {
 bool IsRegularFile(const TFileStream& file) {
     struct stat st;
     return ::fstat(file.Handle(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The output replaces only a regular file: a pipe, a device or a link under its name is left alone.
+bool IsReplaceable(const std::string& name) {
+    struct stat st;
+    if (::lstat(name.c_str(), &st) != 0)
+        return errno == ENOENT;
+    return S_ISREG(st.st_mode);
 }
 
 // Wipes the cipher however a call ends.
@@ -88,7 +97,7 @@ bool TCipherFiles::OpenCipherFiles(const std::string& InName, const std::string&
         return false;
     }
     try {
-        if (!DirectoryExists(OutName))
+        if (IsReplaceable(OutName))
             OutFile = std::make_unique<AtomicFile>(OutName, 0600);
     } catch (const EStreamError&) {
     }

@@ -26,7 +26,8 @@ public:
 
     // Checks the two names and opens both files; Mode 0 is encryption, 1 decryption (it only picks the word
     // that begins two of the messages). False, after telling the user why (except for a missing input file),
-    // when a name is empty, both name the same file, or a file cannot be opened.
+    // when a name is empty, both name the same file, a file cannot be opened, the input is no regular file, or
+    // the output name is held by something other than a regular file (a pipe, a device, a link).
     bool OpenCipherFiles(const std::string& InName, const std::string& OutName, std::unique_ptr<TFileStream>& InFile,
                          std::unique_ptr<AtomicFile>& OutFile, int Mode);
     // Seals the plain file InName into the container OutName.

@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -78,6 +80,52 @@ TEST_F(CipherFilesTest, OutputThatCannotBeCreatedIsRefused) {
     EXPECT_EQ(messages, (Messages{"ファイルを開けません。", "ファイルを開けません。"}));
     EXPECT_EQ(Listing(), (Messages{"folder", "plain"}));
     EXPECT_TRUE(fs::is_empty(Path("folder")));
+}
+
+// Device nodes of the kernel's null and zero devices, made in the sandbox; only root may make them.
+bool MakeDevice(const std::string& path, unsigned minor) {
+    return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, minor)) == 0;
+}
+
+// A pipe, a device or a link under the output name is nothing the container may replace.
+TEST_F(CipherFilesTest, OutputThatIsNoRegularFileIsRefusedAndLeftAsItIs) {
+    WriteFile(Path("plain"), "payload");
+    ASSERT_TRUE(files.EncryptTrunk(Path("plain"), Path("t.ace"), "pw"));
+    WriteFile(Path("target"), "kept");
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+    fs::create_symlink(Path("target"), Path("link"));
+    fs::create_symlink(Path("nowhere"), Path("dangling"));
+    std::vector<std::string> outputs = {"fifo", "link", "dangling"};
+    if (MakeDevice(Path("null"), 3))
+        outputs.push_back("null");
+    for (const auto& output : outputs) {
+        messages.clear();
+        EXPECT_FALSE(files.EncryptTrunk(Path("plain"), Path(output), "pw")) << output;
+        EXPECT_FALSE(files.DecryptTrunk(Path("t.ace"), Path(output), "pw")) << output;
+        EXPECT_EQ(messages, (Messages{"ファイルを開けません。", "ファイルを開けません。"})) << output;
+    }
+    EXPECT_TRUE(fs::is_fifo(Path("fifo")));
+    EXPECT_TRUE(fs::is_symlink(Path("link")));
+    EXPECT_TRUE(fs::is_symlink(Path("dangling")));
+    EXPECT_FALSE(fs::exists(Path("nowhere")));
+    EXPECT_EQ(ReadFile(Path("target")), "kept");
+    EXPECT_EQ(fs::is_character_file(Path("null")), outputs.back() == "null");
+    EXPECT_EQ(Listing().size(), 3 + outputs.size());  // plain, t.ace and target besides
+}
+
+// Neither a pipe nobody writes to nor an endless device may keep a call waiting.
+TEST_F(CipherFilesTest, InputThatIsNoRegularFileIsRefused) {
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+    std::vector<std::string> inputs = {"fifo"};
+    if (MakeDevice(Path("zero"), 5))
+        inputs.push_back("zero");
+    for (const auto& input : inputs) {
+        messages.clear();
+        EXPECT_FALSE(files.EncryptTrunk(Path(input), Path("t.ace"), "pw")) << input;
+        EXPECT_FALSE(files.DecryptTrunk(Path(input), Path("t.lzh"), "pw")) << input;
+        EXPECT_EQ(messages, (Messages{"ファイルを開けません。", "ファイルを開けません。"})) << input;
+    }
+    EXPECT_EQ(Listing(), Messages(inputs.begin(), inputs.end()));
 }
 
 // A file size limit makes writes fail as a full disk would.
