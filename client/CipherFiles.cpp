@@ -67,7 +67,8 @@ private:
 
 }  // namespace
 
-TCipherFiles::TCipherFiles(TCiph_blockcipher& cipher, TMessageSink sink) : fCipher(cipher), fSink(std::move(sink)) {}
+TCipherFiles::TCipherFiles(TCiph_blockcipher& cipher, TMessageSink sink, TOutputDurability durability)
+    : fCipher(cipher), fSink(std::move(sink)), fDurability(durability) {}
 
 bool TCipherFiles::OpenCipherFiles(const std::string& InName, const std::string& OutName,
                                    std::unique_ptr<TFileStream>& InFile, std::unique_ptr<AtomicFile>& OutFile,
@@ -137,7 +138,8 @@ void TCipherFiles::Transform(TFileStream& in, AtomicFile& out, TCipherOp op) {
         (fCipher.*op)(buffer.data(), buffer.data(), static_cast<size_t>(got));
         out.WriteBuffer(buffer.data(), got);
         // Start putting what was written on disk now, so the flush at the end has little left to wait for.
-        ::sync_file_range(out.Handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        if (fDurability == TOutputDurability::Durable)
+            ::sync_file_range(out.Handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
     } while (got == static_cast<int64_t>(buffer.size()));
     WipeBytes(buffer.data(), 0, buffer.size());
 }
@@ -164,7 +166,7 @@ bool TCipherFiles::EncryptTrunk(const std::string& InName, const std::string& Ou
         out->WriteBuffer(check, kCheckSize);
         Transform(*in, *out, &TCiph_blockcipher::EncryptCBC);
         in.reset();
-        out->Commit();
+        out->Commit(fDurability == TOutputDurability::Durable);
         return true;
     });
 }
@@ -187,7 +189,7 @@ bool TCipherFiles::DecryptTrunk(const std::string& InName, const std::string& Ou
         }
         Transform(*in, *out, &TCiph_blockcipher::DecryptCBC);
         in.reset();
-        out->Commit();
+        out->Commit(fDurability == TOutputDurability::Durable);
         return true;
     });
 }

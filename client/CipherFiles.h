@@ -16,13 +16,17 @@
 // installation.
 constexpr const char* BuiltInPassword = "plinkova";
 
+// Whether an output is forced to disk before it takes its name: worth its time only for a file that outlives
+// the program, not for one in the work directory that is sent, read or unpacked and then removed.
+enum class TOutputDurability { Transient, Durable };
+
 class TCipherFiles {
 public:
     // Shows one message to the user; in the program an information box with an OK button.
     using TMessageSink = std::function<void(const std::string& text)>;
 
     // The cipher is the window's component; every call keys it afresh and wipes it before returning.
-    TCipherFiles(TCiph_blockcipher& cipher, TMessageSink sink);
+    TCipherFiles(TCiph_blockcipher& cipher, TMessageSink sink, TOutputDurability durability);
 
     // Checks the two names and opens both files; Mode 0 is encryption, 1 decryption (it only picks the word
     // that begins two of the messages). False, after telling the user why (except for a missing input file),
@@ -46,4 +50,5 @@ private:
 
     TCiph_blockcipher& fCipher;
     TMessageSink fSink;
+    TOutputDurability fDurability;
 };

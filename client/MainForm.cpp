@@ -31,7 +31,8 @@
 
 TMainFormWin::TMainFormWin(QWidget* parent)
     : QWidget(parent),
-      cipherFiles_(Cipher_cast1281, [](const std::string& text) { ShowBox(text, win::MB_ICONINFORMATION); }) {
+      cipherFiles_(Cipher_cast1281, [](const std::string& text) { ShowBox(text, win::MB_ICONINFORMATION); },
+                   TOutputDurability::Transient) {
     CreateLayout();
     SetActivePage(pgTop);
     LoadSettings();

@@ -78,7 +78,8 @@ struct ContainerFiles {
 
 void SealOurs(benchmark::State& state, ContainerFiles& files) {
     TCiph_cast128 cipher;
-    TCipherFiles container(cipher, [&](const std::string& text) { state.SkipWithError(text.c_str()); });
+    TCipherFiles container(cipher, [&](const std::string& text) { state.SkipWithError(text.c_str()); },
+                           TOutputDurability::Transient);
     for (auto _ : state)
         container.EncryptTrunk(files.plain, files.container, kPassword);
     state.SetBytesProcessed(state.iterations() * kContainerBytes);
@@ -86,7 +87,8 @@ void SealOurs(benchmark::State& state, ContainerFiles& files) {
 
 void OpenOurs(benchmark::State& state, ContainerFiles& files) {
     TCiph_cast128 cipher;
-    TCipherFiles container(cipher, [&](const std::string& text) { state.SkipWithError(text.c_str()); });
+    TCipherFiles container(cipher, [&](const std::string& text) { state.SkipWithError(text.c_str()); },
+                           TOutputDurability::Transient);
     for (auto _ : state)
         container.DecryptTrunk(files.container, files.opened, kPassword);
     state.SetBytesProcessed(state.iterations() * kContainerBytes);
@@ -154,7 +156,8 @@ int main(int argc, char** argv) {
 
     // Both must make the same container, or the comparison means nothing.
     TCiph_cast128 cipher;
-    TCipherFiles ours(cipher, [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+    TCipherFiles ours(cipher, [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); },
+                      TOutputDurability::Transient);
     std::string theirs = files.folder + "check.ace";
     if (!ours.EncryptTrunk(files.plain, files.container, kPassword))
         return 1;

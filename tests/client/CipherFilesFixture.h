@@ -20,7 +20,8 @@ protected:
 
     TCiph_cast128 cipher;
     std::vector<std::string> messages;
-    TCipherFiles files{cipher, [this](const std::string& text) { messages.push_back(text); }};
+    TCipherFiles files{cipher, [this](const std::string& text) { messages.push_back(text); },
+                       TOutputDurability::Transient};
 };
 
 }  // namespace tarvo::test

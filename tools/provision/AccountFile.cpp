@@ -1,11 +1,61 @@
 #include "tools/provision/AccountFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "cipher/Cast128.h"
 #include "client/CipherFiles.h"
-#include "platform/rtl/Streams.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/TemporaryFile.h"
 #include "platform/win/CodePage.h"
+#include "platform/win/TempFolder.h"
+
+namespace {
+
+// The plain account file while it is sealed. It holds the folders' passwords, so it lives in the user's private
+// temporary folder, never beside the output, and is removed however the sealing ends.
+class TPlainAccountFile {
+public:
+    explicit TPlainAccountFile(const std::string& bytes) {
+        TemporaryFile file = CreateTemporaryFile(AT_FDCWD, win::PrivateTempDir(), 0600);
+        if (file.fd < 0)
+            throw EProvisionError("Cannot make a temporary file: " + SysErrorMessage(file.error));
+        fName = file.name;
+        int error = WriteWhole(file.fd, bytes);
+        if (::close(file.fd) != 0 && !error)
+            error = errno;
+        if (error) {
+            ::unlink(fName.c_str());
+            throw EProvisionError("Cannot write the temporary file " + fName + ": " + SysErrorMessage(error));
+        }
+    }
+    ~TPlainAccountFile() { ::unlink(fName.c_str()); }
+    TPlainAccountFile(const TPlainAccountFile&) = delete;
+    TPlainAccountFile& operator=(const TPlainAccountFile&) = delete;
+
+    const std::string& Name() const { return fName; }
+
+private:
+    // 0, or the errno of the failed write.
+    static int WriteWhole(int fd, const std::string& bytes) {
+        for (size_t done = 0; done < bytes.size();) {
+            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return n < 0 ? errno : ENOSPC;
+            done += static_cast<size_t>(n);
+        }
+        return 0;
+    }
+
+    std::string fName;
+};
+
+}  // namespace
 
 std::string AccountFileBytes(const std::string& plainIni) {
     TStringList lines;
@@ -27,16 +77,11 @@ std::string AccountFileBytes(const std::string& plainIni) {
 }
 
 void SealAccountFile(const std::string& plainIni, const std::string& aceName) {
-    const std::string plainName = aceName + ".ini";
-    TMemoryStream plain;
-    std::string bytes = AccountFileBytes(plainIni);
-    plain.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-    plain.SaveToFile(plainName);
+    TPlainAccountFile plain(AccountFileBytes(plainIni));
     std::string problem;
     TCiph_cast128 cipher;
-    TCipherFiles files(cipher, [&problem](const std::string& text) { problem = text; });
-    bool sealed = files.EncryptTrunk(plainName, aceName, BuiltInPassword);
-    DeleteFile(plainName);
-    if (!sealed)
+    TCipherFiles files(
+        cipher, [&problem](const std::string& text) { problem = text; }, TOutputDurability::Durable);
+    if (!files.EncryptTrunk(plain.Name(), aceName, BuiltInPassword))
         throw EProvisionError("Cannot seal the account file " + aceName + ": " + problem);
 }

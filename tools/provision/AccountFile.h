@@ -11,5 +11,6 @@
 // when a text cannot be written in code page 932 or a password is not 7-bit.
 std::string AccountFileBytes(const std::string& plainIni);
 
-// Writes the sealed account file aceName (normally the server folder + AccountID + ".ace").
+// Writes the sealed account file aceName (normally the server folder + AccountID + ".ace") and flushes it to disk;
+// nothing else is written beside it. Raises EProvisionError when it cannot be written.
 void SealAccountFile(const std::string& plainIni, const std::string& aceName);

@@ -3,6 +3,7 @@
 // PLAIN.ini is UTF-8 with the passwords in the clear: one [folder] section per folder, with the keys
 // AccountType, Account, Password, ServerName, OrderNum, LimitTruncCount (and DefaultDir, DataTypeID).
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -13,6 +14,12 @@ int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: tarvo-seal-accounts PLAIN.ini SERVER_FOLDER/ACCOUNTID.ace\n");
         return 2;
+    }
+    // Sealing a file onto itself would destroy the only plain copy.
+    std::error_code error;
+    if (std::filesystem::equivalent(argv[1], argv[2], error)) {
+        std::fprintf(stderr, "tarvo-seal-accounts: %s is the input %s itself; name another output\n", argv[2], argv[1]);
+        return 1;
     }
     std::ifstream in(argv[1], std::ios::binary);
     if (!in) {
