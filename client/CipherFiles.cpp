@@ -8,9 +8,9 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
-#include <vector>
 
 #include "cipher/SHA1.h"
+#include "client/ChunkPipeline.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/CodePage.h"
 
@@ -19,8 +19,8 @@ namespace {
 const char* const kWrongPassword = "パスワードが違います。";
 const char* const kCannotOpen = "ファイルを開けません。";
 
-// Chunks are a multiple of the cipher block, so the payload is one CBC pass whatever the file size.
-constexpr size_t kChunkSize = size_t{1} << 20;
+// Every chunk but the last is a whole number of cipher blocks, so the payload is one CBC pass.
+static_assert(TChunkPipeline::kChunkSize % 8 == 0);
 
 std::string ModeWord(int mode) {
     switch (mode) {
@@ -131,17 +131,21 @@ bool TCipherFiles::KeyCipher(const std::string& password, uint8_t (&check)[kChec
 }
 
 void TCipherFiles::Transform(TFileStream& in, AtomicFile& out, TCipherOp op) {
-    std::vector<uint8_t> buffer(kChunkSize);
-    int64_t got;
-    do {
-        got = in.Read(buffer.data(), static_cast<int64_t>(buffer.size()));
-        (fCipher.*op)(buffer.data(), buffer.data(), static_cast<size_t>(got));
-        out.WriteBuffer(buffer.data(), got);
-        // Start putting what was written on disk now, so the flush at the end has little left to wait for.
-        if (fDurability == TOutputDurability::Durable)
-            ::sync_file_range(out.Handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
-    } while (got == static_cast<int64_t>(buffer.size()));
-    WipeBytes(buffer.data(), 0, buffer.size());
+    TChunkPipeline pipeline(in, [&](const uint8_t* data, int64_t size) { WriteChunk(out, data, size); });
+    for (bool last = false; !last;) {
+        TChunkPipeline::TChunk& chunk = pipeline.Next();
+        last = chunk.size < TChunkPipeline::kChunkSize;
+        (fCipher.*op)(chunk.data.data(), chunk.data.data(), static_cast<size_t>(chunk.size));
+        pipeline.Transformed(chunk);
+    }
+    pipeline.Finish();
+}
+
+void TCipherFiles::WriteChunk(AtomicFile& out, const uint8_t* data, int64_t size) {
+    out.WriteBuffer(data, size);
+    // Start putting what was written on disk now, so the flush at the end has little left to wait for.
+    if (fDurability == TOutputDurability::Durable)
+        ::sync_file_range(out.Handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 bool TCipherFiles::ReportingIoErrors(const std::function<bool()>& work) {

@@ -45,6 +45,7 @@ private:
 
     bool KeyCipher(const std::string& password, uint8_t (&check)[kCheckSize]);
     void Transform(TFileStream& in, AtomicFile& out, TCipherOp op);
+    void WriteChunk(AtomicFile& out, const uint8_t* data, int64_t size);
     // Runs work; a read or write error is told to the user, and the output, not yet committed, is dropped.
     bool ReportingIoErrors(const std::function<bool()>& work);
 

@@ -79,7 +79,7 @@ void OpensslContainer::Transform(const std::string& inName, const std::string& o
         out.WriteBuffer(buffer.data(), got);
     } while (got == static_cast<int64_t>(buffer.size()));
     EVP_CIPHER_CTX_free(ctx);
-    out.Commit();
+    out.Commit(false);  // as the client commits its work files
 }
 
 void OpensslContainer::Seal(const std::string& plainName, const std::string& containerName,

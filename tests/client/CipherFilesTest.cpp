@@ -46,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(Containers, ContainerLayoutTest,
                                            ContainerCase{"PartialAfterFullChunk", "secret", "secret", 8193},
                                            ContainerCase{"JapanesePassword", "パスワード",
                                                          "\x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68", 100},
-                                           ContainerCase{"AcrossBufferRefills", "x", "x", (size_t{3} << 20) + 5}),
+                                           ContainerCase{"AcrossBufferRefills", "x", "x", (size_t{3} << 20) + 5},
+                                           ContainerCase{"WholeBuffers", "x", "x", size_t{4} << 20}),
                          [](const auto& info) { return info.param.name; });
 
 // Stored trunks and account files stay readable only while the bytes are exactly these.
