@@ -3,8 +3,9 @@
 #include "cipher/CipherBase.h"
 
 TChunkPipeline::TChunkPipeline(TFileStream& in, TWriter write) : fIn(in), fWrite(std::move(write)) {
+    // Left unfilled: the reads fault the pages in, on the worker thread.
     for (TChunk& chunk : fChunks) {
-        chunk.data.resize(kChunkSize);
+        chunk.data = std::make_unique_for_overwrite<uint8_t[]>(kChunkSize);
         fFree.push_back(&chunk);
     }
     fThread = std::thread([this] { Serve(); });
@@ -18,7 +19,8 @@ TChunkPipeline::~TChunkPipeline() {
     fChanged.notify_all();
     fThread.join();
     for (TChunk& chunk : fChunks)
-        WipeBytes(chunk.data.data(), 0, chunk.data.size());
+        if (chunk.filled)
+            WipeBytes(chunk.data.get(), 0, kChunkSize);
 }
 
 // Writing comes first, so a chunk is free again as soon as possible; reading stops after the short chunk that
@@ -33,12 +35,13 @@ void TChunkPipeline::Serve() {
         std::deque<TChunk*>& from = writing ? fTransformed : fFree;
         TChunk* chunk = from.front();
         from.pop_front();
+        chunk->filled = chunk->filled || !writing;
         lock.unlock();
         try {
             if (writing)
-                fWrite(chunk->data.data(), chunk->size);
+                fWrite(chunk->data.get(), chunk->size);
             else
-                chunk->size = fIn.Read(chunk->data.data(), kChunkSize);
+                chunk->size = fIn.Read(chunk->data.get(), kChunkSize);
         } catch (...) {
             lock.lock();
             fFailure = std::current_exception();

@@ -9,19 +9,20 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "platform/rtl/Streams.h"
 
 class TChunkPipeline {
 public:
-    static constexpr int64_t kChunkSize = int64_t{1} << 20;
+    static constexpr int64_t kChunkSize = int64_t{512} << 10;
 
     struct TChunk {
-        std::vector<uint8_t> data;
-        int64_t size = 0;  // below kChunkSize only for the last chunk of the input
+        std::unique_ptr<uint8_t[]> data;
+        int64_t size = 0;     // below kChunkSize only for the last chunk of the input
+        bool filled = false;  // ever read into: it is wiped at the end
     };
     using TWriter = std::function<void(const uint8_t* data, int64_t size)>;
 
@@ -39,7 +40,7 @@ public:
     void Finish();
 
 private:
-    static constexpr size_t kChunks = 4;
+    static constexpr size_t kChunks = 8;
 
     void Serve();
     void RaiseFailure();

@@ -135,7 +135,7 @@ void TCipherFiles::Transform(TFileStream& in, AtomicFile& out, TCipherOp op) {
     for (bool last = false; !last;) {
         TChunkPipeline::TChunk& chunk = pipeline.Next();
         last = chunk.size < TChunkPipeline::kChunkSize;
-        (fCipher.*op)(chunk.data.data(), chunk.data.data(), static_cast<size_t>(chunk.size));
+        (fCipher.*op)(chunk.data.get(), chunk.data.get(), static_cast<size_t>(chunk.size));
         pipeline.Transformed(chunk);
     }
     pipeline.Finish();
