@@ -1,7 +1,7 @@
 #pragma once
-// The encrypted-file container that trunks and the account file are kept in: a 32-byte password-check block,
-// then the plain file encrypted with the window's block cipher in CBC mode under a key made from the password
-// by SHA-1. A container is exactly 32 bytes longer than its plain file, and the same password and file always
+// The encrypted-file container that trunks and the account file are kept in: 32 bytes that let a password be
+// checked, then the whole plain file run through the window's block cipher, chained, keyed from the password's
+// SHA-1 digest. A container is always 32 bytes longer than what it holds, and one password and one file always
 // give the same bytes. The output only ever replaces its final name whole, when a call succeeds.
 
 #include <functional>
@@ -36,7 +36,7 @@ public:
                          std::unique_ptr<AtomicFile>& OutFile, int Mode);
     // Seals the plain file InName into the container OutName.
     bool EncryptTrunk(const std::string& InName, const std::string& OutName, const std::string& Password);
-    // Opens the container InName into the plain file OutName; False for a wrong password.
+    // Writes what the container InName holds to OutName; False (after saying so) for a wrong password.
     bool DecryptTrunk(const std::string& InName, const std::string& OutName, const std::string& Password);
 
 private:

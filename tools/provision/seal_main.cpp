@@ -1,7 +1,7 @@
 // tarvo-seal-accounts: turns a plain account file into the sealed one the client fetches from its server.
 //   tarvo-seal-accounts PLAIN.ini SERVER_FOLDER/ACCOUNTID.ace
-// PLAIN.ini is UTF-8 with the passwords in the clear: one [folder] section per folder, with the keys
-// AccountType, Account, Password, ServerName, OrderNum, LimitTruncCount (and DefaultDir, DataTypeID).
+// PLAIN.ini is UTF-8 with the passwords in the clear, a [section] per folder (the README shows its keys).
+// Nothing but the output is written; the output may not be the input under any name.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
