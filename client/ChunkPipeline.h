@@ -33,7 +33,8 @@ public:
     TChunkPipeline(const TChunkPipeline&) = delete;
     TChunkPipeline& operator=(const TChunkPipeline&) = delete;
 
-    // The next chunk of the input, to be transformed in place and handed back; raises what reading raised.
+    // The next chunk of the input, to be transformed in place and handed back; raises what reading raised. The
+    // short chunk is the last one there is.
     TChunk& Next();
     void Transformed(TChunk& chunk);
     // Waits until every chunk handed back is written; raises what writing raised.
@@ -54,5 +55,5 @@ private:
     bool fInputEnded = false;
     bool fQuit = false;
     std::exception_ptr fFailure;
-    std::thread fThread;  // last: it starts once everything it uses is there
+    std::thread fThread;
 };
