@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,24 +11,15 @@
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/UmaskProbe.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using tarvo::test::CountFilesCreatedPastTheUmask;
 using tarvo::test::ReadFile;
+using tarvo::test::ScopedUmask;
 using tarvo::test::WriteFile;
-
-// Sets the process umask for one test and puts the old one back.
-class ScopedUmask {
-public:
-    explicit ScopedUmask(mode_t mask) : saved_(::umask(mask)) {}
-    ~ScopedUmask() { ::umask(saved_); }
-    ScopedUmask(const ScopedUmask&) = delete;
-    ScopedUmask& operator=(const ScopedUmask&) = delete;
-
-private:
-    mode_t saved_;
-};
 
 class AtomicFileTest : public tarvo::test::TarvoTest {
 protected:
@@ -126,8 +116,7 @@ TEST_F(AtomicFileTest, ModeIsTheWantedOneLessTheUmask) {
     }
 }
 
-// The umask belongs to the whole process: a thread that creates files must never see it changed, not even
-// for an instant, while another thread writes atomic files. Both loops are bounded by counts.
+// Files made the ordinary way while another thread writes atomic files; both loops are bounded by counts.
 TEST_F(AtomicFileTest, WritingLeavesTheUmaskOfOtherThreadsAlone) {
     ScopedUmask mask(022);
     constexpr int kPlainFiles = 40000;
@@ -138,16 +127,7 @@ TEST_F(AtomicFileTest, WritingLeavesTheUmaskOfOtherThreadsAlone) {
             AtomicFile dropped(Path("atomic"));
     });
     const std::string plain = Path("plain");
-    int widened = 0;
-    for (int i = 0; i < kPlainFiles; ++i) {
-        int fd = ::open(plain.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        ASSERT_GE(fd, 0) << SysErrorMessage(errno);
-        struct stat st;
-        ASSERT_EQ(::fstat(fd, &st), 0);
-        widened += (st.st_mode & 022) != 0;
-        ::close(fd);
-        ::unlink(plain.c_str());
-    }
+    const int widened = CountFilesCreatedPastTheUmask(plain, kPlainFiles, 022);
     stop = true;
     atomicWriter.join();
     EXPECT_EQ(widened, 0) << "files created with the umask cleared";

@@ -1,5 +1,4 @@
 // The files extraction leaves behind: their modes, their names, and nothing else in the destination.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,10 +10,13 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "tests/platform/unlha32/LzhLibrary.h"
+#include "tests/support/UmaskProbe.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using tarvo::test::CountFilesCreatedPastTheUmask;
+using tarvo::test::ScopedUmask;
 using tarvo::test::WriteFile;
 
 class ExtractedFilesTest : public tarvo::test::LzhTest {
@@ -33,18 +35,6 @@ protected:
         EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
         return st.st_mode & 07777;
     }
-};
-
-// Sets the process umask for one test and puts the old one back.
-class ScopedUmask {
-public:
-    explicit ScopedUmask(mode_t mask) : saved_(::umask(mask)) {}
-    ~ScopedUmask() { ::umask(saved_); }
-    ScopedUmask(const ScopedUmask&) = delete;
-    ScopedUmask& operator=(const ScopedUmask&) = delete;
-
-private:
-    mode_t saved_;
 };
 
 TEST_F(ExtractedFilesTest, ModesAreTheStoredOnesLessTheUmask) {
@@ -79,8 +69,7 @@ TEST_F(ExtractedFilesTest, TheLongestNamesAreExtractedAndNoTemporaryFileRemains)
     EXPECT_EQ(extracted, std::set<std::string>(names.begin(), names.end()));
 }
 
-// The umask belongs to the whole process: a thread that creates files must never see it changed, not even
-// for an instant, while another thread extracts. Both loops are bounded by counts.
+// Files made the ordinary way while another thread extracts; both loops are bounded by counts.
 TEST_F(ExtractedFilesTest, ExtractingLeavesTheUmaskOfOtherThreadsAlone) {
     WriteFile(Work("src/a.txt"), "a");
     Pack({"a.txt"});
@@ -94,16 +83,7 @@ TEST_F(ExtractedFilesTest, ExtractingLeavesTheUmaskOfOtherThreadsAlone) {
             failed += Extract() != 0;
     });
     const std::string plain = Work("plain");
-    int widened = 0;
-    for (int i = 0; i < kPlainFiles; ++i) {
-        int fd = ::open(plain.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        ASSERT_GE(fd, 0) << SysErrorMessage(errno);
-        struct stat st;
-        ASSERT_EQ(::fstat(fd, &st), 0);
-        widened += (st.st_mode & 022) != 0;
-        ::close(fd);
-        ::unlink(plain.c_str());
-    }
+    const int widened = CountFilesCreatedPastTheUmask(plain, kPlainFiles, 022);
     stop = true;
     extractor.join();
     EXPECT_EQ(failed, 0);
