@@ -95,16 +95,6 @@ TEST_F(AtomicFileTest, TemporaryFilesAreShortUniqueAndBesideTheTarget) {
     EXPECT_EQ(fs::directory_iterator(Path("sub"))->path().string(), target);
 }
 
-TEST_F(AtomicFileTest, MissingFolderRaisesNamingTheTarget) {
-    try {
-        AtomicFile f(Path("no/such/folder/target"));
-        FAIL() << "created in a missing folder";
-    } catch (const EFCreateError& e) {
-        EXPECT_NE(e.Message().find("\"" + Path("no/such/folder/target") + "\""), std::string::npos) << e.Message();
-    }
-    EXPECT_TRUE(Names().empty());
-}
-
 TEST_F(AtomicFileTest, ModeIsTheWantedOneLessTheUmask) {
     ScopedUmask mask(027);
     for (mode_t wanted : {0666u, 0644u, 0600u, 0400u}) {
