@@ -170,8 +170,10 @@ public:
         }
         for (const ArchiveEntry* f : folders)
             Attempt(f->name, [&] { SetFolderTime(*f); });
-        if (index.damage)
+        if (index.damage) {
+            log_.Line("damaged archive: " + index.damage->Message());
             Fail(*index.damage);
+        }
         if (!any && !cmd_.names.empty())
             Fail(ELhaError(kNoMatch, "no entry matches the names given"));
         if (firstError_)
