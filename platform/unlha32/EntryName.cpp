@@ -83,7 +83,8 @@ std::vector<std::string> EncodeEntryPath(const std::vector<std::string>& utf8) {
     out.reserve(utf8.size());
     for (const auto& c : utf8) {
         // Code page 932 gives some characters the bytes of others ("〜" and "～") or of the folder separator
-        // ("¥"): a name is stored only when it reads back as itself, never as another file's name.
+        // ("¥"): a name is stored only when it reads back as itself, never as another file's name. It is read
+        // back as listings read it, so a control character (listed escaped) is refused too.
         auto raw = c.find('\\') == std::string::npos ? win::Utf8ToCp932(c) : std::nullopt;
         if (!raw || DecodeComponent(*raw) != c)
             throw ELhaError(kNameNotEncodable,
