@@ -537,13 +537,12 @@ void TPicBtnGroup::BeginDrag() {
         drag_ = std::make_unique<ButtonDrag>(this, dragCursor_);
 }
 
-void TPicBtnGroup::EndDrag(bool drop, const QPointF& globalPos) {
+bool TPicBtnGroup::EndDrag(bool drop, const QPointF& globalPos) {
     // Held here: a drop handler may free this button, and the drag with it.
     const std::unique_ptr<ButtonDrag> drag = std::move(drag_);
     QPointer<TPicBtnGroup> self(this);
     const auto [target, at] = drag->Finish(drop, globalPos.toPoint());
-    if (self)
-        Fire(OnEndDrag, target, at.x(), at.y());
+    return self && Fire(OnEndDrag, target, at.x(), at.y());
 }
 
 void TPicBtnGroup::focusInEvent(QFocusEvent* e) {
@@ -557,8 +556,8 @@ void TPicBtnGroup::focusInEvent(QFocusEvent* e) {
 void TPicBtnGroup::focusOutEvent(QFocusEvent* e) {
     QWidget::focusOutEvent(e);
     // Whatever took the focus (another window, a menu) also takes the mouse from a drag.
-    if (drag_)
-        EndDrag(false, QPointF());
+    if (drag_ && !EndDrag(false, QPointF()))
+        return;
     if ((!enabled_ && !tabStop_) || !Fire(OnExit))
         return;
     if (!checkd_)

@@ -221,7 +221,8 @@ private:
     void Press(QMouseEvent* e, bool doubled);
     void RestAfterRelease();
     void BeginDrag();
-    void EndDrag(bool drop, const QPointF& globalPos);
+    // False when a handler freed the button.
+    bool EndDrag(bool drop, const QPointF& globalPos);
     void FollowAction(bool everything);
     void UpdateToolTip();
     TPicBtnState RestingState() const;

@@ -208,6 +208,19 @@ TEST_F(PicBtnGroupEventsTest, ARefusedOrInterruptedDragEndsWithoutATarget) {
     EXPECT_EQ(trace.size(), 3u) << "the release after the end belongs to no drag";
 }
 
+TEST_F(PicBtnGroupEventsTest, ADraggedButtonMayBeFreedWhenItsDragEnds) {
+    TPicBtnGroup* source = AddButton(10, 10);
+    source->SetDragMode(dmAutomatic);
+    source->OnEndDrag = [](TPicBtnGroup* sender, QObject*, int, int) { delete sender; };
+    ShowForm();
+    QPointer<TPicBtnGroup> watch(source);
+    QTest::mousePress(source, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseMove(source, QPoint(5, 95));
+    QTest::mouseRelease(source, Qt::LeftButton, {}, QPoint(5, 95));
+    EXPECT_TRUE(watch.isNull());
+    EXPECT_EQ(OverrideCursor(), std::nullopt);
+}
+
 TEST_F(PicBtnGroupEventsTest, AManualButtonIsNeverDragged) {
     TPicBtnGroup* source = AddButton(10, 10);
     TPicBtnGroup* target = AddButton(10, 100);
