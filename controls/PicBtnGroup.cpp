@@ -520,21 +520,21 @@ void TPicBtnGroup::mouseMoveEvent(QMouseEvent* e) {
         drag_->MoveTo(e->globalPosition().toPoint());
         return;
     }
-    const bool dragging = clickPending_ && dragMode_ == dmAutomatic && (e->buttons() & Qt::LeftButton) &&
-                          (at - pressedAt_).manhattanLength() >= QApplication::startDragDistance();
-    if (dragging) {
-        BeginDrag();
-        if (drag_)
-            drag_->MoveTo(e->globalPosition().toPoint());
+    const bool startsDrag = clickPending_ && dragMode_ == dmAutomatic && (e->buttons() & Qt::LeftButton) &&
+                            (at - pressedAt_).manhattanLength() >= QApplication::startDragDistance();
+    if (startsDrag) {
+        BeginDrag(e->globalPosition().toPoint());
         return;
     }
     Fire(OnMouseMove, ShiftStateOf(e->modifiers(), e->buttons()), at.x(), at.y());
 }
 
-void TPicBtnGroup::BeginDrag() {
+void TPicBtnGroup::BeginDrag(const QPoint& global) {
     clickPending_ = false;
-    if (Fire(OnStartDrag))
-        drag_ = std::make_unique<ButtonDrag>(this, dragCursor_);
+    if (!Fire(OnStartDrag))
+        return;
+    drag_ = std::make_unique<ButtonDrag>(this, dragCursor_);
+    drag_->MoveTo(global);
 }
 
 bool TPicBtnGroup::EndDrag(bool drop, const QPointF& globalPos) {

@@ -220,7 +220,7 @@ private:
     QWidget* ParentForm() const;
     void Press(QMouseEvent* e, bool doubled);
     void RestAfterRelease();
-    void BeginDrag();
+    void BeginDrag(const QPoint& global);
     // False when a handler freed the button.
     bool EndDrag(bool drop, const QPointF& globalPos);
     void FollowAction(bool everything);

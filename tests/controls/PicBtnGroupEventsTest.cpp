@@ -208,17 +208,22 @@ TEST_F(PicBtnGroupEventsTest, ARefusedOrInterruptedDragEndsWithoutATarget) {
     EXPECT_EQ(trace.size(), 3u) << "the release after the end belongs to no drag";
 }
 
-TEST_F(PicBtnGroupEventsTest, ADraggedButtonMayBeFreedWhenItsDragEnds) {
-    TPicBtnGroup* source = AddButton(10, 10);
-    source->SetDragMode(dmAutomatic);
-    source->OnEndDrag = [](TPicBtnGroup* sender, QObject*, int, int) { delete sender; };
+TEST_F(PicBtnGroupEventsTest, ADraggedButtonMayBeFreedWhenItsDragStartsOrEnds) {
+    TPicBtnGroup* atStart = AddButton(10, 10);
+    TPicBtnGroup* atEnd = AddButton(100, 10);
+    atStart->OnStartDrag = [](TPicBtnGroup* sender) { delete sender; };
+    atEnd->OnEndDrag = [](TPicBtnGroup* sender, QObject*, int, int) { delete sender; };
     ShowForm();
-    QPointer<TPicBtnGroup> watch(source);
-    QTest::mousePress(source, Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseMove(source, QPoint(5, 95));
-    QTest::mouseRelease(source, Qt::LeftButton, {}, QPoint(5, 95));
-    EXPECT_TRUE(watch.isNull());
-    EXPECT_EQ(OverrideCursor(), std::nullopt);
+    for (TPicBtnGroup* source : {atStart, atEnd}) {
+        source->SetDragMode(dmAutomatic);
+        QPointer<TPicBtnGroup> watch(source);
+        QTest::mousePress(source, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseMove(source, QPoint(5, 95));
+        if (watch)
+            QTest::mouseRelease(source, Qt::LeftButton, {}, QPoint(5, 95));
+        EXPECT_TRUE(watch.isNull());
+        EXPECT_EQ(OverrideCursor(), std::nullopt);
+    }
 }
 
 TEST_F(PicBtnGroupEventsTest, AManualButtonIsNeverDragged) {
