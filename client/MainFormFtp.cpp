@@ -85,7 +85,9 @@ void TMainFormWin::ResetListingStream() {
 }
 
 void TMainFormWin::FtpClient1Progress(int64_t Count, bool& Abort) {
-    (void)Abort;
+    // A busy connection can keep the blocking call from looking up until the transfer is over: the close
+    // ends the transfer from here, at its next block.
+    Abort = closeRequested_;
     lastProgressCount_ = Count;
     win::DWORD now = win::GetTickCount();
     // Compared as a difference, so the wrap of the tick counter does not stop the bar.
