@@ -92,8 +92,9 @@ void RunPack(const CommandLine& cmd, OutputLog& log, Progress& progress) {
         }
     }
     if (replacements.empty() && added.empty())
-        return;                           // nothing to change: the archive stays as it is
-    for (const PackItem& item : items) {  // refuse before anything is written
+        return;  // nothing to change: the archive stays as it is
+    // Names are refused before anything is written.
+    for (const PackItem& item : items) {
         EncodeEntryPath(item.entryPath);
         RequireListablePath(item.entryName, item.directory);
     }
