@@ -4,11 +4,13 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTreeWidget>
 
 #include <filesystem>
 #include <map>
 
+#include "client/Animate.h"
 #include "client/MainForm.h"
 #include "client/Unit_Setting.h"
 #include "controls/PicBtnGroup.h"
@@ -172,6 +174,17 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DeleteMatrixTest,
 
 class RoadFailureTest : public RoadTest {
 protected:
+    // A receive that failed, however it failed: no success, no trunk taken off the server, nothing opened left in
+    // the work directory, the transfer display gone.
+    void ExpectFailedReceive(TMainFormWin& receiver, const std::string& trunk, const std::string& errorLine) {
+        const std::string log = Log(receiver.mmDwMess);
+        EXPECT_NE(log.find(errorLine), std::string::npos) << log;
+        EXPECT_EQ(log.find("完了しました。"), std::string::npos) << log;
+        EXPECT_TRUE(ServerHas(trunk + ".ace") && ServerHas(trunk + ".txt")) << "the only copy stays on the server";
+        EXPECT_TRUE(NothingLeftIn(receiver.WorkDir() + "receive"));
+        EXPECT_TRUE(receiver.Animate2->isHidden());
+        EXPECT_TRUE(receiver.ctrl_FTPProgressBar->isHidden());
+    }
     void SetUp() override {
         RoadTest::SetUp();
         StartServer();
@@ -320,6 +333,35 @@ TEST_F(RoadFailureTest, ExtractionPlaceIsCheckedBeforeAnythingIsFetched) {
     Click(receiver->btnDwStart);
     EXPECT_EQ(ReadFile(place + "/t/report.txt"), "quarterly figures\r\n");
     EXPECT_FALSE(ServerHas("t.ace")) << "DwDelFlag";
+}
+
+TEST_F(RoadFailureTest, AnExtractionThatRaisesEndsTheRoadAsAFailure) {
+    PutAccountFile({{"share"}});
+    auto sender = StartClient();
+    Send(*sender, "t", "c");
+    sender.reset();
+    auto receiver = StartReceiver(true, true);
+    // The archiver's command line cannot carry a quote: the extraction into this place raises.
+    const std::string place = sandbox().work + "say \"hi\"/";
+    fs::create_directories(place);
+    ReceiveTrunk(*receiver, "t", place);
+    ExpectFailedReceive(*receiver, "t", "\nError!! 展開に失敗しました。");
+    EXPECT_TRUE((*ui_)->Shown().empty()) << "a line in the log, no box";
+}
+
+TEST_F(RoadFailureTest, ACommentThatCannotBeKeptStopsTheRoadBeforeTheServerIsTidied) {
+    PutAccountFile({{"share"}});
+    auto sender = StartClient();
+    Send(*sender, "t", "the comment");
+    sender.reset();
+    auto receiver = StartReceiver(true, true);
+    // A folder where the comment's copy belongs.
+    const std::string place = sandbox().work + "in/";
+    fs::create_directories(place + "t/コメント_t.txt");
+    (*ui_)->ExpectMessageBox(win::IDYES);
+    ReceiveTrunk(*receiver, "t", place);
+    ExpectFailedReceive(*receiver, "t", "\nError!! コメントを保存できませんでした。");
+    EXPECT_EQ(ReadFile(place + "t/report.txt"), "quarterly figures\r\n") << "the trunk itself arrived";
 }
 
 TEST_F(RoadFailureTest, ADamagedTrunkIsNotDeletedFromTheServer) {
