@@ -576,14 +576,16 @@ void TCustomFtpCli::RequestDone(int Code) {
         return;
     }
     SetState(ftpReady);
+    // Dropped before the data connection closes: its close must find nothing left to commit.
+    ReleaseLocalStream();
     CloseDataSocket();
-    ReleaseLocalStream();  // a file the request opened and did not finish is dropped
     if (FInSequence && FSavedReplyCode >= 0) {
         FLastReplyLine = FSavedReplyLine;
         FReplyCode = FSavedReplyCode;
     }
     FInSequence = false;
     FContinueRequest = nullptr;
+    FEndedRequestError = FRequestError;  // a failure after the end must not rewrite how the request ended
     win::PostMessageA(FNotifyWindow, WM_FTP_REQUEST_DONE, FRequestId, Code);
 }
 
@@ -594,7 +596,7 @@ void TCustomFtpCli::WndProc(win::TMessage& Msg) {
                 // The end of an aborted or earlier request must not pass for the end of this one.
                 if (Msg.WParam != FRequestId)
                     return;
-                RequestDelivered(win::LOWORD(Msg.LParam));
+                RequestDelivered(win::LOWORD(Msg.LParam), FEndedRequestError);
                 if (OnRequestDone)
                     OnRequestDone(this, FCurrentRequest, win::LOWORD(Msg.LParam));
                 return;

@@ -360,8 +360,12 @@ protected:
 
     // The identity of the latest request; a blocking call waits for the end of the one it started.
     uint32_t RequestId() const { return FRequestId; }
-    // Called from the hidden window when the end of the current request is delivered, before OnRequestDone.
-    virtual void RequestDelivered(win::WORD ErrCode) { (void)ErrCode; }
+    // Called from the hidden window when the end of the current request is delivered, before OnRequestDone,
+    // with the RequestError it ended with.
+    virtual void RequestDelivered(win::WORD ErrCode, int EndedRequestError) {
+        (void)ErrCode;
+        (void)EndedRequestError;
+    }
     // Abort, leaving Msg as the request's error and Code as the reply code.
     void AbortWithError(const std::string& Msg, int Code);
 
@@ -473,6 +477,7 @@ private:
     std::string FReplyText;
     std::string FErrorMessage;
     int FRequestError = 0;
+    int FEndedRequestError = 0;
     std::vector<int> FAcceptedCodes;  // empty: every code below 500
     Handler FNext = nullptr;
     Handler FAfterReply = nullptr;
@@ -546,7 +551,7 @@ public:
 
 protected:
     bool TriggerProgress() override;
-    void RequestDelivered(win::WORD ErrCode) override;
+    void RequestDelivered(win::WORD ErrCode, int EndedRequestError) override;
 
 private:
     struct SyncWait;

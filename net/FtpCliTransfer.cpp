@@ -142,7 +142,8 @@ bool TCustomFtpCli::TriggerProgress() {
     return !abort;
 }
 
-// Both ends of a transfer were seen: the request ends, well only when nothing failed on either side.
+// Both ends of a transfer were seen while its request runs: the request ends, well only when nothing failed on
+// either side. A request that ended otherwise (its control connection lost) commits nothing.
 void TCustomFtpCli::EndTransfer() {
     TransferStats();
     FResumePos = 0;
@@ -371,7 +372,7 @@ void TCustomFtpCli::DownloadReply2() {
 void TCustomFtpCli::Next3GetAsync() {
     if (CheckLogOptions(loProtSpecDump))
         DebugLog(loProtSpecDump, "! Next3GetAsync");
-    if (FFinalReplySeen && FGetSessionClosed)
+    if (FFinalReplySeen && FGetSessionClosed && !FDoneSignalled)
         EndTransfer();
 }
 
@@ -553,6 +554,6 @@ void TCustomFtpCli::UploadSessionClosed(win::WORD ErrCode) {
 void TCustomFtpCli::Next3PutAsync() {
     if (CheckLogOptions(loProtSpecDump))
         DebugLog(loProtSpecDump, "! Next3PutAsync");
-    if (FFinalReplySeen && FPutSessionClosed)
+    if (FFinalReplySeen && FPutSessionClosed && !FDoneSignalled)
         EndTransfer();
 }
