@@ -133,21 +133,14 @@ void TCustomFtpCli::SetConnectionType(TFtpConnectionType Value) {
     bool socks = Value == ftpSocks4 || Value == ftpSocks4A || Value == ftpSocks5;
     if (Value == ftpProxy || socks)
         FPassive = true;
-    for (TWSocket* s : {FControlSocket.get(), FDataSocket.get()}) {
+    for (TWSocket* s : {FControlSocket.get(), FDataSocket.get()})
         s->SocksAuthentication = socks ? socksAuthenticateUsercode : socksNoAuthentication;
-        if (socks)
-            s->SetSocksLevel(Value == ftpSocks4 ? "4" : Value == ftpSocks4A ? "4A" : "5");
-    }
 }
 
-void TCustomFtpCli::SetSocksServer(const std::string& Value) {
-    FControlSocket->SetSocksServer(Value);
-    FDataSocket->SetSocksServer(Value);
-}
-
-void TCustomFtpCli::SetSocksPort(const std::string& Value) {
-    FControlSocket->SetSocksPort(Value);
-    FDataSocket->SetSocksPort(Value);
+void TCustomFtpCli::ApplyConnectionType(TWSocket& Socket) {
+    Socket.SetSocksServer(FSocksServer);
+    Socket.SetSocksPort(FSocksPort);
+    Socket.SetSocksLevel(FConnectionType == ftpSocks4 ? "4" : FConnectionType == ftpSocks4A ? "4A" : "5");
 }
 
 void TCustomFtpCli::SetSocksUserCode(const std::string& Value) {
@@ -515,6 +508,7 @@ void TCustomFtpCli::ControlDnsLookupDone(win::WORD ErrCode) {
         FControlSocket->SetLocalAddr(LocalAddr);
         FControlSocket->SetProto("tcp");
         FControlSocket->SetPort(FConnectionType == ftpProxy && !ProxyPort.empty() ? ProxyPort : Port);
+        ApplyConnectionType(*FControlSocket);
         SetState(ftpWaitingBanner);
         FControlSocket->Connect();
     } catch (const Exception& e) {

@@ -213,10 +213,11 @@ public:
     // Passive data connections; the proxy and SOCKS connection types turn it on.
     bool Passive() const { return FPassive; }
     void SetPassive(bool Value) { FPassive = Value; }
-    std::string SocksServer() const { return FControlSocket->SocksServer(); }
-    void SetSocksServer(const std::string& Value);
-    std::string SocksPort() const { return FControlSocket->SocksPort(); }
-    void SetSocksPort(const std::string& Value);
+    // The SOCKS server and port of every connection the component makes, until they are changed.
+    std::string SocksServer() const { return FSocksServer; }
+    void SetSocksServer(const std::string& Value) { FSocksServer = Value; }
+    std::string SocksPort() const { return FSocksPort; }
+    void SetSocksPort(const std::string& Value) { FSocksPort = Value; }
     std::string SocksUserCode() const { return FControlSocket->SocksUsercode; }
     void SetSocksUserCode(const std::string& Value);
     std::string SocksPassword() const { return FControlSocket->SocksPassword; }
@@ -410,6 +411,8 @@ private:
     void ControlSessionClosed(win::WORD ErrCode);
     void CloseControl();
     void CloseDataSocket();
+    // A socket forgets its SOCKS settings when it closes: they are given again before each connect.
+    void ApplyConnectionType(TWSocket& Socket);
     static std::string ServerText(std::string_view Bytes);
     // "<text> (Winsock error #<code>)", as the replies the component makes up for a socket failure read.
     static std::string WinsockErrorText(int ErrCode);
@@ -498,6 +501,8 @@ private:
     char FTypeChar = 'I';
     int FShareMode = ftpShareExclusive;
     TFtpConnectionType FConnectionType = ftpDirect;
+    std::string FSocksServer;
+    std::string FSocksPort;
     bool FPassive = false;
     std::string FPasvReply;
     std::string FControlAddr;  // the resolved address the control connection goes to

@@ -194,6 +194,7 @@ bool TCustomFtpCli::ConnectPassive(bool Upload) {
         FDataSocket->SetPort(IntToStr(port));
         FDataSocket->SetAddr(FControlAddr);
         FDataSocket->SetLocalAddr(LocalAddr);
+        ApplyConnectionType(*FDataSocket);
         FDataSocket->OnSessionConnected = [this, Upload](TCustomWSocket*, win::WORD e) {
             Upload ? PassiveUploadConnected(e) : PassiveDownloadConnected(e);
         };

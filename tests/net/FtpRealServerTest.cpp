@@ -175,17 +175,28 @@ TEST_P(FtpRealServerTest, MissingFileFailsTheDownloadAndLeavesTheLocalFileAlone)
     EXPECT_TRUE(ftp.client.QuitSync());
 }
 
-// Through a SOCKS 5 proxy, data connections go to the FTP server too, never to the proxy's own address.
-TEST_F(FtpTest, PassiveTransfersThroughASocks5Proxy) {
+// The CONNECTs a microsocks proxy has relayed: it logs one line for each.
+int ProxiedConnections(const std::string& log) {
+    std::ifstream in(log);
+    int count = 0;
+    for (std::string line; std::getline(in, line);)
+        count += line.find(": connected to 127.0.0.1:") != std::string::npos;
+    return count;
+}
+
+// Behind a SOCKS 5 proxy every connection goes through it, the first and the later ones, control and data,
+// also after logging in again; data connections go to the FTP server, never to the proxy's own address.
+TEST_F(FtpTest, EveryConnectionGoesThroughTheSocks5Proxy) {
     if (!ProgramAvailable("/usr/bin/microsocks"))
         GTEST_SKIP() << "microsocks is not installed";
     FtpServer server(FtpServerKind::Pyftpdlib);
     ASSERT_EQ(server.Start(sandbox().work + "served", sandbox().work + "server"), "");
     PeerProcess proxy;
     int proxyPort = FreeLoopbackPort();
+    std::string proxyLog = sandbox().work + "microsocks.log";
     ASSERT_TRUE(proxy.StartOnPort(
         {"/usr/bin/microsocks", "-i", "127.0.0.1", "-p", std::to_string(proxyPort), "-u", "alice", "-P", "s3cret"},
-        proxyPort));
+        proxyPort, proxyLog));
     RecordingFtpClient ftp;
     ftp.Target(server.Port());
     ftp.client.UserName = server.User();
@@ -196,18 +207,26 @@ TEST_F(FtpTest, PassiveTransfersThroughASocks5Proxy) {
     ftp.client.SetSocksUserCode("alice");
     ftp.client.SetSocksPassword("s3cret");
     EXPECT_TRUE(ftp.client.Passive());
-    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
-    ASSERT_TRUE(ftp.client.TypeSync());
     std::string data = RandomBytes(200000, 5);
     WriteFile(sandbox().work + "up", data);
-    ftp.client.SetLocalFileName(sandbox().work + "up");
-    ftp.client.HostFileName = "up";
-    EXPECT_TRUE(ftp.client.PutSync()) << ftp.client.ErrorMessage();
-    ftp.client.SetLocalFileName(sandbox().work + "down");
-    EXPECT_TRUE(ftp.client.GetSync()) << ftp.client.ErrorMessage();
-    EXPECT_TRUE(ReadFile(server.Folder() + "up") == data);
-    EXPECT_TRUE(ReadFile(sandbox().work + "down") == data);
-    EXPECT_TRUE(ftp.client.QuitSync());
+    for (int session = 0; session < 2; ++session) {
+        ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+        ASSERT_TRUE(ftp.client.TypeSync());
+        ftp.client.SetLocalFileName(sandbox().work + "up");
+        ftp.client.HostFileName = "up";
+        EXPECT_TRUE(ftp.client.PutSync()) << ftp.client.ErrorMessage();
+        ftp.client.SetLocalFileName(sandbox().work + "down");
+        EXPECT_TRUE(ftp.client.GetSync()) << ftp.client.ErrorMessage();
+        EXPECT_TRUE(ReadFile(server.Folder() + "up") == data);
+        EXPECT_TRUE(ReadFile(sandbox().work + "down") == data);
+        EXPECT_TRUE(ftp.client.QuitSync());
+    }
+    EXPECT_EQ(ftp.client.SocksServer(), "127.0.0.1");
+    EXPECT_EQ(ftp.client.SocksPort(), std::to_string(proxyPort));
+    // Each session: the control connection and two data connections. The proxy writes its line once it
+    // reached the server, which the client's session waited for.
+    EXPECT_TRUE(PumpUntil([&] { return ProxiedConnections(proxyLog) >= 6; }));
+    EXPECT_EQ(ProxiedConnections(proxyLog), 6);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpRealServerTest,
