@@ -286,6 +286,11 @@ protected:
     bool ReadBufferSizes();
     // Reports WSAEINVAL for a call that cannot be made now.
     void ReportInvalidCall(const std::string& What);
+    // Closes the socket a failed Listen made, then reports the failure of FunctionName.
+    void ReportListenFailure(const std::string& FunctionName);
+    void DropListenSocket();
+    // False, after reporting and closing the socket, when the group cannot be joined.
+    bool JoinMultiCastGroup();
 
     std::string FAddr;
     std::string FPort;
