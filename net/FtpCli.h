@@ -425,7 +425,7 @@ private:
     bool StepWanted(TFtpStep Step);
     bool RunNextStep();
     bool Pending(int Step) const { return (FPendingSteps >> Step) & 1; }
-    bool TryListen();
+    bool TryListen(uint16_t& Port);
     bool ListenOnDataPort(uint16_t& Port);
 
     // Transfers.
