@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "tests/net/FtpTestPeers.h"
 #include "tests/support/FtpServers.h"
@@ -266,6 +267,54 @@ TEST_F(FtpTest, TheSendingAndReceivingRoadsAgainstProftpd) {
     EXPECT_TRUE(listed.empty());
     EXPECT_TRUE(ftp.client.QuitSync());
     EXPECT_FALSE(ftp.client.Passive());
+}
+
+// A client made on a worker thread and waiting with its own thread's pump, beside one on the test's thread,
+// both in session with vsftpd at once (pyftpdlib serves one session at a time).
+TEST_F(FtpTest, AMultiThreadedClientWorksOnItsOwnThread) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "vsftpd needs root: it runs each session as a local user";
+    FtpServer server(FtpServerKind::Vsftpd);
+    std::string top = fs::path(sandbox().root).parent_path().parent_path();
+    ASSERT_EQ(server.Start(sandbox().work + "served", sandbox().work + "server", top), "");
+    auto configure = [&](TFtpClient& client) {
+        client.HostName = "127.0.0.1";
+        client.Port = std::to_string(server.Port());
+        client.UserName = server.User();
+        client.PassWord = server.Password();
+        client.SetPassive(true);
+    };
+    TFtpClient here;
+    configure(here);
+    ASSERT_TRUE(here.ConnectSync()) << here.ErrorMessage();
+
+    std::string data = RandomBytes(2 << 20, 13);
+    WriteFile(sandbox().work + "worker.up", data);
+    std::vector<std::string> failures;  // read after join
+    std::thread worker([&] {
+        TFtpClient client;
+        client.MultiThreaded = true;
+        configure(client);
+        auto step = [&](const char* what, bool ok) {
+            if (!ok)
+                failures.push_back(std::string(what) + ": " + client.ErrorMessage());
+        };
+        step("connect", client.ConnectSync());
+        step("type", client.TypeSync());
+        client.SetLocalFileName(sandbox().work + "worker.up");
+        client.HostFileName = "worker.dat";
+        step("put", client.PutSync());
+        client.SetLocalFileName(sandbox().work + "worker.down");
+        step("get", client.GetSync());
+        step("dele", client.DeleSync());
+        step("quit", client.QuitSync());
+    });
+    worker.join();
+    EXPECT_TRUE(failures.empty()) << failures.front();
+    EXPECT_TRUE(ReadFile(sandbox().work + "worker.down") == data);
+    // The test thread's client never saw the worker's messages and goes on.
+    EXPECT_TRUE(here.TypeSync()) << here.ErrorMessage();
+    EXPECT_TRUE(here.QuitSync());
 }
 
 // The CONNECTs a microsocks proxy has relayed: it logs one line for each.
