@@ -332,6 +332,22 @@ void TCustomFtpCli::ReplyReader(win::WORD ErrCode) {
     if (n <= 0)
         return;
     FReplyBufferLen += static_cast<size_t>(n);
+    ProcessReplyBuffer(ErrCode);
+}
+
+void TCustomFtpCli::FeedReply(std::string_view Bytes, win::WORD ErrCode) {
+    while (!Bytes.empty()) {
+        size_t n = std::min(Bytes.size(), kReplyLimit - FReplyBufferLen);
+        if (n == 0)
+            return;  // the reader stopped taking bytes, as it does once it closed the connection
+        std::memcpy(FReplyBuffer + FReplyBufferLen, Bytes.data(), n);
+        FReplyBufferLen += n;
+        Bytes.remove_prefix(n);
+        ProcessReplyBuffer(ErrCode);
+    }
+}
+
+void TCustomFtpCli::ProcessReplyBuffer(win::WORD ErrCode) {
     FReplyBuffer[FReplyBufferLen] = 0;
     while (FReplyBufferLen > 0) {
         std::string_view held(FReplyBuffer, FReplyBufferLen);

@@ -369,6 +369,8 @@ protected:
     }
     // Abort, leaving Msg as the request's error and Code as the reply code.
     void AbortWithError(const std::string& Msg, int Code);
+    // Bytes of the control connection, taken as if they had just been received.
+    void FeedReply(std::string_view Bytes, win::WORD ErrCode);
 
 private:
     // Bytes taken from the data connection per notification, and read from the local file per block sent
@@ -399,6 +401,8 @@ private:
     void SetState(TFtpState Value);
     void DisplayLastResponse();
     void ReplyReader(win::WORD ErrCode);
+    // Acts on every whole reply line in the buffer.
+    void ProcessReplyBuffer(win::WORD ErrCode);
     void TakeReplyLine(std::string_view Line, size_t Consumed);
     bool ProcessReplyLine(win::WORD ErrCode);
     void ReplyLineTooLong();
