@@ -1,11 +1,11 @@
 // Data transfers against a scripted server: how they end, and how they fail without leaving damage.
 #include "tests/net/FtpTestPeers.h"
+#include "tests/support/CrossThreadFlag.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <condition_variable>
 
 namespace tarvo::test {
 namespace {
@@ -145,29 +145,6 @@ TEST_F(FtpTransferTest, AFailedDownloadLeavesTheLocalFileAsItWas) {
     EXPECT_TRUE(ftp.Shown("! Error writing local file"));
     EXPECT_EQ(stream.Size(), 0);  // still the caller's, and alive
 }
-
-// Set on one thread, awaited (for a bounded time) on another.
-class CrossThreadFlag {
-public:
-    void Set() {
-        std::lock_guard<std::mutex> guard(mutex_);
-        set_ = true;
-        cv_.notify_all();
-    }
-    bool Wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return cv_.wait_for(lock, std::chrono::seconds(20), [&] { return set_; });
-    }
-    void Clear() {
-        std::lock_guard<std::mutex> guard(mutex_);
-        set_ = false;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool set_ = false;
-};
 
 // The server confirms a download whose data is still coming, then its control connection fails: by its close,
 // or by a reply line too long to take.
