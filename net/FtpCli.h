@@ -1,7 +1,7 @@
 #pragma once
 // The FTP client component. TCustomFtpCli speaks FTP over a control and a data TWSocket and runs one request
 // at a time: a single command, or a sequence of steps (log-in, list, download, upload, and the "full" requests
-// that also log in and out). Every operation returns at once; the end of a request is reported once, through
+// that open and close the session themselves). Every operation returns at once; the end of a request is reported once, through
 // OnRequestDone, from a hidden window of the component. TFtpClient adds blocking calls that pump messages
 // until their request has ended, or give up after Timeout seconds without progress.
 

@@ -1,5 +1,5 @@
-// TCustomFtpCli: data connections. A download or upload ends only when both the server's final reply and the
-// close of the data connection have been seen; it succeeds only when nothing went wrong on our side either.
+// TCustomFtpCli: data connections. A transfer is over once the data connection has closed and the server has
+// given its last word on it, in whichever order; it succeeds only when nothing went wrong on our side either.
 // A download goes to a temporary file beside the local file, renamed over it only on success.
 #include "net/FtpCli.h"
 #include "platform/rtl/AtomicFile.h"
