@@ -129,6 +129,14 @@ void ClientTest::PutAccountFile(const std::vector<TestFolder>& folders) {
                                  std::filesystem::perm_options::add);
 }
 
+void ClientTest::ServeFolders(const std::vector<TestFolder>& folders) {
+    StartServer();
+    if (::testing::Test::IsSkipped())
+        return;
+    Provision(Settings());
+    PutAccountFile(folders);
+}
+
 void ClientTest::UseMachine(const std::string& name) {
     std::string root = sandbox().root + name + "/";
     std::filesystem::create_directories(root + "machine/etc");

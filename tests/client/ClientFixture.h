@@ -58,6 +58,8 @@ protected:
     void Provision(const TarvoSettings& settings);
     // The sealed account file "tester.ace" on the server.
     void PutAccountFile(const std::vector<TestFolder>& folders);
+    // The demo server, this machine's settings and the account file of the folders (nothing after a skip).
+    void ServeFolders(const std::vector<TestFolder>& folders);
     std::string AccountSection(const TestFolder& folder) const;
     // Another machine: its own machine root and temporary folder (so its own work directory and settings).
     void UseMachine(const std::string& name);
