@@ -144,20 +144,34 @@ std::string ParseQuoted(const Reader& r, std::string_view text, size_t& pos) {
     r.Fail("unterminated string");
 }
 
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+// "01, 02,ff": one pass over the list, so a value of any length costs time in proportion to it.
 std::string ParseHexBytes(const Reader& r, std::string_view list) {
     std::string out;
-    std::string_view rest = list;
-    while (!Trim(rest).empty()) {
-        size_t comma = rest.find(',');
-        std::string item = Trim(rest.substr(0, comma));
+    out.reserve(list.size() / 3 + 1);
+    size_t pos = 0;
+    auto skipBlanks = [&] {
+        while (pos < list.size() && IsBlank(list[pos]))
+            ++pos;
+    };
+    skipBlanks();
+    while (pos < list.size()) {
+        size_t comma = std::min(list.find(',', pos), list.size());
+        std::string_view item = list.substr(pos, comma - pos);
+        while (!item.empty() && IsBlank(item.back()))
+            item.remove_suffix(1);
         uint32_t b;
         if (item.size() > 2 || !ParseHexNumber(item, b))
-            r.Fail("bad hex byte \"" + item + "\"");
+            r.Fail("bad hex byte \"" + std::string(item) + "\"");
         out += static_cast<char>(b);
-        if (comma == std::string_view::npos)
+        if (comma == list.size())
             break;
-        rest.remove_prefix(comma + 1);
-        if (Trim(rest).empty())
+        pos = comma + 1;
+        skipBlanks();
+        if (pos == list.size())
             r.Fail("hex list ends with a comma");
     }
     return out;
