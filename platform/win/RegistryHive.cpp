@@ -89,6 +89,9 @@ public:
         if (number_ == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
             line.erase(0, 3);
         line = TrimRight(line);
+        // Line ends of CR alone would otherwise show up as a puzzling fault in the first line.
+        if (line.find('\r') != std::string::npos)
+            Fail("a carriage return without a line feed");
         return true;
     }
 
@@ -136,7 +139,7 @@ std::string ParseQuoted(const Reader& r, std::string_view text, size_t& pos) {
         }
         if (c == '\\') {
             if (++pos >= text.size() || (text[pos] != '\\' && text[pos] != '"'))
-                r.Fail("bad escape in a string");
+                r.Fail("\"\\\" in a string must be written \"\\\\\"");
             c = text[pos];
         }
         out += c;
