@@ -1,7 +1,9 @@
 # The two commands of the README: `make run` starts the demo, `make test` builds and runs every test.
+# `make bench` runs the benchmarks, `make release` builds everything optimised. Each builds only what it needs.
 JOBS ?= $(shell nproc)
 TEST_BUILD := build/test
 RELEASE_BUILD := build/release
+CONFIGURE_RELEASE := cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
 
 .PHONY: run test deps release bench
 
@@ -14,11 +16,15 @@ test: deps
 	ctest --test-dir $(TEST_BUILD) -j $(JOBS) --output-on-failure --timeout 600
 
 release: deps
-	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	$(CONFIGURE_RELEASE)
 	cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
-run: release
+run: deps
+	$(CONFIGURE_RELEASE)
+	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target demo
 	tools/demo.sh $(RELEASE_BUILD)
 
-bench: release
+bench: deps
+	$(CONFIGURE_RELEASE)
+	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target benchmarks
 	tools/bench.sh $(RELEASE_BUILD)
