@@ -3,7 +3,8 @@
 # "Suite.Case", or "prefixSuite.Case" when the same sources are built into a second binary.
 # GUI tests run headless on Qt's offscreen platform, on the Qt backend of the message core, and carry the "gui"
 # label. QT_BACKEND runs the binary's tests a second time on the Qt backend (offscreen), as "qt/Suite.Case",
-# labelled "qtbackend".
+# labelled "qtbackend". A ThreadSanitizer build (TARVO_TSAN) runs neither: Qt's own threads are not
+# instrumented. The programs whose tests run are collected in the global property TARVO_TEST_PROGRAMS.
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
@@ -36,6 +37,13 @@ function(tarvo_add_test)
             "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
             ${T_ENV})
     set(qt_env "QT_QPA_PLATFORM=offscreen" "TARVO_TEST_BACKEND=qt")
+    if(TARVO_TSAN)
+        set(T_QT_BACKEND OFF)
+        if(T_GUI)
+            return()  # the program stays defined for the dependencies others declare on it
+        endif()
+    endif()
+    set_property(GLOBAL APPEND PROPERTY TARVO_TEST_PROGRAMS ${T_NAME})
     if(T_GUI OR T_QT_BACKEND)
         add_dependencies(${T_NAME} tarvo_test_qt)
     endif()
