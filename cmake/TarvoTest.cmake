@@ -67,3 +67,22 @@ function(tarvo_add_test)
         tarvo_set_test_properties(${T_NAME}_QT_TESTS "${env};${qt_env}" qtbackend)
     endif()
 endfunction()
+
+# tarvo_add_fuzzer(NAME name TARGET function SOURCES files... [LIBS targets...] CORPUS folder)
+# With TARVO_FUZZ (clang): a libFuzzer program that hands every input to the fuzz target function, and its
+# smoke test, a short run from the corpus. The corpus is only read; new inputs go to a folder of the build.
+# Ordinary builds run the same function from a GoogleTest smoke test (tests/support/FuzzSmoke.h).
+function(tarvo_add_fuzzer)
+    if(NOT TARVO_FUZZ)
+        return()
+    endif()
+    cmake_parse_arguments(F "" "NAME;TARGET;CORPUS" "SOURCES;LIBS" ${ARGN})
+    add_executable(${F_NAME} ${PROJECT_SOURCE_DIR}/tests/support/LibFuzzerEntry.cpp ${F_SOURCES})
+    target_include_directories(${F_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_compile_definitions(${F_NAME} PRIVATE TARVO_FUZZ_TARGET=${F_TARGET})
+    target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
+    target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+    set(new_inputs ${CMAKE_CURRENT_BINARY_DIR}/${F_NAME}-corpus)
+    file(MAKE_DIRECTORY ${new_inputs})
+    add_test(NAME ${F_NAME}_smoke COMMAND ${F_NAME} -runs=20000 -seed=1 -max_len=4096 ${new_inputs} ${F_CORPUS})
+endfunction()
