@@ -16,6 +16,7 @@
 namespace {
 
 const char* const kWrongPassword = "パスワードが違います。";
+const char* const kCutShort = "暗号化ファイルが壊れています。";
 const char* const kCannotOpen = "ファイルを開けません。";
 
 // Chunks are a multiple of the cipher block, so the payload is one CBC pass whatever the file size.
@@ -170,9 +171,13 @@ bool TCipherFiles::DecryptTrunk(const std::string& InName, const std::string& Ou
     if (!KeyCipher(Password, expected))
         return false;
     return ReportingIoErrors([&] {
-        // A container too short to hold the check block cannot match it either.
+        // A container too short to hold the check block was cut short: no password would open it.
         uint8_t check[kCheckSize];
-        if (in->Read(check, kCheckSize) != kCheckSize || std::memcmp(check, expected, kCheckSize) != 0) {
+        if (in->Read(check, kCheckSize) != kCheckSize) {
+            fSink(kCutShort);
+            return false;
+        }
+        if (std::memcmp(check, expected, kCheckSize) != 0) {
             fSink(kWrongPassword);
             return false;
         }

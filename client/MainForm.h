@@ -94,8 +94,10 @@ public:
     // FTP session.
     using TFtpSyncOperation = bool (TFtpClient::*)();
     bool RunFtpSync(TFtpSyncOperation operation);
-    // One file between hostName and localName (TypeSync first, text for ".txt"); the names are cleared after.
-    bool TransferFile(const std::string& hostName, const std::string& localName, TFtpSyncOperation operation);
+    // One file between hostName and localName, or the stream when one is given (TypeSync first, text for
+    // ".txt"); the names and the stream are forgotten after.
+    bool TransferFile(const std::string& hostName, const std::string& localName, TFtpSyncOperation operation,
+                      TStream* stream = nullptr);
     // The road's animation and the transfer bar, on the road's message page, for a transfer of size bytes.
     void ShowTransfer(TAnimate* animate, QWidget* page, int64_t size);
     void HideTransfer(TAnimate* animate);
@@ -130,7 +132,7 @@ public:
     // Server listing and trunk list.
     bool ListServer();
     void ParseServerListing();
-    bool DownloadFiles(TStringList& Names, std::string Dir, bool CommentPrefix);
+    bool DownloadFiles(TStringList& Names, std::string Dir);
     bool DeleteServerFiles(const TStringList& Names);
     // Fills the trunk list; what the user should be told about it, or empty.
     std::string BuildServerTrunkList();
@@ -291,6 +293,9 @@ private:
     // Download, open, unpack, comment and clean-up; False when the road stopped (the log says why).
     bool ReceiveTrunk(const TTarvoAccount& folder, const std::string& trunk, const std::string& trunkDir,
                       const std::string& password, const std::string& receiveDir);
+    // The trunk's comment, when the server has one, copied into the trunk folder as "コメント_" + trunk +
+    // ".txt"; False when the server has it but it could not be fetched or written.
+    bool CopyComment(const std::string& trunk, const std::string& trunkDir);
     void SendRoad(const TTarvoAccount& folder, const std::string& trunk);
     // The FTP session is open and logged in with the row's server and account.
     bool SessionBelongsTo(const TTarvoAccount& row) const;

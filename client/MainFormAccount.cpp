@@ -28,7 +28,7 @@ bool TMainFormWin::FetchAccountFile() {
     names.Add(serverFile);
     try {
         // Without an account identifier there is no account file to ask for.
-        fetched = !AppSetData.AccountID.empty() && DownloadFiles(names, workDir_, false) &&
+        fetched = !AppSetData.AccountID.empty() && DownloadFiles(names, workDir_) &&
                   DecryptTrunk(names[0], accountFile_, BuiltInPassword);
     } catch (const std::exception&) {
         fetched = false;

@@ -53,15 +53,16 @@ bool TMainFormWin::SessionBelongsTo(const TTarvoAccount& row) const {
 }
 
 bool TMainFormWin::TransferFile(const std::string& hostName, const std::string& localName,
-                                TFtpSyncOperation operation) {
+                                TFtpSyncOperation operation, TStream* stream) {
     FtpClient1->HostFileName = hostName;
     FtpClient1->SetLocalFileName(localName);
-    FtpClient1->AssignLocalStream(nullptr);
+    FtpClient1->AssignLocalStream(stream);
     // In the wrong type a trunk would arrive damaged.
-    FtpClient1->SetBinary(ExtractFileExt(localName) != ".txt");
+    FtpClient1->SetBinary(ExtractFileExt(hostName) != ".txt");
     bool done = RunFtpSync(&TFtpClient::TypeSync) && RunFtpSync(operation);
     FtpClient1->HostFileName.clear();
     FtpClient1->SetLocalFileName("");
+    FtpClient1->AssignLocalStream(nullptr);
     return done;
 }
 
@@ -85,7 +86,9 @@ void TMainFormWin::ResetListingStream() {
 }
 
 void TMainFormWin::FtpClient1Progress(int64_t Count, bool& Abort) {
-    (void)Abort;
+    // A busy connection can keep the blocking call from looking up until the transfer is over: the close
+    // ends the transfer from here, at its next block.
+    Abort = closeRequested_;
     lastProgressCount_ = Count;
     win::DWORD now = win::GetTickCount();
     // Compared as a difference, so the wrap of the tick counter does not stop the bar.

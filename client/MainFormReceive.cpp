@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <functional>
+
 #include "ARCHIVES/ARCHIVES.h"
 #include "client/Hourglass.h"
 #include "client/MainForm.h"
@@ -11,6 +13,8 @@
 #include "client/Unit_Setting.h"
 #include "common/Unit_FilesFunc.h"
 #include "common/Users_Func.h"
+#include "net/FtpCli.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/UiServices.h"
@@ -45,6 +49,16 @@ bool PrepareTrunkFolder(const std::string& typed, const std::string& trunk, std:
         return false;
     }
     return true;
+}
+
+// A step of the road that may raise: the raise is that step's failure, its reason kept for the log.
+bool Attempt(const std::function<bool()>& step, std::string& reason) {
+    try {
+        return step();
+    } catch (const std::exception& e) {
+        reason = e.what();
+        return false;
+    }
 }
 
 }  // namespace
@@ -95,11 +109,16 @@ void TMainFormWin::ReceiveRoad(const TTarvoAccount& folder, const std::string& t
         return;
     }
     ShowTransfer(Animate2, tsDw3, CheckedTrunkSize());
-    const std::string receiveDir = ReceiveDir();
-    bool done = ReceiveTrunk(folder, trunk, trunkDir, password, receiveDir);
-    ShellDeleteFile(0, receiveDir, false);
-    HideTransfer(Animate2);
-    if (!done)
+    // However the road ends: nothing opened is left in the work directory, and the transfer display goes.
+    struct TReceiveCleanup {
+        TMainFormWin& form;
+        const std::string dir;
+        ~TReceiveCleanup() {
+            ShellDeleteFile(0, dir, false);
+            form.HideTransfer(form.Animate2);
+        }
+    } cleanup{*this, ReceiveDir()};
+    if (!ReceiveTrunk(folder, trunk, trunkDir, password, cleanup.dir))
         return;
     AddLog(mmDwMess, "\r\n完了しました。");
     OpenFolderInExplorer(trunkDir);
@@ -107,34 +126,29 @@ void TMainFormWin::ReceiveRoad(const TTarvoAccount& folder, const std::string& t
 
 bool TMainFormWin::ReceiveTrunk(const TTarvoAccount& folder, const std::string& trunk, const std::string& trunkDir,
                                 const std::string& password, const std::string& receiveDir) {
+    auto fail = [this](const std::string& line, const std::string& reason) {
+        AddLog(mmDwMess, line + (reason.empty() ? "" : "\r\n    " + reason));
+        return false;
+    };
     AddLog(mmDwMess, "\r\nファイルの受信中...");
     TStringList names;
     names.Add(trunk + ".ace");
-    if (!DownloadFiles(names, receiveDir, false)) {
-        AddLog(mmDwMess, "\r\nError!!ファイルの受信を失敗しました。");
-        return false;
-    }
+    if (!DownloadFiles(names, receiveDir))
+        return fail("\r\nError!!ファイルの受信を失敗しました。", "");
     AddLog(mmDwMess, "    複合化しています。");
     const std::string archive = receiveDir + trunk + ".lzh";
-    bool opened = DecryptTrunk(names[0], archive, password);
+    std::string reason;
+    bool opened = Attempt([&] { return DecryptTrunk(names[0], archive, password); }, reason);
     ShellDeleteFile(0, names[0], false);
-    if (!opened) {
-        AddLog(mmDwMess, "\r\nError!! 複合化を失敗しました。");
-        return false;
-    }
-    bool extracted = ExtractTrunk(trunkDir, archive);
+    if (!opened)
+        return fail("\r\nError!! 複合化を失敗しました。", reason);
+    bool extracted = Attempt([&] { return ExtractTrunk(trunkDir, archive); }, reason);
     ShellDeleteFile(0, archive, false);
-    if (!extracted) {
-        // The server keeps the only copy, whatever the settings say.
-        AddLog(mmDwMess, "\r\nError!! 展開に失敗しました。");
-        return false;
-    }
-    if (AppSetData.DwCommentFlag) {
-        TStringList comment;
-        comment.Add(trunk + ".txt");
-        DownloadFiles(comment, trunkDir, true);
-        win::Application::ProcessMessages();
-    }
+    // In every failure from here on the server keeps the only copy, whatever the settings say.
+    if (!extracted)
+        return fail("\r\nError!! 展開に失敗しました。", reason);
+    if (AppSetData.DwCommentFlag && !CopyComment(trunk, trunkDir))
+        return fail("\r\nError!! コメントを保存できませんでした。", "");
     if (AppSetData.DwDelFlag && folder.AccountType != 2) {
         AddLog(mmDwMess, "    サーバーを整理しています。");
         TStringList server;
@@ -142,6 +156,23 @@ bool TMainFormWin::ReceiveTrunk(const TTarvoAccount& folder, const std::string& 
         server.Add(trunk + ".txt");
         DeleteServerFiles(server);
         win::Application::ProcessMessages();
+    }
+    return true;
+}
+
+bool TMainFormWin::CopyComment(const std::string& trunk, const std::string& trunkDir) {
+    TMemoryStream text;
+    bool fetched = TransferFile(trunk + ".txt", "", &TFtpClient::GetSync, &text);
+    win::Application::ProcessMessages();
+    if (!fetched) {
+        // The server's "no such file": a trunk without a comment.
+        const int code = FtpClient1->ReplyCode();
+        return FtpClient1->IsConnected() && (code == 450 || code == 550);
+    }
+    try {
+        text.SaveToFile(trunkDir + "コメント_" + trunk + ".txt");
+    } catch (const Exception&) {
+        return false;
     }
     return true;
 }

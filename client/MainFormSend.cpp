@@ -1,5 +1,5 @@
-// The sending road: the trunk built on the first sending page becomes two files in the chosen server folder,
-// the trunk name + ".ace" (the work archive sealed in the container) and the trunk name + ".txt" (the comment).
+// The sending road: the trunk made on the first sending page is sealed and put into the chosen server folder
+// as its container (trunk name + ".ace") beside its comment (trunk name + ".txt").
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -114,11 +114,12 @@ void TMainFormWin::SendRoad(const TTarvoAccount& folder, const std::string& trun
         AddLog(mmUpMess, "Error!! 送信先フォルダの一覧を取得できませんでした。");
         return;
     }
+    // Only a container makes a trunk: a comment left alone by a failed delete is written over.
     int trunks = 0;
     bool taken = false;
     for (const TServerFileEntry& file : serverFiles_) {
         trunks += IsTrunkFileName(file.FileName) ? 1 : 0;
-        taken = taken || file.FileName == trunk + ".ace" || file.FileName == trunk + ".txt";
+        taken = taken || file.FileName == trunk + ".ace";
     }
     if (folder.LimitTruncCount <= trunks) {
         AddLog(mmUpMess, "Error!! トランク数が最大数に達しているため送信することができません。");
@@ -168,7 +169,8 @@ void TMainFormWin::RemoveFailedUpload(const TTarvoAccount& folder, const std::st
                 win::Application::Terminate();
         }
     } terminateAgain{terminating};
-    // The names were free before the upload, so what stands there now is this road's own.
+    // The container's name was free before the upload, and a comment without its container is no trunk's,
+    // so what stands under either name now is this road's own or nobody's.
     if (!SessionFor(folder, nullptr))
         return;
     TStringList names;

@@ -70,11 +70,11 @@ void TMainFormWin::ParseServerListing() {
     unreadableServerNames_ = std::move(listing.Unreadable);
 }
 
-bool TMainFormWin::DownloadFiles(TStringList& Names, std::string Dir, bool CommentPrefix) {
+bool TMainFormWin::DownloadFiles(TStringList& Names, std::string Dir) {
     AddTrailingBackslash(Dir);
     TStringList local;
     for (const std::string& name : Names)
-        local.Add(Dir + (CommentPrefix ? "コメント_" : "") + name);
+        local.Add(Dir + name);
     try {
         for (int i = 0; i < Names.Count(); ++i) {
             if (!TransferFile(Names[i], local[i], &TFtpClient::GetSync))
@@ -138,7 +138,7 @@ void TMainFormWin::FillTrunkComments() {
         QTreeWidgetItem* row = DwTruncList->topLevelItem(i);
         TStringList names;
         names.Add(row->text(0).toStdString() + ".txt");
-        if (!DownloadFiles(names, dir, false))
+        if (!DownloadFiles(names, dir))
             continue;
         try {
             QString comment = QString::fromStdString(CommentText(names[0]));

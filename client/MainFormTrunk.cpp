@@ -15,6 +15,7 @@
 #include "client/TrunkNames.h"
 #include "common/Unit_FilesFunc.h"
 #include "common/Users_Func.h"
+#include "platform/ArchiverApi.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/CodePage.h"
 #include "platform/win/MessageLoop.h"
@@ -49,22 +50,39 @@ bool IsWithin(const std::string& a, const std::string& b) {
     return a == b || a.rfind(b + "/", 0) == 0;
 }
 
-// The names under path (itself included) that an archive cannot store in code page 932.
-std::vector<std::string> UnencodableNames(const std::string& path) {
+// The longest entry path the archive's listing can give back whole (a folder's with its final "/").
+constexpr size_t MaxEntryPathBytes = sizeof(ArcEntryRecord::EntryPath) - 1;
+
+// A name as the user can read it: escaped only where it is no text.
+std::string ShownName(const std::string& path) {
+    return IsUtf8(path) ? path : EscapedName(path);
+}
+
+// What would stop the archive from keeping each name under path (itself included) as it is, one warning line
+// each: a name code page 932 would change or merge with another, a wildcard the archiver would take as a mask,
+// an entry path too long to be listed (and so removed) again. The entry paths start after `dir`.
+std::string NameProblems(const std::string& path, const std::string& dir) {
     namespace fs = std::filesystem;
-    std::vector<std::string> bad;
-    auto check = [&bad](const fs::path& p) {
-        if (!win::IsCp932Encodable(p.filename().string()))
-            bad.push_back(p.string());
+    std::string problems;
+    auto check = [&](const fs::path& p, bool isFolder) {
+        const std::string full = p.string();
+        const std::string name = p.filename().string();
+        if (!win::RoundTripsCp932(name))
+            problems += "\r\n使用できない文字を含む名前です： " + ShownName(full);
+        else if (name.find_first_of("*?") != std::string::npos)
+            problems += "\r\n「*」「?」を含む名前は格納できません： " + ShownName(full);
+        else if (full.size() - dir.size() + (isFolder ? 1 : 0) > MaxEntryPathBytes)
+            problems += "\r\n名前が長すぎます： " + ShownName(full);
     };
-    check(fs::path(path));
     std::error_code ec;
-    if (!fs::is_directory(fs::symlink_status(path, ec)))
-        return bad;
+    const bool isFolder = fs::is_directory(fs::symlink_status(path, ec));
+    check(fs::path(path), isFolder);
+    if (!isFolder)
+        return problems;
     for (fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, ec), end;
          !ec && it != end; it.increment(ec))
-        check(it->path());
-    return bad;
+        check(it->path(), it->is_directory(ec) && !it->is_symlink(ec));
+    return problems;
 }
 
 }  // namespace
@@ -84,11 +102,8 @@ void TMainFormWin::DropFiles(const std::vector<std::string>& paths) {
             continue;
         if (name.empty() || absolute == "/" || IsWithin(workDir, absolute) || IsWithin(absolute, workDir)) {
             problems += "\r\n格納できない場所です： " + path;
-        } else if (name.find_first_of("*?") != std::string::npos) {
-            problems += "\r\n「*」「?」を含む名前は格納できません： " + path;
-        } else if (std::vector<std::string> bad = UnencodableNames(path); !bad.empty()) {
-            for (const std::string& b : bad)
-                problems += "\r\n使用できない文字を含む名前です： " + EscapedName(b);
+        } else if (std::string bad = NameProblems(path, dir); !bad.empty()) {
+            problems += bad;
         } else {
             PackDropped(path, problems);
         }

@@ -16,7 +16,7 @@ TTrunkNameFault CheckTrunkName(std::string_view name) {
             return TTrunkNameFault::Control;
     if (name == "." || name == "..")
         return TTrunkNameFault::DotName;
-    if (!win::IsCp932Encodable(name))
+    if (!win::RoundTripsCp932(name))
         return TTrunkNameFault::NotCp932;
     if (name.size() > MaxTrunkNameBytes)
         return TTrunkNameFault::TooLong;

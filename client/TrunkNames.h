@@ -18,7 +18,7 @@ enum class TTrunkNameFault {
     BadChar,   // one of BadNameChars
     Control,   // a character below 0x20 or DEL
     DotName,   // "." or "..", which name folders
-    NotCp932,  // cannot be written to the server in code page 932
+    NotCp932,  // has no code page 932 form that reads back as the same name
     TooLong,
 };
 

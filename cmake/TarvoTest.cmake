@@ -68,15 +68,23 @@ function(tarvo_add_test)
     endif()
 endfunction()
 
-# tarvo_add_fuzzer(NAME name TARGET function SOURCES files... [LIBS targets...] CORPUS folder)
+# tarvo_add_fuzzer(NAME name TARGET function SOURCES files... [LIBS targets...] CORPUS folder
+#                  [SMOKE_RUNS count] [MAX_LEN bytes] [ENV vars...])
 # With TARVO_FUZZ (clang): a libFuzzer program that hands every input to the fuzz target function, and its
-# smoke test, a short run from the corpus. The corpus is only read; new inputs go to a folder of the build.
-# Ordinary builds run the same function from a GoogleTest smoke test (tests/support/FuzzSmoke.h).
+# smoke test, a short run from the corpus (20000 inputs of at most 4096 bytes unless given). The corpus is only
+# read; new inputs go to a folder of the build. Ordinary builds run the same function from a GoogleTest smoke
+# test (tests/support/FuzzSmoke.h).
 function(tarvo_add_fuzzer)
     if(NOT TARVO_FUZZ)
         return()
     endif()
-    cmake_parse_arguments(F "" "NAME;TARGET;CORPUS" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(F "" "NAME;TARGET;CORPUS;SMOKE_RUNS;MAX_LEN" "SOURCES;LIBS;ENV" ${ARGN})
+    if(NOT F_SMOKE_RUNS)
+        set(F_SMOKE_RUNS 20000)
+    endif()
+    if(NOT F_MAX_LEN)
+        set(F_MAX_LEN 4096)
+    endif()
     add_executable(${F_NAME} ${PROJECT_SOURCE_DIR}/tests/support/LibFuzzerEntry.cpp ${F_SOURCES})
     target_include_directories(${F_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
     target_compile_definitions(${F_NAME} PRIVATE TARVO_FUZZ_TARGET=${F_TARGET})
@@ -84,5 +92,9 @@ function(tarvo_add_fuzzer)
     target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
     set(new_inputs ${CMAKE_CURRENT_BINARY_DIR}/${F_NAME}-corpus)
     file(MAKE_DIRECTORY ${new_inputs})
-    add_test(NAME ${F_NAME}_smoke COMMAND ${F_NAME} -runs=20000 -seed=1 -max_len=4096 ${new_inputs} ${F_CORPUS})
+    add_test(NAME ${F_NAME}_smoke
+        COMMAND ${F_NAME} -runs=${F_SMOKE_RUNS} -seed=1 -max_len=${F_MAX_LEN} ${new_inputs} ${F_CORPUS})
+    if(F_ENV)
+        set_tests_properties(${F_NAME}_smoke PROPERTIES ENVIRONMENT "${F_ENV}")
+    endif()
 endfunction()

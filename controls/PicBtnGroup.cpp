@@ -1,9 +1,13 @@
 #include "controls/PicBtnGroup.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <optional>
+#include <utility>
 
 namespace PicBtnGroup {
 
@@ -76,6 +80,66 @@ private:
 
 }  // namespace
 
+// A button dragged across the application's controls, the way the class library drags within a program: at every
+// move the picture button under the mouse is asked whether it takes the drag, and a release over one that said
+// yes drops it there. While the drag lasts the cursor tells whether the control under it takes the drag.
+class ButtonDrag {
+public:
+    ButtonDrag(TPicBtnGroup* source, Qt::CursorShape cursor) : source_(source), cursor_(cursor) {
+        QApplication::setOverrideCursor(Qt::ForbiddenCursor);
+    }
+    ~ButtonDrag() { QApplication::restoreOverrideCursor(); }
+    ButtonDrag(const ButtonDrag&) = delete;
+    ButtonDrag& operator=(const ButtonDrag&) = delete;
+
+    void MoveTo(const QPoint& global) {
+        TPicBtnGroup* under = TargetAt(global);
+        if (under != target_) {
+            Leave();
+            target_ = under;
+            accepted_ = under && under->DragOver(source_, under->mapFromGlobal(global), dsDragEnter);
+        } else if (target_) {
+            accepted_ = target_->DragOver(source_, target_->mapFromGlobal(global), dsDragMove);
+        }
+        last_ = global;
+        QApplication::changeOverrideCursor(accepted_ ? cursor_ : Qt::ForbiddenCursor);
+    }
+
+    // Ends the drag, dropping it at the point when asked to and the control there takes it. Gives the control
+    // that took the drop (null when none did) and the point in its coordinates.
+    std::pair<QObject*, QPoint> Finish(bool drop, const QPoint& global) {
+        if (drop && global != last_)
+            MoveTo(global);
+        if (!drop || !accepted_ || !target_) {
+            Leave();
+            return {nullptr, QPoint()};
+        }
+        QPointer<TPicBtnGroup> target = target_;
+        const QPoint at = target->mapFromGlobal(last_);
+        target->DragDrop(source_, at);
+        return {target.data(), at};
+    }
+
+private:
+    static TPicBtnGroup* TargetAt(const QPoint& global) {
+        auto* under = qobject_cast<TPicBtnGroup*>(QApplication::widgetAt(global));
+        return under && under->Enabled() ? under : nullptr;
+    }
+
+    void Leave() {
+        if (target_)
+            target_->DragOver(source_, target_->mapFromGlobal(last_), dsDragLeave);
+        target_ = nullptr;
+        accepted_ = false;
+    }
+
+    QPointer<TPicBtnGroup> source_;
+    QPointer<TPicBtnGroup> target_;
+    bool accepted_ = false;
+    QPoint last_;
+    Qt::CursorShape cursor_;
+};
+
 void TListIndex::SetNormal(int32_t value) {
     if (value == normal_)
         return;
@@ -117,6 +181,7 @@ TPicBtnGroup::TPicBtnGroup(QWidget* parent)
     : QWidget(parent), listIndex_(std::make_unique<TListIndex>(this)), padding_(std::make_unique<TPadding>(this)) {
     resize(100, 30);
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);  // OnMouseMove also runs with no button held
     if (parent)
         FormKeyRouter::AttachTo(window());
 }
@@ -192,6 +257,53 @@ void TPicBtnGroup::SetGroupBtn(bool value) {
     groupIndex_ = value ? 1 : 0;
 }
 
+void TPicBtnGroup::SetDefault(bool value) {
+    default_ = value;
+    QWidget* form = ParentForm();
+    if (!form || !testAttribute(Qt::WA_WState_Created))
+        return;
+    FocusChangedEvent notice(form->focusWidget());
+    QCoreApplication::sendEvent(form, &notice);
+}
+
+void TPicBtnGroup::SetHint(const std::string& value) {
+    hint_ = value;
+    UpdateToolTip();
+}
+
+void TPicBtnGroup::SetShowHint(bool value) {
+    showHint_ = value;
+    UpdateToolTip();
+}
+
+void TPicBtnGroup::UpdateToolTip() {
+    setToolTip(showHint_ ? QString::fromStdString(hint_) : QString());
+}
+
+void TPicBtnGroup::SetAction(QAction* value) {
+    if (action_)
+        disconnect(action_, nullptr, this, nullptr);
+    action_ = value;
+    if (!value)
+        return;
+    connect(value, &QAction::changed, this, [this] { FollowAction(false); });
+    FollowAction(true);
+}
+
+void TPicBtnGroup::FollowAction(bool everything) {
+    const ActionValues now{action_->text().toStdString(), action_->toolTip().toStdString(), action_->isEnabled(),
+                           action_->isVisible()};
+    if (everything || now.caption != fromAction_.caption)
+        SetCaption(now.caption);
+    if (everything || now.hint != fromAction_.hint)
+        SetHint(now.hint);
+    if (everything || now.enabled != fromAction_.enabled)
+        SetEnabled(now.enabled);
+    if (everything || now.visible != fromAction_.visible)
+        setVisible(now.visible);
+    fromAction_ = now;
+}
+
 void TPicBtnGroup::SetTabStop(bool value) {
     tabStop_ = value;
     // A button off the tab order still takes the focus when pressed.
@@ -220,6 +332,11 @@ void TPicBtnGroup::SetState(TPicBtnState state) {
     update();
 }
 
+QWidget* TPicBtnGroup::ParentForm() const {
+    QWidget* form = window();
+    return form == this ? nullptr : form;
+}
+
 void TPicBtnGroup::HandFormModalResult() {
     QWidget* form = window();
     form->setProperty("ModalResult", modalResult_);
@@ -229,7 +346,7 @@ void TPicBtnGroup::HandFormModalResult() {
 }
 
 void TPicBtnGroup::Click() {
-    const bool onForm = window() != this;
+    const bool onForm = ParentForm() != nullptr;
     if (!enabled_ && !onForm)
         return;
     QPointer<TPicBtnGroup> self(this);
@@ -240,6 +357,8 @@ void TPicBtnGroup::Click() {
     SetCheckd(!checkd_);
     if (OnClick)
         OnClick(this);
+    else if (action_)
+        action_->trigger();
 }
 
 bool TPicBtnGroup::DialogKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -262,6 +381,18 @@ bool TPicBtnGroup::DialogChar(QChar character) {
         return false;
     Click();
     return true;
+}
+
+bool TPicBtnGroup::DragOver(QObject* source, QPoint at, TDragState state) {
+    bool accept = static_cast<bool>(OnDragOver);
+    if (OnDragOver)
+        OnDragOver(this, source, at.x(), at.y(), state, accept);
+    return accept;
+}
+
+void TPicBtnGroup::DragDrop(QObject* source, QPoint at) {
+    if (OnDragDrop)
+        OnDragDrop(this, source, at.x(), at.y());
 }
 
 bool TPicBtnGroup::event(QEvent* e) {
@@ -303,20 +434,16 @@ void TPicBtnGroup::paintEvent(QPaintEvent*) {
 
 void TPicBtnGroup::enterEvent(QEnterEvent* e) {
     QWidget::enterEvent(e);
-    if (!enabled_)
+    if (!enabled_ || !Fire(OnMouseEnter))
         return;
-    if (OnMouseEnter)
-        OnMouseEnter(this);
     if (rollOver_)
         SetState(pbMOver);
 }
 
 void TPicBtnGroup::leaveEvent(QEvent* e) {
     QWidget::leaveEvent(e);
-    if (!enabled_)
+    if (!enabled_ || !Fire(OnMouseLeave))
         return;
-    if (OnMouseLeave)
-        OnMouseLeave(this);
     mouseDown_ = false;
     if (downTxt_)
         textDown_ = false;
@@ -324,52 +451,103 @@ void TPicBtnGroup::leaveEvent(QEvent* e) {
         SetState(RestingState());
 }
 
-void TPicBtnGroup::Press(QMouseEvent* e, bool startsClick) {
-    if (!enabled_)
+void TPicBtnGroup::Press(QMouseEvent* e, bool doubled) {
+    const std::optional<TMouseButton> button = MouseButtonOf(e->button());
+    if (!enabled_ || !button)
+        return;
+    const QPoint at = e->position().toPoint();
+    const TShiftState shift = ShiftStateOf(e->modifiers(), e->buttons()) | (doubled ? ssDouble : 0);
+    if (!Fire(OnMouseDown, *button, shift, at.x(), at.y()) || !enabled_)
         return;
     setFocus(Qt::MouseFocusReason);
     mouseDown_ = true;
     if (downTxt_)
         textDown_ = true;
-    if (e->button() == Qt::LeftButton)
-        clickPending_ = startsClick;
+    if (*button == mbLeft) {
+        clickPending_ = !doubled;
+        pressedAt_ = at;
+    }
     if (listIndex_->MDown() != listIndex_->Normal())
         state_ = pbMDown;
     update();
 }
 
 void TPicBtnGroup::mousePressEvent(QMouseEvent* e) {
-    Press(e, true);
+    Press(e, false);
 }
 
 // The second press of a double click is a press like any other, but its release is no second click.
 void TPicBtnGroup::mouseDoubleClickEvent(QMouseEvent* e) {
-    Press(e, false);
+    if (enabled_ && e->button() == Qt::LeftButton && !Fire(OnDblClick))
+        return;
+    Press(e, true);
 }
 
 void TPicBtnGroup::mouseReleaseEvent(QMouseEvent* e) {
-    if (!enabled_)
+    const std::optional<TMouseButton> button = MouseButtonOf(e->button());
+    if (!enabled_ || !button)
         return;
-    if (e->button() == Qt::LeftButton) {
-        const bool click = clickPending_ && rect().contains(e->position().toPoint());
-        clickPending_ = false;
-        if (click) {
-            QPointer<TPicBtnGroup> self(this);
-            Click();
-            // OnClick may have freed or disabled the button.
-            if (!self || !enabled_)
-                return;
+    QPointer<TPicBtnGroup> self(this);
+    if (drag_ && *button == mbLeft) {
+        // The release belongs to the drag: no click and no mouse-up of the button's own.
+        EndDrag(true, e->globalPosition());
+    } else {
+        const QPoint at = e->position().toPoint();
+        if (*button == mbLeft) {
+            const bool click = clickPending_ && rect().contains(at);
+            clickPending_ = false;
+            if (click)
+                Click();
         }
+        // OnClick may have freed or disabled the button.
+        if (self && enabled_)
+            Fire(OnMouseUp, *button, ShiftStateOf(e->modifiers(), e->buttons()), at.x(), at.y());
     }
+    if (self && enabled_)
+        RestAfterRelease();
+}
+
+void TPicBtnGroup::RestAfterRelease() {
     SetState(rollOver_ && mouseDown_ ? pbMOver : RestingState());
     mouseDown_ = false;
     if (downTxt_)
         textDown_ = false;
 }
 
+void TPicBtnGroup::mouseMoveEvent(QMouseEvent* e) {
+    const QPoint at = e->position().toPoint();
+    if (drag_) {
+        drag_->MoveTo(e->globalPosition().toPoint());
+        return;
+    }
+    const bool startsDrag = clickPending_ && dragMode_ == dmAutomatic && (e->buttons() & Qt::LeftButton) &&
+                            (at - pressedAt_).manhattanLength() >= QApplication::startDragDistance();
+    if (startsDrag) {
+        BeginDrag(e->globalPosition().toPoint());
+        return;
+    }
+    Fire(OnMouseMove, ShiftStateOf(e->modifiers(), e->buttons()), at.x(), at.y());
+}
+
+void TPicBtnGroup::BeginDrag(const QPoint& global) {
+    clickPending_ = false;
+    if (!Fire(OnStartDrag))
+        return;
+    drag_ = std::make_unique<ButtonDrag>(this, dragCursor_);
+    drag_->MoveTo(global);
+}
+
+bool TPicBtnGroup::EndDrag(bool drop, const QPointF& globalPos) {
+    // Held here: a drop handler may free this button, and the drag with it.
+    const std::unique_ptr<ButtonDrag> drag = std::move(drag_);
+    QPointer<TPicBtnGroup> self(this);
+    const auto [target, at] = drag->Finish(drop, globalPos.toPoint());
+    return self && Fire(OnEndDrag, target, at.x(), at.y());
+}
+
 void TPicBtnGroup::focusInEvent(QFocusEvent* e) {
     QWidget::focusInEvent(e);
-    if (!enabled_ && !tabStop_)
+    if ((!enabled_ && !tabStop_) || !Fire(OnEnter))
         return;
     if (state_ != pbMOver)
         SetState(pbFocus);
@@ -377,10 +555,26 @@ void TPicBtnGroup::focusInEvent(QFocusEvent* e) {
 
 void TPicBtnGroup::focusOutEvent(QFocusEvent* e) {
     QWidget::focusOutEvent(e);
-    if (!enabled_ && !tabStop_)
+    // Whatever took the focus (another window, a menu) also takes the mouse from a drag.
+    if (drag_ && !EndDrag(false, QPointF()))
+        return;
+    if ((!enabled_ && !tabStop_) || !Fire(OnExit))
         return;
     if (!checkd_)
         SetState(pbNormal);
+}
+
+void TPicBtnGroup::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    Fire(OnResize);
+}
+
+void TPicBtnGroup::contextMenuEvent(QContextMenuEvent* e) {
+    if (!popupMenu_) {
+        e->ignore();  // the parent's menu, if any
+        return;
+    }
+    popupMenu_->popup(e->globalPos());
 }
 
 void TPicBtnGroup::keyPressEvent(QKeyEvent* e) {

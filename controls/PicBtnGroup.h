@@ -1,12 +1,13 @@
 #pragma once
-// The picture button: a focusable control drawn from an image list, one picture per visual state, with its
-// caption over the picture. One class serves as a push button (Default/Cancel keys, ModalResult for its form),
-// a toggle (every click flips Checkd) and a radio-group member (GroupBtn: checking one unchecks the buttons of
-// the same GroupIndex under the same parent).
+// The picture button: a focusable control that paints one image-list picture for each look it can have, its
+// caption on top. The same class makes dialog buttons (Enter and Esc, the form's ModalResult), on/off switches
+// (Checkd changes at each click) and radio buttons (GroupBtn, with the siblings of its GroupIndex).
 //
 // The unit's names live in namespace PicBtnGroup, as they would in the unit's own scope: other units have a
 // TAlignment and a TPadding of their own. The button classes are also visible without the unit name.
 
+#include <QAction>
+#include <QMenu>
 #include <QPointer>
 #include <QWidget>
 
@@ -16,12 +17,14 @@
 #include <string>
 
 #include "controls/Caption.h"
+#include "controls/ControlEvents.h"
 #include "controls/ImageList.h"
 #include "platform/qt/Graphics.h"
 
 namespace PicBtnGroup {
 
 class TPicBtnGroup;
+class ButtonDrag;
 
 // Caption placement inside the padded client rectangle.
 enum TAlignment : uint8_t {
@@ -80,6 +83,14 @@ class TPicBtnGroup : public QWidget {
 
 public:
     using TNotifyEvent = std::function<void(TPicBtnGroup* Sender)>;
+    using TMouseEvent = std::function<void(TPicBtnGroup* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+    using TMouseMoveEvent = std::function<void(TPicBtnGroup* Sender, TShiftState Shift, int X, int Y)>;
+    // Source is the button being dragged; Accept starts as True and says whether it may be dropped here.
+    using TDragOverEvent =
+        std::function<void(TPicBtnGroup* Sender, QObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+    using TDragDropEvent = std::function<void(TPicBtnGroup* Sender, QObject* Source, int X, int Y)>;
+    // Target is the control that took the drop, null when none did; X and Y are in its coordinates.
+    using TEndDragEvent = std::function<void(TPicBtnGroup* Sender, QObject* Target, int X, int Y)>;
 
     explicit TPicBtnGroup(QWidget* parent = nullptr);
     ~TPicBtnGroup() override;
@@ -118,11 +129,29 @@ public:
     int32_t ModalResult() const { return modalResult_; }
     void SetModalResult(int32_t value) { modalResult_ = value; }
     bool Default() const { return default_; }
-    void SetDefault(bool value) { default_ = value; }
+    void SetDefault(bool value);
     bool Cancel() const { return cancel_; }
     void SetCancel(bool value) { cancel_ = value; }
     intptr_t Tag() const { return tag_; }
     void SetTag(intptr_t value) { tag_ = value; }
+
+    // The menu a context-menu request opens; not owned.
+    QMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(QMenu* value) { popupMenu_ = value; }
+    std::string Hint() const { return hint_; }
+    void SetHint(const std::string& value);
+    // Whether the Hint shows as a tooltip while the mouse rests on the button.
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value);
+    // The action whose caption, enabled state, hint and visibility the button follows, and which a click runs
+    // when OnClick is not assigned; not owned.
+    QAction* Action() const { return action_; }
+    void SetAction(QAction* value);
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode value) { dragMode_ = value; }
+    // The cursor over a control that takes the drag.
+    Qt::CursorShape DragCursor() const { return dragCursor_; }
+    void SetDragCursor(Qt::CursorShape value) { dragCursor_ = value; }
 
     TPicBtnState State() const { return state_; }
     // The ListIndex entry chosen by the last paint.
@@ -134,10 +163,25 @@ public:
     bool DialogKey(int key, Qt::KeyboardModifiers modifiers);
     // A character the focused control left to its form, matched against the caption's "&" accelerator.
     bool DialogChar(QChar character);
+    // A button dragged over this one, at a point of this one: whether it may be dropped here (OnDragOver).
+    bool DragOver(QObject* source, QPoint at, TDragState state);
+    // A button dropped on this one (OnDragDrop).
+    void DragDrop(QObject* source, QPoint at);
 
     TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+    TNotifyEvent OnResize;
+    TNotifyEvent OnStartDrag;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
 
 protected:
     bool event(QEvent* e) override;
@@ -147,12 +191,40 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
-    void Press(QMouseEvent* e, bool startsClick);
+    // What the button last took from its action, so that only what the action changes is taken again.
+    struct ActionValues {
+        std::string caption;
+        std::string hint;
+        bool enabled = true;
+        bool visible = true;
+    };
+
+    // Runs the handler when assigned; False when it freed the button.
+    template <class Handler, class... Args>
+    bool Fire(const Handler& handler, Args... args) {
+        if (!handler)
+            return true;
+        QPointer<TPicBtnGroup> self(this);
+        handler(this, args...);
+        return !self.isNull();
+    }
+    // The window the button sits on; null when the button is a window of its own.
+    QWidget* ParentForm() const;
+    void Press(QMouseEvent* e, bool doubled);
+    void RestAfterRelease();
+    void BeginDrag(const QPoint& global);
+    // False when a handler freed the button.
+    bool EndDrag(bool drop, const QPointF& globalPos);
+    void FollowAction(bool everything);
+    void UpdateToolTip();
     TPicBtnState RestingState() const;
     void SetState(TPicBtnState state);
     void UncheckGroupSiblings();
@@ -182,6 +254,15 @@ private:
     std::string caption_;
     int shortcutId_ = 0;
     intptr_t tag_ = 0;
+    QPointer<QMenu> popupMenu_;
+    std::string hint_;
+    bool showHint_ = false;
+    QPointer<QAction> action_;
+    ActionValues fromAction_;
+    TDragMode dragMode_ = dmManual;
+    Qt::CursorShape dragCursor_ = Qt::DragMoveCursor;
+    QPoint pressedAt_;  // where the left button went down, while an automatic drag may still begin
+    std::unique_ptr<ButtonDrag> drag_;
 };
 
 }  // namespace PicBtnGroup

@@ -1,8 +1,8 @@
 #pragma once
-// TCustomWSocket: the asynchronous, message-driven socket at the bottom of the socket and FTP stack. Each
-// object owns a hidden window of the class "XSocketWindowClass"; WinSock posts the socket's network events
-// to it and the window procedure turns them into calls of the object's handlers and events, on the thread
-// that created the object. Outgoing data waits in a queue of blocks drained whenever WinSock takes data.
+// TCustomWSocket: the asynchronous socket everything else in net/ is built on. No call waits for the network:
+// readiness arrives as messages at a hidden "XSocketWindowClass" window that belongs to the creating thread,
+// which turns them into handler calls and events there. What is sent is copied into a block queue that is
+// emptied as fast as the system takes it.
 
 #include <cstdint>
 #include <deque>
@@ -286,6 +286,11 @@ protected:
     bool ReadBufferSizes();
     // Reports WSAEINVAL for a call that cannot be made now.
     void ReportInvalidCall(const std::string& What);
+    // Closes the socket a failed Listen made, then reports the failure of FunctionName.
+    void ReportListenFailure(const std::string& FunctionName);
+    void DropListenSocket();
+    // False, after reporting and closing the socket, when the group cannot be joined.
+    bool JoinMultiCastGroup();
 
     std::string FAddr;
     std::string FPort;

@@ -154,29 +154,19 @@ void TCustomWSocket::Listen() {
     if (!OpenSocket(false))
         return;
     if (FSocketType == win::SOCK_DGRAM && ReuseAddr &&
-        IntOption(FSocketHandle, win::SOL_SOCKET, win::SO_REUSEADDR, -1) == win::SOCKET_ERROR) {
-        ReportSocketError("setsockopt(SO_REUSEADDR)");
-        return Close();
-    }
+        IntOption(FSocketHandle, win::SOL_SOCKET, win::SO_REUSEADDR, -1) == win::SOCKET_ERROR)
+        return ReportListenFailure("setsockopt(SO_REUSEADDR)");
     if (Winsock_bind(FSocketHandle, reinterpret_cast<win::sockaddr*>(&FRemoteAddress), sizeof FRemoteAddress) ==
-        win::SOCKET_ERROR) {
-        ReportSocketError("Bind");
-        return Close();
-    }
+        win::SOCKET_ERROR)
+        return ReportListenFailure("Bind");
     SetSocketState(wsBound);
     if (FSocketType == win::SOCK_STREAM) {
         if (Winsock_listen(FSocketHandle, ListenBacklog) == win::SOCKET_ERROR)
-            return ReportSocketError("Listen");
+            return ReportListenFailure("Listen");
         SetSocketState(wsListening);
     } else if (FSocketType == win::SOCK_DGRAM) {
-        if (MultiCast) {
-            win::ip_mreq mreq{};
-            mreq.imr_multiaddr.s_addr = Winsock_inet_addr(MultiCastAddrStr.c_str());
-            mreq.imr_interface.s_addr = WSocketResolveHost(FAddr);
-            if (Winsock_setsockopt(FSocketHandle, win::IPPROTO_IP, win::IP_ADD_MEMBERSHIP,
-                                   reinterpret_cast<const char*>(&mreq), sizeof mreq) == win::SOCKET_ERROR)
-                return ReportSocketError("setsockopt(IP_ADD_MEMBERSHIP)");
-        }
+        if (MultiCast && !JoinMultiCastGroup())
+            return;
         SetSocketState(wsListening);
         SetSocketState(wsConnected);
         DoSessionConnected(0);
@@ -185,20 +175,51 @@ void TCustomWSocket::Listen() {
             win::DWORD on = 1;
             win::DWORD returned = 0;
             if (WinsockSafe_WSAIoctl(FSocketHandle, win::SIO_RCVALL, &on, sizeof on, nullptr, 0, &returned, nullptr,
-                                     nullptr) == win::SOCKET_ERROR) {
-                ReportSocketError("WSAIoctl(SIO_RCVALL)");
-                return Close();
-            }
+                                     nullptr) == win::SOCKET_ERROR)
+                return ReportListenFailure("WSAIoctl(SIO_RCVALL)");
         }
         SetSocketState(wsListening);
         SetSocketState(wsConnected);
         DoSessionConnected(0);
     } else {
+        DropListenSocket();
         return RaiseException("Listen: unexpected protocol.");
     }
     FSelectEvent = kListenEvents;
     if (Winsock_WSAAsyncSelect(FSocketHandle, FWindowHandle, WM_SOCKET_SELECT, kListenEvents) == win::SOCKET_ERROR)
-        ReportSocketError("WSAASyncSelect");
+        ReportListenFailure("WSAASyncSelect");
+}
+
+bool TCustomWSocket::JoinMultiCastGroup() {
+    win::ip_mreq mreq{};
+    mreq.imr_multiaddr.s_addr = Winsock_inet_addr(MultiCastAddrStr.c_str());
+    try {
+        mreq.imr_interface.s_addr = WSocketResolveHost(FAddr);
+    } catch (const Exception&) {
+        DropListenSocket();
+        throw;
+    }
+    if (Winsock_setsockopt(FSocketHandle, win::IPPROTO_IP, win::IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&mreq),
+                           sizeof mreq) == win::SOCKET_ERROR) {
+        ReportListenFailure("setsockopt(IP_ADD_MEMBERSHIP)");
+        return false;
+    }
+    return true;
+}
+
+void TCustomWSocket::DropListenSocket() {
+    Winsock_closesocket(FSocketHandle);
+    FSocketHandle = win::INVALID_SOCKET;
+    SetSocketState(wsClosed);
+}
+
+// The socket goes before the report: a report to OnError returns here, one without it raises, and either way
+// nothing after it would close the socket.
+void TCustomWSocket::ReportListenFailure(const std::string& FunctionName) {
+    int error = Winsock_WSAGetLastError();
+    DropListenSocket();
+    Winsock_WSASetLastError(error);
+    ReportSocketError(FunctionName);
 }
 
 win::SOCKET TCustomWSocket::Accept() {

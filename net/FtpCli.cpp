@@ -133,21 +133,14 @@ void TCustomFtpCli::SetConnectionType(TFtpConnectionType Value) {
     bool socks = Value == ftpSocks4 || Value == ftpSocks4A || Value == ftpSocks5;
     if (Value == ftpProxy || socks)
         FPassive = true;
-    for (TWSocket* s : {FControlSocket.get(), FDataSocket.get()}) {
+    for (TWSocket* s : {FControlSocket.get(), FDataSocket.get()})
         s->SocksAuthentication = socks ? socksAuthenticateUsercode : socksNoAuthentication;
-        if (socks)
-            s->SetSocksLevel(Value == ftpSocks4 ? "4" : Value == ftpSocks4A ? "4A" : "5");
-    }
 }
 
-void TCustomFtpCli::SetSocksServer(const std::string& Value) {
-    FControlSocket->SetSocksServer(Value);
-    FDataSocket->SetSocksServer(Value);
-}
-
-void TCustomFtpCli::SetSocksPort(const std::string& Value) {
-    FControlSocket->SetSocksPort(Value);
-    FDataSocket->SetSocksPort(Value);
+void TCustomFtpCli::ApplyConnectionType(TWSocket& Socket) {
+    Socket.SetSocksServer(FSocksServer);
+    Socket.SetSocksPort(FSocksPort);
+    Socket.SetSocksLevel(FConnectionType == ftpSocks4 ? "4" : FConnectionType == ftpSocks4A ? "4A" : "5");
 }
 
 void TCustomFtpCli::SetSocksUserCode(const std::string& Value) {
@@ -339,6 +332,22 @@ void TCustomFtpCli::ReplyReader(win::WORD ErrCode) {
     if (n <= 0)
         return;
     FReplyBufferLen += static_cast<size_t>(n);
+    ProcessReplyBuffer(ErrCode);
+}
+
+void TCustomFtpCli::FeedReply(std::string_view Bytes, win::WORD ErrCode) {
+    while (!Bytes.empty()) {
+        size_t n = std::min(Bytes.size(), kReplyLimit - FReplyBufferLen);
+        if (n == 0)
+            return;  // the reader stopped taking bytes, as it does once it closed the connection
+        std::memcpy(FReplyBuffer + FReplyBufferLen, Bytes.data(), n);
+        FReplyBufferLen += n;
+        Bytes.remove_prefix(n);
+        ProcessReplyBuffer(ErrCode);
+    }
+}
+
+void TCustomFtpCli::ProcessReplyBuffer(win::WORD ErrCode) {
     FReplyBuffer[FReplyBufferLen] = 0;
     while (FReplyBufferLen > 0) {
         std::string_view held(FReplyBuffer, FReplyBufferLen);
@@ -515,6 +524,7 @@ void TCustomFtpCli::ControlDnsLookupDone(win::WORD ErrCode) {
         FControlSocket->SetLocalAddr(LocalAddr);
         FControlSocket->SetProto("tcp");
         FControlSocket->SetPort(FConnectionType == ftpProxy && !ProxyPort.empty() ? ProxyPort : Port);
+        ApplyConnectionType(*FControlSocket);
         SetState(ftpWaitingBanner);
         FControlSocket->Connect();
     } catch (const Exception& e) {
@@ -576,14 +586,16 @@ void TCustomFtpCli::RequestDone(int Code) {
         return;
     }
     SetState(ftpReady);
+    // Dropped before the data connection closes: its close must find nothing left to commit.
+    ReleaseLocalStream();
     CloseDataSocket();
-    ReleaseLocalStream();  // a file the request opened and did not finish is dropped
     if (FInSequence && FSavedReplyCode >= 0) {
         FLastReplyLine = FSavedReplyLine;
         FReplyCode = FSavedReplyCode;
     }
     FInSequence = false;
     FContinueRequest = nullptr;
+    FEndedRequestError = FRequestError;  // a failure after the end must not rewrite how the request ended
     win::PostMessageA(FNotifyWindow, WM_FTP_REQUEST_DONE, FRequestId, Code);
 }
 
@@ -594,7 +606,7 @@ void TCustomFtpCli::WndProc(win::TMessage& Msg) {
                 // The end of an aborted or earlier request must not pass for the end of this one.
                 if (Msg.WParam != FRequestId)
                     return;
-                RequestDelivered(win::LOWORD(Msg.LParam));
+                RequestDelivered(win::LOWORD(Msg.LParam), FEndedRequestError);
                 if (OnRequestDone)
                     OnRequestDone(this, FCurrentRequest, win::LOWORD(Msg.LParam));
                 return;

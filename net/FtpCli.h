@@ -1,7 +1,7 @@
 #pragma once
 // The FTP client component. TCustomFtpCli speaks FTP over a control and a data TWSocket and runs one request
 // at a time: a single command, or a sequence of steps (log-in, list, download, upload, and the "full" requests
-// that also log in and out). Every operation returns at once; the end of a request is reported once, through
+// that open and close the session themselves). Every operation returns at once; the end of a request is reported once, through
 // OnRequestDone, from a hidden window of the component. TFtpClient adds blocking calls that pump messages
 // until their request has ended, or give up after Timeout seconds without progress.
 
@@ -213,10 +213,11 @@ public:
     // Passive data connections; the proxy and SOCKS connection types turn it on.
     bool Passive() const { return FPassive; }
     void SetPassive(bool Value) { FPassive = Value; }
-    std::string SocksServer() const { return FControlSocket->SocksServer(); }
-    void SetSocksServer(const std::string& Value);
-    std::string SocksPort() const { return FControlSocket->SocksPort(); }
-    void SetSocksPort(const std::string& Value);
+    // The SOCKS server and port of every connection the component makes, until they are changed.
+    std::string SocksServer() const { return FSocksServer; }
+    void SetSocksServer(const std::string& Value) { FSocksServer = Value; }
+    std::string SocksPort() const { return FSocksPort; }
+    void SetSocksPort(const std::string& Value) { FSocksPort = Value; }
     std::string SocksUserCode() const { return FControlSocket->SocksUsercode; }
     void SetSocksUserCode(const std::string& Value);
     std::string SocksPassword() const { return FControlSocket->SocksPassword; }
@@ -360,10 +361,16 @@ protected:
 
     // The identity of the latest request; a blocking call waits for the end of the one it started.
     uint32_t RequestId() const { return FRequestId; }
-    // Called from the hidden window when the end of the current request is delivered, before OnRequestDone.
-    virtual void RequestDelivered(win::WORD ErrCode) { (void)ErrCode; }
+    // Called from the hidden window when the end of the current request is delivered, before OnRequestDone,
+    // with the RequestError it ended with.
+    virtual void RequestDelivered(win::WORD ErrCode, int EndedRequestError) {
+        (void)ErrCode;
+        (void)EndedRequestError;
+    }
     // Abort, leaving Msg as the request's error and Code as the reply code.
     void AbortWithError(const std::string& Msg, int Code);
+    // Bytes of the control connection, taken as if they had just been received.
+    void FeedReply(std::string_view Bytes, win::WORD ErrCode);
 
 private:
     // Bytes taken from the data connection per notification, and read from the local file per block sent
@@ -394,6 +401,8 @@ private:
     void SetState(TFtpState Value);
     void DisplayLastResponse();
     void ReplyReader(win::WORD ErrCode);
+    // Acts on every whole reply line in the buffer.
+    void ProcessReplyBuffer(win::WORD ErrCode);
     void TakeReplyLine(std::string_view Line, size_t Consumed);
     bool ProcessReplyLine(win::WORD ErrCode);
     void ReplyLineTooLong();
@@ -406,6 +415,8 @@ private:
     void ControlSessionClosed(win::WORD ErrCode);
     void CloseControl();
     void CloseDataSocket();
+    // A socket forgets its SOCKS settings when it closes: they are given again before each connect.
+    void ApplyConnectionType(TWSocket& Socket);
     static std::string ServerText(std::string_view Bytes);
     // "<text> (Winsock error #<code>)", as the replies the component makes up for a socket failure read.
     static std::string WinsockErrorText(int ErrCode);
@@ -418,7 +429,7 @@ private:
     bool StepWanted(TFtpStep Step);
     bool RunNextStep();
     bool Pending(int Step) const { return (FPendingSteps >> Step) & 1; }
-    bool TryListen();
+    bool TryListen(uint16_t& Port);
     bool ListenOnDataPort(uint16_t& Port);
 
     // Transfers.
@@ -473,6 +484,7 @@ private:
     std::string FReplyText;
     std::string FErrorMessage;
     int FRequestError = 0;
+    int FEndedRequestError = 0;
     std::vector<int> FAcceptedCodes;  // empty: every code below 500
     Handler FNext = nullptr;
     Handler FAfterReply = nullptr;
@@ -493,6 +505,8 @@ private:
     char FTypeChar = 'I';
     int FShareMode = ftpShareExclusive;
     TFtpConnectionType FConnectionType = ftpDirect;
+    std::string FSocksServer;
+    std::string FSocksPort;
     bool FPassive = false;
     std::string FPasvReply;
     std::string FControlAddr;  // the resolved address the control connection goes to
@@ -546,7 +560,7 @@ public:
 
 protected:
     bool TriggerProgress() override;
-    void RequestDelivered(win::WORD ErrCode) override;
+    void RequestDelivered(win::WORD ErrCode, int EndedRequestError) override;
 
 private:
     struct SyncWait;

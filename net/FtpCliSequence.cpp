@@ -312,23 +312,26 @@ void TCustomFtpCli::CmdPort() {
     ExecCommand(ftpRqPort, ftpStepPort, command, {200, 227});
 }
 
-bool TCustomFtpCli::TryListen() {
+// Port is the one bound, which the system chose when the socket's port is 0.
+bool TCustomFtpCli::TryListen(uint16_t& Port) {
     try {
         FDataSocket->Listen();
     } catch (const ESocketException&) {
         return false;
     }
-    return FDataSocket->State() == wsListening;
+    if (FDataSocket->State() != wsListening)
+        return false;
+    Port = static_cast<uint16_t>(StrToIntDef(FDataSocket->GetBoundPort(), 0));
+    return true;
 }
 
 bool TCustomFtpCli::ListenOnDataPort(uint16_t& Port) {
     if (FDataPortRangeStart == 0 && FDataPortRangeEnd == 0) {
         FDataSocket->SetPort("0");
-        if (!TryListen()) {
+        if (!TryListen(Port)) {
             HandleError("Data connection winsock.bind failed, error #" + IntToStr(FDataSocket->LastError()));
             return false;
         }
-        Port = static_cast<uint16_t>(StrToIntDef(FDataSocket->GetBoundPort(), 0));
         return true;
     }
     if (FDataPortRangeEnd < FDataPortRangeStart) {
@@ -341,9 +344,8 @@ bool TCustomFtpCli::ListenOnDataPort(uint16_t& Port) {
     uint32_t first = FNextDataPort;
     for (uint32_t p = first;;) {
         FDataSocket->SetPort(IntToStr(p));
-        if (TryListen()) {
+        if (TryListen(Port)) {
             FNextDataPort = next(p);
-            Port = static_cast<uint16_t>(p);
             return true;
         }
         if (FDataSocket->LastError() != win::WSAEADDRINUSE) {

@@ -99,12 +99,12 @@ bool TFtpClient::TriggerProgress() {
     return result;
 }
 
-void TFtpClient::RequestDelivered(win::WORD ErrCode) {
+void TFtpClient::RequestDelivered(win::WORD ErrCode, int EndedRequestError) {
     for (SyncWait* w = FSyncWait; w; w = w->Outer) {
         if (w->Id != RequestId())
             continue;
         w->Done = true;
         w->ErrCode = ErrCode;
-        w->RequestError = RequestError();
+        w->RequestError = EndedRequestError;
     }
 }

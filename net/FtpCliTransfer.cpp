@@ -1,5 +1,5 @@
-// TCustomFtpCli: data connections. A download or upload ends only when both the server's final reply and the
-// close of the data connection have been seen; it succeeds only when nothing went wrong on our side either.
+// TCustomFtpCli: data connections. A transfer is over once the data connection has closed and the server has
+// given its last word on it, in whichever order; it succeeds only when nothing went wrong on our side either.
 // A download goes to a temporary file beside the local file, renamed over it only on success.
 #include "net/FtpCli.h"
 #include "platform/rtl/AtomicFile.h"
@@ -142,7 +142,8 @@ bool TCustomFtpCli::TriggerProgress() {
     return !abort;
 }
 
-// Both ends of a transfer were seen: the request ends, well only when nothing failed on either side.
+// Both ends of a transfer were seen while its request runs: the request ends, well only when nothing failed on
+// either side. A request that ended otherwise (its control connection lost) commits nothing.
 void TCustomFtpCli::EndTransfer() {
     TransferStats();
     FResumePos = 0;
@@ -193,6 +194,7 @@ bool TCustomFtpCli::ConnectPassive(bool Upload) {
         FDataSocket->SetPort(IntToStr(port));
         FDataSocket->SetAddr(FControlAddr);
         FDataSocket->SetLocalAddr(LocalAddr);
+        ApplyConnectionType(*FDataSocket);
         FDataSocket->OnSessionConnected = [this, Upload](TCustomWSocket*, win::WORD e) {
             Upload ? PassiveUploadConnected(e) : PassiveDownloadConnected(e);
         };
@@ -371,7 +373,7 @@ void TCustomFtpCli::DownloadReply2() {
 void TCustomFtpCli::Next3GetAsync() {
     if (CheckLogOptions(loProtSpecDump))
         DebugLog(loProtSpecDump, "! Next3GetAsync");
-    if (FFinalReplySeen && FGetSessionClosed)
+    if (FFinalReplySeen && FGetSessionClosed && !FDoneSignalled)
         EndTransfer();
 }
 
@@ -553,6 +555,6 @@ void TCustomFtpCli::UploadSessionClosed(win::WORD ErrCode) {
 void TCustomFtpCli::Next3PutAsync() {
     if (CheckLogOptions(loProtSpecDump))
         DebugLog(loProtSpecDump, "! Next3PutAsync");
-    if (FFinalReplySeen && FPutSessionClosed)
+    if (FFinalReplySeen && FPutSessionClosed && !FDoneSignalled)
         EndTransfer();
 }

@@ -88,7 +88,6 @@ bool TCustomLineWSocket::TriggerDataAvailable(win::WORD ErrCode) {
         n = 255;
     if (static_cast<int>(FLineBuffer.size()) < FLineBufferCount + n + 1)
         FLineBuffer.resize(static_cast<size_t>(FLineBufferCount + n + 1));
-    int oldCount = FLineBufferCount;
     int c = Receive(FLineBuffer.data() + FLineBufferCount, n);
     if (c < 1) {
         if (FLineBufferCount < 1)
@@ -101,9 +100,11 @@ bool TCustomLineWSocket::TriggerDataAvailable(win::WORD ErrCode) {
         else if (LineEcho)
             Send(FLineBuffer.data() + FLineBufferCount, c);
     }
+    // Taken after editing, which may have cut into what was searched before.
+    int unchanged = FLineBufferCount;
     FLineBufferCount += c;
     FLineBuffer[FLineBufferCount] = 0;
-    DeliverLines(FLinePending ? 0 : std::max(0, oldCount - static_cast<int>(LineEnd.size())));
+    DeliverLines(FLinePending ? 0 : std::max(0, unchanged - static_cast<int>(LineEnd.size())));
     if (LineLimit > 0 && FLineBufferCount > LineLimit) {
         FLineClearData = true;
         TriggerLineLimitExceeded(FLineBufferCount, FLineClearData);

@@ -51,6 +51,8 @@ protected:
     void SendSocksConnectRequest();
     void FailSocksNegotiation(int Code, const std::string& Msg);
 
+    int FSocksState = 0;
+
 private:
     // Refuses values that cannot be put in the request, before anything is sent.
     bool CheckSocksValues();
@@ -61,7 +63,6 @@ private:
     bool Socks5Reply();
     void SendRequest(const std::string& Request);
 
-    int FSocksState = 0;
     std::string FSocksServer;
     std::string FSocksLevel = "5";
     std::string FSocksPort;

@@ -82,23 +82,15 @@ void TForm1::FormCreate() {
 void TForm1::btn_UnInstallClick() {
     Memo1->show();
     Memo1->appendPlainText(QStringLiteral("実行ファイルの削除中..."));
-    ShowHeading(1);
     RunUninstall();
     Memo1->appendPlainText(QStringLiteral("実行ファイルの削除が完了しました。"));
     RegDeleteKeyHKLM(ProductFolderName, UninstallKey);
-    ShowHeading(2);
     // The uninstaller and its folder go at the next logon: offer the restart that gets there.
     Memo1->appendPlainText(QStringLiteral("Tarvoのアンインストールが完了しました。"));
     (new TResetForm())->exec();
 }
 
-void TForm1::ShowHeading(int index) {
-    heading_ = index;
-    // The steps do not let the window paint: show the heading now.
-    repaint();
-}
-
 void TForm1::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    ImageList1->Draw(painter, HeadingAt.x(), HeadingAt.y(), heading_);
+    ImageList1->Draw(painter, HeadingAt.x(), HeadingAt.y(), 0);
 }

@@ -1,6 +1,5 @@
 #pragma once
-// The uninstaller's window: one button that removes the installation, a log of what was done, and a heading
-// picture for each stage (not started, removing, done).
+// The uninstaller's window: one button that removes the installation, a log of what was done, a heading picture.
 
 #include <QWidget>
 
@@ -25,16 +24,10 @@ public:
     TSingleImage* SingleImage2;
     TImageList* ImageList1;
 
-    // The ImageList1 picture shown as the heading.
-    int HeadingIndex() const { return heading_; }
-
 protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
     void FormCreate();
     void btn_UnInstallClick();
-    void ShowHeading(int index);
-
-    int heading_ = 0;
 };

@@ -10,6 +10,9 @@ packages=(
     clang libclang-rt-14-dev
     # peers the tests run against
     python3 python3-pyftpdlib vsftpd microsocks dante-server netbase openssl curl
+    # libraries of proftpd and pure-ftpd, which tools/fetch-ftp-peers.sh unpacks (they conflict with vsftpd)
+    libacl1 libcap2 libcrypt1 libhiredis0.14 libidn2-0 libmemcached11 libmemcachedutil2 libncursesw6 libpam0g
+    libpcre2-8-0 libpcre2-posix3 libssl3 libtinfo6 zlib1g libsodium23
     lhasa p7zip-full libarchive-tools jlha-utils gcab arj zip bzip2 xz-utils
     # fonts and a display for the GUI
     fonts-ipafont-gothic xvfb xdg-utils

@@ -15,8 +15,17 @@ ArchiveIndex ReadArchiveIndex(TStream& archive, bool allowEmpty) {
     ArchiveIndex index;
     index.fileSize = static_cast<uint64_t>(archive.Size());
     archive.SetPosition(0);
+    if (allowEmpty && index.fileSize == 0)
+        return index;
     try {
-        while (auto h = ReadHeader(archive)) {
+        while (true) {
+            // With no length field, only the end mark tells a whole archive from one cut between two entries.
+            if (static_cast<uint64_t>(archive.Position()) >= index.fileSize)
+                throw ELhaError(kNotArchive,
+                                "the archive is cut short: it ends after a whole entry, without its end mark");
+            auto h = ReadHeader(archive);
+            if (!h)
+                break;
             if (h->packedSize > index.fileSize - std::min(index.fileSize, h->dataOffset()))
                 throw ELhaError(kDataBroken, "the archive ends inside the data of an entry");
             ArchiveEntry e;
@@ -31,7 +40,7 @@ ArchiveIndex ReadArchiveIndex(TStream& archive, bool allowEmpty) {
             throw ELhaError(kNotArchive, "not an LZH archive (" + error.Message() + ")");
         index.damage = error;
     }
-    if (index.entries.empty() && !(allowEmpty && index.fileSize == 0))
+    if (index.entries.empty())
         throw ELhaError(kNotArchive, "not an LZH archive");
     return index;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The headers of an archive file, read in one pass. Reading stops at the first broken header or at an entry
-// whose data runs past the end of the file; what was read before stays usable and the damage is kept.
+// The headers of an archive file, read in one pass. Reading stops at the first broken header, at an entry
+// whose data runs past the end of the file, or at the end of a file that lacks the end mark (cut between two
+// entries); what was read before stays usable and the damage is kept.
 
 #include <optional>
 #include <string>

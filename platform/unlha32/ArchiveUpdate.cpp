@@ -93,8 +93,11 @@ void RunPack(const CommandLine& cmd, OutputLog& log, Progress& progress) {
     }
     if (replacements.empty() && added.empty())
         return;  // nothing to change: the archive stays as it is
-    for (const PackItem& item : items)
-        EncodeEntryPath(item.entryPath);  // refuse before anything is written
+    // Names are refused before anything is written.
+    for (const PackItem& item : items) {
+        EncodeEntryPath(item.entryPath);
+        RequireListablePath(item.entryName, item.directory);
+    }
     Rewrite(cmd.archive, old, replacements, added, log, progress);
 }
 
@@ -103,10 +106,10 @@ void RunDelete(const CommandLine& cmd, OutputLog& log, Progress& progress) {
     index.RequireSound();
     if (cmd.names.empty())
         return;
-    NameFilter filter(cmd.names, cmd.switches.All("jx"));
+    NameFilter filter(cmd.names, cmd.switches.All("jx"), index.entries, NameFilter::Purpose::Removing);
     std::vector<size_t> keep;
     for (size_t i = 0; i < index.entries.size(); ++i) {
-        if (filter.Matches(index.entries[i].name)) {
+        if (filter.Matches(index.entries[i])) {
             log.Line(index.entries[i].name + "  removed");
         } else {
             keep.push_back(i);

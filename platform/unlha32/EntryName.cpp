@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/ArchiverApi.h"
 #include "platform/unlha32/LhaError.h"
 #include "platform/win/CodePage.h"
 
@@ -81,12 +82,21 @@ std::vector<std::string> EncodeEntryPath(const std::vector<std::string>& utf8) {
     std::vector<std::string> out;
     out.reserve(utf8.size());
     for (const auto& c : utf8) {
+        // Code page 932 gives some characters the bytes of others ("〜" and "～") or of the folder separator
+        // ("¥"): a name is stored only when it reads back as itself, never as another file's name. It is read
+        // back as listings read it, so a control character (listed escaped) is refused too.
         auto raw = c.find('\\') == std::string::npos ? win::Utf8ToCp932(c) : std::nullopt;
-        if (!raw)
-            throw ELhaError(kNameNotEncodable, "name cannot be stored in code page 932: " + JoinEntryPath(utf8));
+        if (!raw || DecodeComponent(*raw) != c)
+            throw ELhaError(kNameNotEncodable,
+                            "the name cannot be stored as it is in code page 932: " + JoinEntryPath(utf8));
         out.push_back(std::move(*raw));
     }
     return out;
+}
+
+void RequireListablePath(const std::string& entryName, bool directory) {
+    if (entryName.size() + (directory ? 1 : 0) >= sizeof(ArcEntryRecord{}.EntryPath))
+        throw ELhaError(kNameTooLong, "the path is longer than an archive listing can show: " + entryName);
 }
 
 std::vector<std::string> SplitPath(const std::string& path) {

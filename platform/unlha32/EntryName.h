@@ -19,8 +19,13 @@ std::string JoinEntryPath(const std::vector<std::string>& components);
 std::optional<std::vector<std::string>> SafeComponents(const std::vector<std::string>& decoded);
 
 // Code page 932 components of UTF-8 ones; raises ELhaError(kNameNotEncodable) naming the path when a
-// component has no code page 932 form or holds a "\" (a folder separator inside archives).
+// component has no code page 932 form that decodes back to the same text, or holds a "\" (a folder
+// separator inside archives).
 std::vector<std::string> EncodeEntryPath(const std::vector<std::string>& utf8);
+
+// Raises ELhaError(kNameTooLong) naming the path when the listing record could not hold it whole (a
+// folder's with its final "/"): such an entry could not be selected again by the name it is listed under.
+void RequireListablePath(const std::string& entryName, bool directory);
 
 // Splits "a/b//c" into its non-empty components.
 std::vector<std::string> SplitPath(const std::string& path);

@@ -153,14 +153,14 @@ public:
     void Run() {
         ArchiveIndex index = ReadArchiveIndex(cmd_.archive);
         TFileStream archive(cmd_.archive, fmOpenRead);
-        NameFilter filter(cmd_.names, cmd_.switches.All("jx"));
+        NameFilter filter(cmd_.names, cmd_.switches.All("jx"), index.entries, NameFilter::Purpose::Reading);
         if (!test_)
             destination_ = std::make_unique<Destination>(cmd_.baseDir);
         progress_.Report(ARCEXTRACT_OPEN);
         bool any = false;
         std::vector<const ArchiveEntry*> folders;
         for (const auto& entry : index.entries) {
-            if (!filter.Matches(entry.name))
+            if (!filter.Matches(entry))
                 continue;
             any = true;
             Attempt(entry.name, [&] {
@@ -170,8 +170,10 @@ public:
         }
         for (const ArchiveEntry* f : folders)
             Attempt(f->name, [&] { SetFolderTime(*f); });
-        if (index.damage)
+        if (index.damage) {
+            log_.Line("damaged archive: " + index.damage->Message());
             Fail(*index.damage);
+        }
         if (!any && !cmd_.names.empty())
             Fail(ELhaError(kNoMatch, "no entry matches the names given"));
         if (firstError_)
@@ -289,9 +291,9 @@ void RunExtract(const CommandLine& cmd, OutputLog& log, Progress& progress) {
 void RunExtractToMemory(const CommandLine& cmd, uint8_t* buffer, uint32_t size, int64_t* unixTime, uint16_t* attributes,
                         uint32_t* written, Progress& progress) {
     ArchiveIndex index = ReadArchiveIndex(cmd.archive);
-    NameFilter filter(cmd.names, {});
+    NameFilter filter(cmd.names, {}, index.entries, NameFilter::Purpose::Reading);
     for (const auto& entry : index.entries) {
-        if (entry.header.IsDirectory() || !filter.Matches(entry.name))
+        if (entry.header.IsDirectory() || !filter.Matches(entry))
             continue;
         TFileStream archive(cmd.archive, fmOpenRead);
         MemorySink sink(buffer, size);

@@ -25,6 +25,7 @@ enum ResultCode : int {
     kResponseFile = 0x810D,      // a response file cannot be read
     kNotSupported = 0x810E,      // a verb this library does not carry out
     kBufferTooSmall = 0x810F,    // the entry does not fit the caller's buffer
+    kNameTooLong = 0x8110,       // an entry path longer than the listing record holds
     kInternal = 0x81FF,          // anything unexpected
 };
 

@@ -77,7 +77,7 @@ namespace {
 int Next(OpenArchive& a, ArcEntryRecord* record) {
     while (a.next < a.index.entries.size()) {
         const ArchiveEntry& e = a.index.entries[a.next++];
-        if (!a.filter.Matches(e.name))
+        if (!a.filter.Matches(e))
             continue;
         a.current = &e;
         if (record)
@@ -116,7 +116,7 @@ int FindFirstEntry(HARC handle, const std::string& mask, ArcEntryRecord* record)
     auto a = Find(handle);
     if (!a)
         return kBadHandle;
-    a->filter = NameFilter(mask.empty() ? std::vector<std::string>{} : std::vector<std::string>{mask}, {});
+    a->filter = NameFilter({mask}, {}, a->index.entries, NameFilter::Purpose::Reading);
     a->next = 0;
     return Next(*a, record);
 }

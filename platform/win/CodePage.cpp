@@ -66,4 +66,9 @@ bool IsCp932Encodable(std::string_view utf8) {
     return Utf8ToCp932(utf8).has_value();
 }
 
+bool RoundTripsCp932(std::string_view utf8) {
+    std::optional<std::string> bytes = Utf8ToCp932(utf8);
+    return bytes && Cp932ToUtf8(*bytes) == utf8;
+}
+
 }  // namespace win

@@ -89,13 +89,13 @@ TEST_F(CipherFilesTest, WrongPasswordIsRefusedAndLeavesTheOutputNameAlone) {
     EXPECT_EQ(Listing(), (std::vector<std::string>{"plain", "t.ace", "t.lzh"}));
 }
 
-// Too short to hold the check block: a damaged download, refused like a wrong password.
-TEST_F(CipherFilesTest, ContainerShorterThanCheckBlockIsRefused) {
+// Too short to hold the check block: a download cut short, not a wrong password.
+TEST_F(CipherFilesTest, ContainerShorterThanCheckBlockIsRefusedAsDamaged) {
     for (size_t size : {0, 1, 31}) {
         messages.clear();
         WriteFile(Path("short.ace"), RandomBytes(size, 4));
         EXPECT_FALSE(files.DecryptTrunk(Path("short.ace"), Path("out"), "pw")) << size;
-        EXPECT_EQ(messages, std::vector<std::string>{"パスワードが違います。"});
+        EXPECT_EQ(messages, std::vector<std::string>{"暗号化ファイルが壊れています。"});
         EXPECT_FALSE(std::filesystem::exists(Path("out")));
     }
 }

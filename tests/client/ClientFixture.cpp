@@ -1,5 +1,6 @@
 #include "tests/client/ClientFixture.h"
 
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 
@@ -166,6 +167,36 @@ std::string ClientTest::ServerFile(const std::string& name) const {
 
 bool ClientTest::ServerHas(const std::string& name) const {
     return std::filesystem::exists(ServerDir() + OnServer(name));
+}
+
+void ClientTest::SendTrunk(TMainFormWin& form, const std::string& trunk, const std::string& comment,
+                           const std::vector<std::string>& paths, int row) {
+    Click(form.btnSelUpLoad);
+    form.edTrunkName->setText(QString::fromStdString(trunk));
+    form.mmComment->setPlainText(QString::fromStdString(comment));
+    form.DropFiles(paths);
+    Click(form.btnUpNext1);
+    ASSERT_EQ(form.ActivePageIndex(), TMainFormWin::pgUp2);
+    Click(FolderButtons(form.UpForderList)[row]);
+    Click(form.btnUpStart);
+}
+
+void ClientTest::ReceiveTrunk(TMainFormWin& form, const std::string& trunk, const std::string& place, int row) {
+    Click(form.btnSelDownLoad);
+    Click(FolderButtons(form.DwForderList)[row]);
+    Click(form.btnDwNext1);
+    Check(form.DwTruncList, trunk);
+    form.edDirPath->setText(QString::fromStdString(place));
+    Click(form.btnDwStart);
+}
+
+std::unique_ptr<TMainFormWin> ClientTest::StartReceiver(bool deleteAfter, bool fetchComment) {
+    UseMachine("receiver");
+    TarvoSettings s = Settings();
+    s.DwDelFlag = deleteAfter;
+    s.DwCommentFlag = fetchComment;
+    Provision(s);
+    return StartClient();
 }
 
 }  // namespace tarvo::test

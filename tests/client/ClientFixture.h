@@ -76,6 +76,14 @@ protected:
     // The name a server keeps for a name the client sends (code page 932 bytes on vsftpd and stock pyftpdlib).
     std::string OnServer(const std::string& name) const;
 
+    // The roads as a user walks them. SendTrunk: name and comment the trunk, drop the paths, pick folder `row`,
+    // start. ReceiveTrunk: pick folder `row`, tick the trunk, name the place, start.
+    void SendTrunk(TMainFormWin& form, const std::string& trunk, const std::string& comment,
+                   const std::vector<std::string>& paths, int row = 0);
+    void ReceiveTrunk(TMainFormWin& form, const std::string& trunk, const std::string& place, int row = 0);
+    // A second machine ("receiver") with its settings, and its window.
+    std::unique_ptr<TMainFormWin> StartReceiver(bool deleteAfter, bool fetchComment);
+
     ServerKind kind_ = ServerKind::Demo;
     std::unique_ptr<FtpServer> server_;  // stock servers
     PeerProcess demo_;                   // tools/demo-ftpd.py

@@ -20,6 +20,7 @@
 #include "common/Unit_FilesFunc.h"
 #include "controls/PicBtnGroup.h"
 #include "net/FtpCli.h"
+#include "platform/win/CodePage.h"
 #include "platform/win/MessageLoop.h"
 #include "tests/client/ClientFixture.h"
 #include "tests/support/ManualClock.h"
@@ -175,8 +176,42 @@ TEST_F(TrunkBuildingTest, DropsThatWouldPackTheWrongThingsAreRefusedAndNamed) {
         << "a link to the work directory";
     EXPECT_NE(text.find("「*」「?」を含む名前は格納できません"), std::string::npos) << text;
     EXPECT_NE(text.find("bad\\xFFname.txt"), std::string::npos) << text;
-    EXPECT_NE(text.find("emoji\\xF0\\x9F\\x98\\x80.txt"), std::string::npos) << text;
+    EXPECT_NE(text.find("使用できない文字を含む名前です： " + src_ + "nested/emoji😀.txt"), std::string::npos) << text;
     EXPECT_EQ(Column(form_->ListView1, 0), std::vector<std::string>{"report.txt"}) << "only the good drop is packed";
+}
+
+TEST_F(TrunkBuildingTest, NamesTheArchiveWouldNotKeepAsTheyAreAreRefusedAndNamed) {
+    // Of "〜" and "～" only one reads back from code page 932 as itself; the other would become it.
+    const bool waveDashKept = win::RoundTripsCp932("〜");
+    const std::string kept = src_ + (waveDashKept ? "〜" : "～") + "a.txt";
+    const std::string merged = src_ + (waveDashKept ? "～" : "〜") + "a.txt";
+    WriteFile(kept, "one");
+    WriteFile(merged, "the other");
+    WriteFile(src_ + "folder/a¥b.txt", "would come back as a/b.txt");
+    WriteFile(src_ + "docs/what?.txt", "a mask inside a folder");
+    WriteFile(src_ + "docs/whatA.txt", "what the mask would also select");
+    // The deepest entry path the listing can give back whole is 512 bytes; this one is 513.
+    const std::string deep = "deep/" + std::string(200, 'd') + "/" + std::string(200, 'e') + "/" + std::string(106, 'f');
+    ASSERT_EQ(deep.size(), 513u);
+    WriteFile(src_ + deep, "too deep to list");
+    WriteFile(src_ + "fits/" + std::string(200, 'd') + "/" + std::string(200, 'e') + "/" + std::string(105, 'f'), "512");
+
+    (*ui_)->ExpectMessageBox(win::IDOK);
+    form_->DropFiles(
+        {kept, merged, src_ + "folder", src_ + "docs", src_ + "deep", src_ + "fits", src_ + "report.txt"});
+    ASSERT_EQ((*ui_)->Shown().size(), 1u);
+    const std::string& text = (*ui_)->Shown()[0].text;
+    EXPECT_EQ((*ui_)->Shown()[0].type, win::MB_OK | win::MB_ICONWARNING);
+    EXPECT_NE(text.find("使用できない文字を含む名前です： " + merged), std::string::npos) << text;
+    EXPECT_NE(text.find("使用できない文字を含む名前です： " + src_ + "folder/a¥b.txt"), std::string::npos) << text;
+    EXPECT_NE(text.find("「*」「?」を含む名前は格納できません： " + src_ + "docs/what?.txt"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("名前が長すぎます： " + src_ + deep), std::string::npos) << text;
+    EXPECT_EQ(text.find(kept + "\r\n"), std::string::npos) << text;
+    std::vector<std::string> names = Column(form_->ListView1, 0);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{std::string(105, 'f'), "report.txt", fs::path(kept).filename().string()}))
+        << "the good drops are packed, the deepest path that fits among them";
 }
 
 TEST_F(TrunkBuildingTest, TrunkNameRuleOnLeavingTheFieldAndBeforeTheNextPage) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "client/TrunkNames.h"
+#include "platform/win/CodePage.h"
 
 namespace {
 
@@ -17,6 +18,9 @@ TEST(TrunkNamesTest, RuleRefusesWhatCannotBeOneFileName) {
     EXPECT_EQ(CheckTrunkName("..."), TTrunkNameFault::None);
     EXPECT_EQ(CheckTrunkName("emoji😀"), TTrunkNameFault::NotCp932);
     EXPECT_EQ(CheckTrunkName("bad\xff"), TTrunkNameFault::NotCp932);
+    // Names that would come back as other names from the server.
+    EXPECT_EQ(CheckTrunkName("a¥b"), TTrunkNameFault::NotCp932);
+    EXPECT_EQ(CheckTrunkName(win::RoundTripsCp932("〜") ? "報告～" : "報告〜"), TTrunkNameFault::NotCp932);
     EXPECT_EQ(CheckTrunkName(std::string(MaxTrunkNameBytes, 'x')), TTrunkNameFault::None);
     EXPECT_EQ(CheckTrunkName(std::string(MaxTrunkNameBytes + 1, 'x')), TTrunkNameFault::TooLong);
 }

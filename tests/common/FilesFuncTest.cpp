@@ -166,15 +166,6 @@ TEST_F(FilesFuncTest, SelectFolderTakesOnlyARealFolder) {
     EXPECT_EQ(ui->Shown()[0].caption, "/start");
 }
 
-TEST_F(FilesFuncTest, OpenFolderPassesThePathIntact) {
-    ScopedScriptedUi ui;
-    std::string path = sandbox().work + "say \"hi\" & 'bye'/" + std::string(300, 'x') + "/";
-    ui->ExpectOpenFolder(false);
-    OpenFolderInExplorer(path);  // a failure is not reported
-    ASSERT_EQ(ui->Shown().size(), 1u);
-    EXPECT_EQ(ui->Shown()[0].text, path);
-}
-
 TEST_F(FilesFuncTest, SpecialFoldersEndWithTheDelimiterOrAreEmpty) {
     std::string path;
     GetSpecialFolderDir(win::CSIDL_COMMON_PROGRAMS, path);

@@ -7,6 +7,7 @@
 
 #include "common/QtUiServices.h"
 #include "common/Unit_PasswordDlg.h"
+#include "common/Users_Func.h"
 #include "tests/common/ModalDialogs.h"
 
 namespace {
@@ -27,20 +28,23 @@ TEST(PasswordDlg, IsLaidOutAsItsWindowDefinitionSays) {
         EXPECT_NE(dialog.findChild<QWidget*>(name), nullptr) << name;
 }
 
+// The password question as the client asks it, with the dialogs the program shows; the action plays the user.
 class AskPasswordDialog : public ::testing::Test {
 protected:
-    // Asks through the Qt services while the action plays the user.
+    void SetUp() override { previous = win::SetUi(std::make_shared<QtUiServices>()); }
+    void TearDown() override { win::SetUi(previous); }
+
     bool Ask(std::function<void(Tfom_PasswordDlg*)> user, std::string& password) {
         WhenModal<Tfom_PasswordDlg>([user](Tfom_PasswordDlg* dialog) {
             EXPECT_EQ(dialog, fom_PasswordDlg.data());
             EXPECT_EQ(dialog->lbl_Comment->text(), QStringLiteral("暗号化するパスワードを入力してください。"));
             user(dialog);
         });
-        const bool ok = ui.AskPassword("暗号化するパスワードを入力してください。", password);
+        const bool ok = AskPassword(password, "暗号化するパスワードを入力してください。");
         EXPECT_TRUE(fom_PasswordDlg.isNull()) << "the dialog is freed after the question";
         return ok;
     }
-    QtUiServices ui;
+    std::shared_ptr<win::UiServices> previous;
 };
 
 TEST_F(AskPasswordDialog, EnterInTheEditIsOk) {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "common/QtUiServices.h"
+#include "common/Unit_FilesFunc.h"
 #include "platform/win/MessageLoop.h"
 #include "tests/common/ModalDialogs.h"
 #include "tests/support/StandInProgram.h"
@@ -101,10 +102,13 @@ TEST_F(FolderServices, TheBrowserStartsAtTheFolderAndGivesTheChoice) {
 }
 
 TEST_F(FolderServices, AFolderOpensWithTheDesktopsOpenerAsOneArgument) {
+    const auto previous = win::SetUi(std::make_shared<QtUiServices>());
     tarvo::test::StandInProgram xdgOpen(sandbox().work, "xdg-open");
-    const std::string folder = sandbox().work + "a folder; with 'quotes'";
-    ASSERT_TRUE(QtUiServices().OpenFolder(folder));
+    // Blanks, quotes, a command separator and a length past any fixed command-line buffer reach it unchanged.
+    const std::string folder = sandbox().work + "a folder; with 'quotes' & \"more\"/" + std::string(300, 'x') + "/";
+    OpenFolderInExplorer(folder);
     EXPECT_EQ(xdgOpen.Recorded(), "1|" + folder + "|");
+    win::SetUi(previous);
 }
 
 }  // namespace

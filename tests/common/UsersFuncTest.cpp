@@ -11,7 +11,6 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/win/MessageLoop.h"
 #include "tests/support/ManualClock.h"
-#include "tests/support/ScriptedUi.h"
 
 namespace {
 
@@ -43,22 +42,6 @@ TEST(FileTimeToDateTime, ConvertsToLocalTimeAndGivesZeroForWhatCannotBe) {
     EXPECT_DOUBLE_EQ(FileTimeToDateTime(ft), EncodeDate(2000, 1, 1) + EncodeTime(9, 0, 0, 0));
     EXPECT_EQ(FileTimeToDateTime(win::FILETIME{0xFFFFFFFF, 0xFFFFFFFF}), 0.0);
     EXPECT_EQ(FileTimeToDateTime(win::FILETIME{0, 0x7FFFFFFF}), 0.0);
-}
-
-TEST(AskPassword, GivesTheAnswerOrAnEmptyPassword) {
-    tarvo::test::ScopedScriptedUi ui;
-    ui->ExpectPassword("secret");
-    ui->ExpectPassword(std::nullopt);
-    ui->ExpectPassword("");
-    std::string password = "old";
-    EXPECT_TRUE(AskPassword(password, "暗号化するパスワードを入力してください。"));
-    EXPECT_EQ(password, "secret");
-    EXPECT_EQ(ui->Shown()[0].text, "暗号化するパスワードを入力してください。");
-    EXPECT_FALSE(AskPassword(password, "複合化するパスワードを入力してください。"));
-    EXPECT_EQ(password, "");
-    password = "old";
-    EXPECT_TRUE(AskPassword(password, "p"));
-    EXPECT_EQ(password, "");
 }
 
 // The wait window's 500 ms timer runs on a clock the test moves.

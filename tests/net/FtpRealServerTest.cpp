@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "tests/net/FtpTestPeers.h"
 #include "tests/support/FtpServers.h"
@@ -53,8 +54,8 @@ class FtpRealServerTest : public FtpTest, public ::testing::WithParamInterface<S
 protected:
     void SetUp() override {
         FtpTest::SetUp();
-        if (GetParam().kind == FtpServerKind::Vsftpd && ::geteuid() != 0)
-            GTEST_SKIP() << "vsftpd needs root: it runs each session as a local user";
+        if (GetParam().kind != FtpServerKind::Pyftpdlib && ::geteuid() != 0)
+            GTEST_SKIP() << FtpServerName(GetParam().kind) << " needs root: it runs each session as a local user";
         std::string top = fs::path(sandbox().root).parent_path().parent_path();
         std::string why = server.Start(sandbox().work + "served", sandbox().work + "server", top);
         ASSERT_EQ(why, "");
@@ -131,6 +132,26 @@ TEST_P(FtpRealServerTest, LogInListTransferInBothTypesDeleteAndQuit) {
     EXPECT_EQ(ftp.done.back(), std::make_pair(ftpRqQuit, 0));
 }
 
+// Names go to the server in code page 932, as the program's peers expect, and come back in listings.
+TEST_P(FtpRealServerTest, JapaneseNamesTravelInCodePage932) {
+    if (!server.KeepsNameBytes())
+        GTEST_SKIP() << FtpServerName(GetParam().kind) << " takes names for UTF-8";
+    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+    ASSERT_TRUE(TypeSync(true));
+    const std::string name = "営業部の報告.ace";
+    const std::string sjis = "\x89\x63\x8B\xC6\x95\x94\x82\xCC\x95\xF1\x8D\x90.ace";
+    WriteFile(Local("report"), "trunk bytes");
+    ASSERT_TRUE(Put("report", name)) << ftp.client.ErrorMessage();
+    EXPECT_EQ(ReadFile(Served(sjis)), "trunk bytes");
+    EXPECT_NE(List().find(sjis + "\r\n"), std::string::npos);
+    ASSERT_TRUE(Get(name, "report.back")) << ftp.client.ErrorMessage();
+    EXPECT_EQ(ReadFile(Local("report.back")), "trunk bytes");
+    ftp.client.HostFileName = name;
+    EXPECT_TRUE(ftp.client.DeleSync()) << ftp.client.ErrorMessage();
+    EXPECT_FALSE(fs::exists(Served(sjis)));
+    EXPECT_TRUE(ftp.client.QuitSync());
+}
+
 TEST_P(FtpRealServerTest, EmptyAndLargeFilesComeBackWithTheSameHash) {
     ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
     ASSERT_TRUE(TypeSync(true));
@@ -175,17 +196,149 @@ TEST_P(FtpRealServerTest, MissingFileFailsTheDownloadAndLeavesTheLocalFileAlone)
     EXPECT_TRUE(ftp.client.QuitSync());
 }
 
-// Through a SOCKS 5 proxy, data connections go to the FTP server too, never to the proxy's own address.
-TEST_F(FtpTest, PassiveTransfersThroughASocks5Proxy) {
+// The program's two roads as the FTP client sees them, against proftpd: the service "ftp", active mode, a
+// trunk sent as a binary ".ace" and an ASCII ".txt" under a Japanese name, listed, fetched back and deleted,
+// each road in a session of its own; the listing is read in OnRequestDone, as the program reads it.
+TEST_F(FtpTest, TheSendingAndReceivingRoadsAgainstProftpd) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "proftpd needs root: it runs each session as a local user";
+    FtpServer server(FtpServerKind::Proftpd);
+    std::string top = fs::path(sandbox().root).parent_path().parent_path();
+    ASSERT_EQ(server.Start(sandbox().work + "served", sandbox().work + "server", top), "");
+    WriteFile(sandbox().machine + "etc/services", "ftp\t" + std::to_string(server.Port()) + "/tcp\n");
+    RecordingFtpClient ftp;
+    ftp.client.HostName = "127.0.0.1";
+    ftp.client.UserName = server.User();
+    ftp.client.PassWord = server.Password();
+    TMemoryStream listing;
+    std::vector<std::string> listed;
+    ftp.client.OnRequestDone = [&](TCustomFtpCli*, TFtpRequest rq, win::WORD e) {
+        ftp.done.emplace_back(rq, e);
+        if (rq != ftpRqList || e != 0)
+            return;
+        std::string text(reinterpret_cast<const char*>(listing.Memory()), static_cast<size_t>(listing.Size()));
+        listed.clear();
+        for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+            listed.push_back(text.substr(text.rfind(' ', end) + 1, end - text.rfind(' ', end) - 1));
+    };
+    auto list = [&] {
+        listing.SetSize(0);
+        ftp.client.AssignLocalStream(&listing);
+        ftp.client.HostFileName.clear();
+        bool ok = ftp.client.ListSync();
+        ftp.client.AssignLocalStream(nullptr);
+        return ok;
+    };
+    auto transfer = [&](bool put, bool binary, const std::string& local, const std::string& remote) {
+        ftp.client.SetBinary(binary);
+        if (!ftp.client.TypeSync())
+            return false;
+        ftp.client.SetLocalFileName(sandbox().work + local);
+        ftp.client.HostFileName = remote;
+        return put ? ftp.client.PutSync() : ftp.client.GetSync();
+    };
+    const std::string trunk = "見積書";
+    const std::string sjisTrunk = "\x8C\xA9\x90\xCF\x8F\x91";
+    std::string sealed = RandomBytes(150000, 11);
+    WriteFile(sandbox().work + "trunk.ace", sealed);
+    WriteFile(sandbox().work + "trunk.txt", "comment\r\nline two\r\n");
+
+    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+    ASSERT_TRUE(list()) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(listed.empty());
+    EXPECT_TRUE(transfer(true, true, "trunk.ace", trunk + ".ace")) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(transfer(true, false, "trunk.txt", trunk + ".txt")) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(ftp.client.QuitSync());
+    EXPECT_TRUE(ReadFile(server.Folder() + sjisTrunk + ".ace") == sealed);
+    EXPECT_EQ(ReadFile(server.Folder() + sjisTrunk + ".txt"), "comment\nline two\n");
+
+    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+    ASSERT_TRUE(list()) << ftp.client.ErrorMessage();
+    EXPECT_EQ(listed, (std::vector<std::string>{sjisTrunk + ".ace", sjisTrunk + ".txt"}));
+    EXPECT_TRUE(transfer(false, true, "back.ace", trunk + ".ace")) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(transfer(false, false, "back.txt", trunk + ".txt")) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(ReadFile(sandbox().work + "back.ace") == sealed);
+    EXPECT_EQ(ReadFile(sandbox().work + "back.txt"), "comment\r\nline two\r\n");
+    for (const char* extension : {".ace", ".txt"}) {
+        ftp.client.HostFileName = trunk + extension;
+        EXPECT_TRUE(ftp.client.DeleSync()) << ftp.client.ErrorMessage();
+    }
+    ASSERT_TRUE(list());
+    EXPECT_TRUE(listed.empty());
+    EXPECT_TRUE(ftp.client.QuitSync());
+    EXPECT_FALSE(ftp.client.Passive());
+}
+
+// A client made on a worker thread and waiting with its own thread's pump, beside one on the test's thread,
+// both in session with vsftpd at once (pyftpdlib serves one session at a time).
+TEST_F(FtpTest, AMultiThreadedClientWorksOnItsOwnThread) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "vsftpd needs root: it runs each session as a local user";
+    FtpServer server(FtpServerKind::Vsftpd);
+    std::string top = fs::path(sandbox().root).parent_path().parent_path();
+    ASSERT_EQ(server.Start(sandbox().work + "served", sandbox().work + "server", top), "");
+    auto configure = [&](TFtpClient& client) {
+        client.HostName = "127.0.0.1";
+        client.Port = std::to_string(server.Port());
+        client.UserName = server.User();
+        client.PassWord = server.Password();
+        client.SetPassive(true);
+    };
+    TFtpClient here;
+    configure(here);
+    ASSERT_TRUE(here.ConnectSync()) << here.ErrorMessage();
+
+    std::string data = RandomBytes(2 << 20, 13);
+    WriteFile(sandbox().work + "worker.up", data);
+    std::vector<std::string> failures;  // read after join
+    std::thread worker([&] {
+        TFtpClient client;
+        client.MultiThreaded = true;
+        configure(client);
+        auto step = [&](const char* what, bool ok) {
+            if (!ok)
+                failures.push_back(std::string(what) + ": " + client.ErrorMessage());
+        };
+        step("connect", client.ConnectSync());
+        step("type", client.TypeSync());
+        client.SetLocalFileName(sandbox().work + "worker.up");
+        client.HostFileName = "worker.dat";
+        step("put", client.PutSync());
+        client.SetLocalFileName(sandbox().work + "worker.down");
+        step("get", client.GetSync());
+        step("dele", client.DeleSync());
+        step("quit", client.QuitSync());
+    });
+    worker.join();
+    EXPECT_TRUE(failures.empty()) << failures.front();
+    EXPECT_TRUE(ReadFile(sandbox().work + "worker.down") == data);
+    // The test thread's client never saw the worker's messages and goes on.
+    EXPECT_TRUE(here.TypeSync()) << here.ErrorMessage();
+    EXPECT_TRUE(here.QuitSync());
+}
+
+// The CONNECTs a microsocks proxy has relayed: it logs one line for each.
+int ProxiedConnections(const std::string& log) {
+    std::ifstream in(log);
+    int count = 0;
+    for (std::string line; std::getline(in, line);)
+        count += line.find(": connected to 127.0.0.1:") != std::string::npos;
+    return count;
+}
+
+// Behind a SOCKS 5 proxy every connection goes through it, the first and the later ones, control and data,
+// also after logging in again; data connections go to the FTP server, never to the proxy's own address.
+TEST_F(FtpTest, EveryConnectionGoesThroughTheSocks5Proxy) {
     if (!ProgramAvailable("/usr/bin/microsocks"))
         GTEST_SKIP() << "microsocks is not installed";
     FtpServer server(FtpServerKind::Pyftpdlib);
     ASSERT_EQ(server.Start(sandbox().work + "served", sandbox().work + "server"), "");
     PeerProcess proxy;
     int proxyPort = FreeLoopbackPort();
+    std::string proxyLog = sandbox().work + "microsocks.log";
     ASSERT_TRUE(proxy.StartOnPort(
         {"/usr/bin/microsocks", "-i", "127.0.0.1", "-p", std::to_string(proxyPort), "-u", "alice", "-P", "s3cret"},
-        proxyPort));
+        proxyPort, proxyLog));
     RecordingFtpClient ftp;
     ftp.Target(server.Port());
     ftp.client.UserName = server.User();
@@ -196,25 +349,37 @@ TEST_F(FtpTest, PassiveTransfersThroughASocks5Proxy) {
     ftp.client.SetSocksUserCode("alice");
     ftp.client.SetSocksPassword("s3cret");
     EXPECT_TRUE(ftp.client.Passive());
-    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
-    ASSERT_TRUE(ftp.client.TypeSync());
     std::string data = RandomBytes(200000, 5);
     WriteFile(sandbox().work + "up", data);
-    ftp.client.SetLocalFileName(sandbox().work + "up");
-    ftp.client.HostFileName = "up";
-    EXPECT_TRUE(ftp.client.PutSync()) << ftp.client.ErrorMessage();
-    ftp.client.SetLocalFileName(sandbox().work + "down");
-    EXPECT_TRUE(ftp.client.GetSync()) << ftp.client.ErrorMessage();
-    EXPECT_TRUE(ReadFile(server.Folder() + "up") == data);
-    EXPECT_TRUE(ReadFile(sandbox().work + "down") == data);
-    EXPECT_TRUE(ftp.client.QuitSync());
+    for (int session = 0; session < 2; ++session) {
+        ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+        ASSERT_TRUE(ftp.client.TypeSync());
+        ftp.client.SetLocalFileName(sandbox().work + "up");
+        ftp.client.HostFileName = "up";
+        EXPECT_TRUE(ftp.client.PutSync()) << ftp.client.ErrorMessage();
+        ftp.client.SetLocalFileName(sandbox().work + "down");
+        EXPECT_TRUE(ftp.client.GetSync()) << ftp.client.ErrorMessage();
+        EXPECT_TRUE(ReadFile(server.Folder() + "up") == data);
+        EXPECT_TRUE(ReadFile(sandbox().work + "down") == data);
+        EXPECT_TRUE(ftp.client.QuitSync());
+    }
+    EXPECT_EQ(ftp.client.SocksServer(), "127.0.0.1");
+    EXPECT_EQ(ftp.client.SocksPort(), std::to_string(proxyPort));
+    // Each session: the control connection and two data connections. The proxy writes its line once it
+    // reached the server, which the client's session waited for.
+    EXPECT_TRUE(PumpUntil([&] { return ProxiedConnections(proxyLog) >= 6; }));
+    EXPECT_EQ(ProxiedConnections(proxyLog), 6);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpRealServerTest,
                          ::testing::Values(ServerCase{FtpServerKind::Pyftpdlib, false},
                                            ServerCase{FtpServerKind::Pyftpdlib, true},
                                            ServerCase{FtpServerKind::Vsftpd, false},
-                                           ServerCase{FtpServerKind::Vsftpd, true}),
+                                           ServerCase{FtpServerKind::Vsftpd, true},
+                                           ServerCase{FtpServerKind::Proftpd, false},
+                                           ServerCase{FtpServerKind::Proftpd, true},
+                                           ServerCase{FtpServerKind::PureFtpd, false},
+                                           ServerCase{FtpServerKind::PureFtpd, true}),
                          CaseName);
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "platform/win/CodePage.h"
 #include "platform/winsock/HostLookup.h"
+#include "tests/support/CrossThreadFlag.h"
 #include "tests/support/Raised.h"
 
 namespace tarvo::test {
@@ -53,22 +54,23 @@ TEST_F(FtpRepliesTest, MultiLineRepliesAreJudgedOnceAndEveryLineIsShown) {
 }
 
 TEST_F(FtpRepliesTest, LineEndsWithAndWithoutAcceptLF) {
-    std::atomic<bool> halfSent{false}, goOn{false};
-    script = [&](FakeFtpSession& s) {
+    // Owned by the script too: it may still run when the test's body has ended.
+    auto halfSent = std::make_shared<CrossThreadFlag>();
+    auto goOn = std::make_shared<CrossThreadFlag>();
+    script = [halfSent, goOn](FakeFtpSession& s) {
         s.Send("220 first\n");
-        halfSent = true;
-        for (int i = 0; i < 2000 && !goOn; ++i)
-            usleep(5000);
+        halfSent->Set();
+        goOn->Wait();
         s.Send("220 second\r\r\n");
         s.WaitForClose();
     };
     ftp.Target(server.Port());
     ftp.client.Options = {};
     ftp.client.CmdOpen();
-    ASSERT_TRUE(PumpUntil([&] { return halfSent.load(); }));
+    ASSERT_TRUE(halfSent->Wait());
     PumpPending();
     EXPECT_EQ(ftp.client.State(), ftpWaitingBanner);  // a bare LF does not end the line
-    goOn = true;
+    goOn->Set();
     ASSERT_TRUE(ftp.WaitDone());
     EXPECT_EQ(ftp.done.back(), std::make_pair(ftpRqOpen, 0));
     EXPECT_EQ(ftp.client.LastResponse(), "220 first\n220 second");

@@ -1,8 +1,14 @@
 // Data transfers against a scripted server: how they end, and how they fail without leaving damage.
 #include "tests/net/FtpTestPeers.h"
+#include "tests/support/CrossThreadFlag.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <memory>
+
 
 namespace tarvo::test {
 namespace {
@@ -141,6 +147,75 @@ TEST_F(FtpTransferTest, AFailedDownloadLeavesTheLocalFileAsItWas) {
 
     EXPECT_TRUE(ftp.Shown("! Error writing local file"));
     EXPECT_EQ(stream.Size(), 0);  // still the caller's, and alive
+}
+
+// The server confirms a download whose data is still coming, then its control connection fails: by its close,
+// or by a reply line too long to take.
+TEST_F(FtpTransferTest, ADownloadCutOffAfterItsFinalReplyIsNeverCommitted) {
+    // Owned by the script too: it may still run when the test's body has ended.
+    auto dataArrived = std::make_shared<CrossThreadFlag>();
+    auto connection = std::make_shared<std::atomic<int>>(0);
+    script = [dataArrived, connection](FakeFtpSession& s) {
+        bool closeControl = (*connection)++ == 0;
+        s.Login();
+        s.Expect("PASV");
+        s.ReplyPasv();
+        s.Expect("RETR");
+        int fd = s.AcceptData();
+        s.Reply("150 here");
+        LoopbackPeer::WriteAll(fd, std::string(300000, 'p'));
+        dataArrived->Wait();
+        if (closeControl) {
+            s.Reply("226 sent");
+            ::shutdown(s.Fd(), SHUT_RDWR);
+        } else {
+            s.Send("226 sent\r\n" + std::string(5000, 'z'));
+        }
+        LoopbackPeer::ReadAll(fd);  // the data connection stays open until the client drops it
+        ::close(fd);
+    };
+    ftp.client.OnProgress = [dataArrived](TCustomFtpCli*, int64_t count, bool&) {
+        if (count > 0)
+            dataArrived->Set();
+    };
+    WriteFile(Local("keep"), "what was here before");
+    for (int round = 0; round < 2; ++round) {
+        dataArrived->Clear();
+        LogIn();
+        EXPECT_FALSE(Get("keep")) << "round " << round;
+        EXPECT_NE(ftp.client.RequestError(), 0);
+        EXPECT_EQ(ReadFile(Local("keep")), "what was here before");
+        EXPECT_EQ(FilesIn(sandbox().work), 1);
+    }
+}
+
+// All the data and the final reply came, then the control connection failed before the blocking call saw the
+// end: the file is whole, so it stays, and the call says so.
+TEST_F(FtpTransferTest, AWholeDownloadStaysCommittedWhenTheControlConnectionFailsAfterIt) {
+    auto dataClosed = std::make_shared<CrossThreadFlag>();
+    script = [dataClosed](FakeFtpSession& s) {
+        s.Login();
+        s.Expect("PASV");
+        s.ReplyPasv();
+        s.Expect("RETR");
+        int fd = s.AcceptData();
+        s.Reply("150 here");
+        LoopbackPeer::WriteAll(fd, "the whole file");
+        ::close(fd);
+        dataClosed->Wait();
+        s.Send("226 sent\r\n" + std::string(5000, 'z'));
+        s.WaitForClose();
+    };
+    LogIn();
+    ftp.client.DataSocket()->OnChangeState = [dataClosed](TCustomWSocket*, TSocketState, TSocketState now) {
+        if (now == wsClosed)
+            dataClosed->Set();
+    };
+    EXPECT_TRUE(Get("whole")) << ftp.client.ErrorMessage();
+    EXPECT_EQ(ReadFile(Local("whole")), "the whole file");
+    EXPECT_EQ(ftp.done.back(), std::make_pair(ftpRqGet, 0));
+    EXPECT_FALSE(ftp.client.Connected());
+    EXPECT_FALSE(Get("again"));  // the failure is the next request's
 }
 
 TEST_F(FtpTransferTest, AResumedDownloadWritesOnAfterThePartThatIsThere) {

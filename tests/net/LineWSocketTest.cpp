@@ -143,6 +143,26 @@ TEST_F(LineTest, EditingAppliesBackspaceAndTabs) {
     EXPECT_EQ(lines, (std::vector<std::string>{"ac\r\n", "abc     x\r\n"}));
 }
 
+// The backspaces arrive apart from the text they erase: the peer waits for the echo of the text first.
+TEST_F(LineTest, ALineShortenedByEditingIsFoundAtOnce) {
+    LoopbackPeer peer([](int fd) {
+        LoopbackPeer::WriteAll(fd, "abcdefghij");
+        if (LoopbackPeer::ReadExactly(fd, 10) == "abcdefghij")
+            LoopbackPeer::WriteAll(fd, std::string(8, '\b') + "\r\n");
+        LoopbackPeer::ReadAll(fd);
+    });
+    s.LineEdit = true;
+    s.LineEcho = true;
+    s.SetLineMode(true);
+    s.OnDataAvailable = [this](TCustomWSocket* sock, win::WORD) { lines.push_back(sock->ReceiveStr()); };
+    s.SetAddr("127.0.0.1");
+    s.SetPort(IntToStr(peer.Port()));
+    s.Connect();
+    ASSERT_TRUE(PumpUntil([&] { return !lines.empty(); }));
+    EXPECT_EQ(lines, std::vector<std::string>{"ab\r\n"});
+    s.Close();
+}
+
 TEST_F(LineTest, SendLineReturnsLengthPlusTwo) {
     std::string got;
     std::atomic<bool> done{false};

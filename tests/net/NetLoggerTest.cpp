@@ -49,7 +49,6 @@ TEST_F(NetLoggerTest, AppendKeepsTheFileOverwriteTruncatesOnOpen) {
         logger.SetLogFileName(path);
         logger.DoLog(nullptr, loWsockErr, "one");
         logger.DoLog(nullptr, loWsockErr, "two");
-        logger.SetLogFileName(path);  // the same name: stays open
         logger.DoLog(nullptr, loWsockErr, "three");
     }
     EXPECT_EQ(ReadFile(path), "old\r\none\r\ntwo\r\nthree\r\n");
@@ -63,6 +62,10 @@ TEST_F(NetLoggerTest, AppendKeepsTheFileOverwriteTruncatesOnOpen) {
     logger.DoLog(nullptr, loWsockErr, "fresh");
     logger.DoLog(nullptr, loWsockErr, "more");
     EXPECT_EQ(ReadFile(path), "fresh\r\nmore\r\n");
+    // The same name again keeps the file open: opened anew, it would be emptied first.
+    logger.SetLogFileName(path);
+    logger.DoLog(nullptr, loWsockErr, "still");
+    EXPECT_EQ(ReadFile(path), "fresh\r\nmore\r\nstill\r\n");
     logger.SetLogFileName(second);
     logger.DoLog(nullptr, loWsockErr, "new file");
     EXPECT_EQ(ReadFile(second), "new file\r\n");

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <mutex>
 
+#include "platform/winsock/HostLookup.h"
 #include "tests/net/SocketPeers.h"
 #include "tests/support/PeerProcess.h"
 #include "tests/support/Raised.h"
@@ -39,6 +41,11 @@ protected:
                 s->SendStr("through the proxy");
         };
         c.ConnectTo(echo.Port(), addr);
+    }
+
+    void TearDown() override {
+        win::winsock::SetHostResolvers(nullptr, nullptr);
+        TarvoTest::TearDown();
     }
 
     bool Has(const std::string& event) const {
@@ -113,20 +120,38 @@ TEST_F(SocksTest, Socks4ThroughDante) {
     EXPECT_TRUE(Has("connected 0"));
 }
 
+// A request as a scripted proxy read it on its thread, handed to the test's thread.
+class SeenRequest {
+public:
+    void Set(const std::string& request) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        request_ = request;
+    }
+    std::string Get() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return request_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::string request_;
+};
+
 // A SOCKS 4A proxy of our own: checks the request, answers with the given code and then relays to echo.
 struct Socks4AProxy {
-    std::string request;
+    SeenRequest request;
     LoopbackPeer peer;
     explicit Socks4AProxy(unsigned char code)
         : peer([this, code](int fd) {
-              request = LoopbackPeer::ReadExactly(fd, 8);
+              std::string got = LoopbackPeer::ReadExactly(fd, 8);
               for (int zeros = 0, i = 0; zeros < 2 && i < 600; ++i) {
                   std::string b = LoopbackPeer::ReadExactly(fd, 1);
                   if (b.empty())
                       return;
-                  request += b;
+                  got += b;
                   zeros += b[0] == 0;
               }
+              request.Set(got);
               LoopbackPeer::WriteAll(fd, std::string{0, static_cast<char>(code), 0, 0, 0, 0, 0, 0});
               if (code == 90)
                   EchoScript(fd);
@@ -139,7 +164,7 @@ TEST_F(SocksTest, Socks4ASendsTheNameAndFailureRepliesCloseWithTheirCode) {
     Through(good.peer.Port(), "4a", "echo.test");
     ASSERT_TRUE(PumpUntil([&] { return c.received == "through the proxy"; }));
     std::string port{static_cast<char>(echo.Port() >> 8), static_cast<char>(echo.Port() & 0xFF)};
-    EXPECT_EQ(good.request, std::string("\x04\x01", 2) + port + std::string("\0\0\0\x01", 4) + "bob" +
+    EXPECT_EQ(good.request.Get(), std::string("\x04\x01", 2) + port + std::string("\0\0\0\x01", 4) + "bob" +
                                 std::string(1, '\0') + "echo.test" + std::string(1, '\0'));
     c.socket.Close();
 
@@ -154,7 +179,7 @@ TEST_F(SocksTest, Socks4ASendsTheNameAndFailureRepliesCloseWithTheirCode) {
 }
 
 // A SOCKS 5 proxy of our own that answers CONNECT with the given reply (and whatever follows it).
-LoopbackPeer::Script Socks5Script(std::string reply, std::string* request = nullptr) {
+LoopbackPeer::Script Socks5Script(std::string reply, SeenRequest* request = nullptr) {
     return [reply, request](int fd) {
         LoopbackPeer::ReadExactly(fd, 3);
         LoopbackPeer::WriteAll(fd, std::string{5, 0});
@@ -163,14 +188,14 @@ LoopbackPeer::Script Socks5Script(std::string reply, std::string* request = null
             return;
         std::string rest = LoopbackPeer::ReadExactly(fd, static_cast<unsigned char>(head[4]) + 2);
         if (request)
-            *request = head + rest;
+            request->Set(head + rest);
         LoopbackPeer::WriteAll(fd, reply);
         LoopbackPeer::ReadAll(fd);
     };
 }
 
 TEST_F(SocksTest, BytesBehindTheSocks5ReplyComeFirstAndInOrder) {
-    std::string request;
+    SeenRequest request;
     LoopbackPeer proxy(Socks5Script(std::string{5, 0, 0, 1, 127, 0, 0, 1, 0, 80} + "abc", &request));
     int countAtConnect = -1;
     std::string firstRead;
@@ -191,7 +216,7 @@ TEST_F(SocksTest, BytesBehindTheSocks5ReplyComeFirstAndInOrder) {
     EXPECT_EQ(firstRead, "abc");
     EXPECT_EQ(c.events.back(), "data");
     std::string port{static_cast<char>(echo.Port() >> 8), static_cast<char>(echo.Port() & 0xFF)};
-    EXPECT_EQ(request, (std::string{5, 1, 0, 3, 9} + "127.0.0.1" + port));
+    EXPECT_EQ(request.Get(), (std::string{5, 1, 0, 3, 9} + "127.0.0.1" + port));
     c.socket.Close();  // lets the proxy's script end
 }
 
@@ -216,6 +241,100 @@ TEST_F(SocksTest, Socks5ReplyCodesAndAddressTypes) {
     Through(odd.Port(), "5");
     ASSERT_TRUE(PumpUntil([&] { return c.closed; }));
     EXPECT_TRUE(Has("error 20011 address type not supported"));
+}
+
+// Answers the method request with method, then, when that is 2, the authentication request with status 0
+// a byte at a time; then relays to echo as if connected.
+LoopbackPeer::Script Socks5AuthScript(char version, char method) {
+    return [version, method](int fd) {
+        LoopbackPeer::ReadExactly(fd, 3);
+        LoopbackPeer::WriteAll(fd, std::string{version, method});
+        if (method != 2)
+            return (void)LoopbackPeer::ReadAll(fd);
+        std::string auth = LoopbackPeer::ReadExactly(fd, 2);
+        if (auth.size() < 2)
+            return;
+        LoopbackPeer::ReadExactly(fd, static_cast<unsigned char>(auth[1]));
+        std::string length = LoopbackPeer::ReadExactly(fd, 1);
+        if (length.empty())
+            return;
+        LoopbackPeer::ReadExactly(fd, static_cast<unsigned char>(length[0]));
+        LoopbackPeer::WriteAll(fd, std::string{1});
+        LoopbackPeer::WriteAll(fd, std::string{0});
+        std::string head = LoopbackPeer::ReadExactly(fd, 5);
+        if (head.size() < 5)
+            return;
+        LoopbackPeer::ReadExactly(fd, static_cast<unsigned char>(head[4]) + 2);
+        LoopbackPeer::WriteAll(fd, std::string{5, 0, 0, 1, 127, 0, 0, 1, 0, 80});
+        EchoScript(fd);
+    };
+}
+
+TEST_F(SocksTest, AnAuthenticationReplyInSingleBytesIsJudgedWhole) {
+    LoopbackPeer proxy(Socks5AuthScript(5, 2));
+    c.socket.SocksAuthentication = socksAuthenticateUsercode;
+    c.socket.SocksUsercode = "alice";
+    c.socket.SocksPassword = "s3cret";
+    Through(proxy.Port(), "5");
+    ASSERT_TRUE(PumpUntil([&] { return c.received == "through the proxy"; }));
+    EXPECT_EQ(c.events, (std::vector<std::string>{"closed>opened", "opened>connecting", "connecting>connected",
+                                                  "socks 0", "auth 0", "auth 1", "connected 0"}));
+    c.socket.Close();
+}
+
+TEST_F(SocksTest, AWrongVersionOrAnUnofferedMethodEndsTheNegotiation) {
+    struct Case {
+        char version, method;
+        std::string error;
+    } cases[] = {{4, 0, "error 20002 socks version error"},
+                 {5, '\xFF', "error 20003 authentification method not acceptable"}};
+    for (const Case& k : cases) {
+        LoopbackPeer proxy(Socks5AuthScript(k.version, k.method));
+        c.events.clear();
+        c.closed = false;
+        Through(proxy.Port(), "5");
+        ASSERT_TRUE(PumpUntil([&] { return c.closed; })) << k.error;
+        EXPECT_TRUE(Has(k.error)) << k.error;
+        int code = std::stoi(k.error.substr(6, 5));
+        EXPECT_TRUE(Has("connected " + IntToStr(code)));
+        EXPECT_TRUE(Has("closed " + IntToStr(code)));
+    }
+}
+
+// A socket whose negotiation can be put into a state it never takes by itself.
+class StraySocksState : public TWSocket {
+public:
+    void Disturb() { FSocksState = 7; }
+};
+
+TEST_F(SocksTest, DataInAStateOutsideTheNegotiationIsAnInternalError) {
+    LoopbackPeer proxy(Socks5AuthScript(5, 0));
+    StraySocksState s;
+    std::vector<std::string> events;
+    s.OnSocksConnected = [&](TCustomWSocket*, win::WORD) { s.Disturb(); };
+    s.OnSocksError = [&](TCustomWSocket*, int e, const std::string& m) { events.push_back(IntToStr(e) + " " + m); };
+    s.OnSessionClosed = [&](TCustomWSocket*, win::WORD e) { events.push_back("closed " + IntToStr(e)); };
+    s.SetSocksServer("127.0.0.1");
+    s.SetSocksPort(IntToStr(proxy.Port()));
+    s.SetAddr("127.0.0.1");
+    s.SetPort(IntToStr(echo.Port()));
+    s.Connect();
+    ASSERT_TRUE(PumpUntil([&] { return s.State() == wsClosed; }));
+    EXPECT_EQ(events, (std::vector<std::string>{"20013 internal error", "closed 20013"}));
+}
+
+TEST_F(SocksTest, ASocks4DestinationThatCannotBeResolvedClosesWithoutASession) {
+    win::winsock::SetHostResolvers([](const std::string&, win::winsock::HostAnswer&) { return 11001; }, nullptr);
+    LoopbackPeer proxy([](int fd) { LoopbackPeer::ReadAll(fd); });
+    Through(proxy.Port(), "4", "nowhere.test");
+    ASSERT_TRUE(PumpUntil([&] { return c.closed; }));
+    auto begins = [&](const std::string& prefix) {
+        return std::count_if(c.events.begin(), c.events.end(),
+                             [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+    };
+    EXPECT_EQ(begins("error 20017 ESocketException "), 1);
+    EXPECT_EQ(begins("connected "), 0);
+    EXPECT_EQ(c.events.back(), "closed 20017");
 }
 
 TEST_F(SocksTest, SettingsAndValuesThatCannotBeSentAreRefusedBeforeConnecting) {

@@ -21,6 +21,20 @@ TEST(CodePageTest, RefusesWhatCannotBeRepresented) {
     EXPECT_TRUE(win::IsCp932Encodable("日本語 ascii"));
 }
 
+TEST(CodePageTest, OnlyTextThatReadsBackTheSameRoundTrips) {
+    EXPECT_TRUE(win::RoundTripsCp932("報告書 2024-04.txt"));
+    EXPECT_TRUE(win::RoundTripsCp932(""));
+    EXPECT_FALSE(win::RoundTripsCp932("emoji 😀"));
+    // Written as the folder separator's byte.
+    EXPECT_TRUE(win::IsCp932Encodable("a¥b.txt"));
+    EXPECT_FALSE(win::RoundTripsCp932("a¥b.txt"));
+    // Of each pair sharing bytes, exactly one reads back as itself.
+    for (auto [one, other] : {std::pair{"〜", "～"}, {"‖", "∥"}, {"−", "－"}}) {
+        EXPECT_EQ(win::Utf8ToCp932(one), win::Utf8ToCp932(other)) << one;
+        EXPECT_NE(win::RoundTripsCp932(one), win::RoundTripsCp932(other)) << one;
+    }
+}
+
 TEST(CodePageTest, LongTextsConvertWhole) {
     std::string text;
     for (int i = 0; i < 5000; ++i)

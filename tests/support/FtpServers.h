@@ -1,15 +1,19 @@
 #pragma once
-// Real FTP servers for tests and benchmarks: pyftpdlib (needs no privileges) and vsftpd (needs root and a
-// local user, made here when missing), each started on a free loopback port to serve one folder to one user,
-// and stopped, with every process it started, when the object goes.
+// Real FTP servers for tests and benchmarks: pyftpdlib (needs no privileges), vsftpd (needs root and a local
+// user, made here when missing), and proftpd and pure-ftpd (need root and that user too; they run from the
+// folder tools/fetch-ftp-peers.sh unpacked them into, named by $TARVO_FTP_PEERS), each started on a free
+// loopback port to serve one folder to one user, and stopped, with every process it started, when the object
+// goes.
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "tests/support/PeerProcess.h"
 
 namespace tarvo::test {
 
-enum class FtpServerKind { Pyftpdlib, Vsftpd };
+enum class FtpServerKind { Pyftpdlib, Vsftpd, Proftpd, PureFtpd };
 
 std::string FtpServerName(FtpServerKind kind);
 
@@ -32,12 +36,19 @@ public:
     const std::string& Password() const;
     // The served folder, ending with "/".
     const std::string& Folder() const { return folder_; }
-    // Whether TYPE A transfers convert line ends (pyftpdlib does; vsftpd, as configured, does not).
-    bool ConvertsAscii() const { return kind_ == FtpServerKind::Pyftpdlib; }
+    // Whether TYPE A transfers convert line ends (vsftpd, as configured, does not; the others do).
+    bool ConvertsAscii() const { return kind_ != FtpServerKind::Vsftpd; }
+    // Whether names are kept as the bytes the client sent (pyftpdlib, as started here, takes them for UTF-8).
+    bool KeepsNameBytes() const { return kind_ != FtpServerKind::Pyftpdlib; }
 
 private:
     std::string StartPyftpdlib(const std::string& work);
     std::string StartVsftpd(const std::string& work, const std::string& top);
+    std::string StartProftpd(const std::string& work, const std::string& top);
+    std::string StartPureFtpd(const std::string& work, const std::string& top);
+    // Starts argv, made by configure for each port tried; empty once it answers, otherwise why not.
+    std::string StartOnFreePort(const std::string& name, const std::string& log,
+                                const std::function<std::vector<std::string>(int port)>& configure);
 
     FtpServerKind kind_;
     PeerProcess process_;

@@ -41,7 +41,8 @@ void Feed(FuzzTarget target, const std::string& bytes) {
 std::vector<std::string> CorpusSamples(const std::string& folder) {
     std::vector<std::filesystem::path> files;
     for (const auto& e : std::filesystem::directory_iterator(folder))
-        files.push_back(e.path());
+        if (e.is_regular_file())
+            files.push_back(e.path());
     std::sort(files.begin(), files.end());
     std::vector<std::string> samples;
     for (const auto& f : files)

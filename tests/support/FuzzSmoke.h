@@ -12,7 +12,7 @@ namespace tarvo::test {
 
 using FuzzTarget = int (*)(const uint8_t* data, size_t size);
 
-// The contents of every file in the folder, in name order.
+// The contents of every file in the folder (not in its sub-folders), in name order.
 std::vector<std::string> CorpusSamples(const std::string& folder);
 
 // Feeds each sample, then `rounds` copies of it with bits flipped, the end cut off, bytes inserted or bytes

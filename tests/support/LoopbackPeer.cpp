@@ -100,4 +100,17 @@ void LoopbackPeer::Reset(int fd) {
     ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
 }
 
+BusyLoopbackPort::BusyLoopbackPort() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a = LoopbackAddress(0);
+    socklen_t len = sizeof a;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 1) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port_ = ntohs(a.sin_port);
+}
+
+BusyLoopbackPort::~BusyLoopbackPort() {
+    ::close(fd_);
+}
+
 }  // namespace tarvo::test

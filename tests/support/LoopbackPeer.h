@@ -45,4 +45,18 @@ private:
     std::thread thread_;
 };
 
+// A port of 127.0.0.1 held by a listener that never accepts, until the object goes.
+class BusyLoopbackPort {
+public:
+    BusyLoopbackPort();
+    BusyLoopbackPort(const BusyLoopbackPort&) = delete;
+    BusyLoopbackPort& operator=(const BusyLoopbackPort&) = delete;
+    ~BusyLoopbackPort();
+    int Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = -1;
+};
+
 }  // namespace tarvo::test

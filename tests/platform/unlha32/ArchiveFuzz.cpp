@@ -20,12 +20,12 @@ int FuzzArchive(const uint8_t* data, size_t size) {
     in.Write(data, static_cast<int64_t>(size));
     try {
         lha::ArchiveIndex index = lha::ReadArchiveIndex(in, false);
-        lha::NameFilter filter({"*.txt", "dir"}, {"*.bak"});
+        lha::NameFilter filter({"*.txt", "dir"}, {"*.bak"}, index.entries, lha::NameFilter::Purpose::Removing);
         for (const auto& e : index.entries) {
             ArcEntryRecord record;
             lha::FillEntryRecord(e, &record);
             lha::SafeComponents(e.path);
-            filter.Matches(e.name);
+            filter.Matches(e);
             if (e.header.originalSize > kDecodeLimit)
                 continue;
             try {

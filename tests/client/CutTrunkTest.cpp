@@ -1,0 +1,142 @@
+// A trunk that reaches the receiver cut short (fetched while its upload was still running, or broken off) is
+// never taken as whole: the road never reports success and never deletes the server's copy, wherever the cut.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "client/MainForm.h"
+#include "tests/client/ClientFixture.h"
+
+namespace {
+
+using namespace tarvo::test;
+namespace fs = std::filesystem;
+
+// Where each entry of one of our archives ends (level 2 headers: the header's size in its first two bytes,
+// the packed size at offset 7), the end-of-archive mark excluded.
+std::vector<size_t> EntryEnds(const std::string& archive) {
+    auto at = [&](size_t i) { return static_cast<uint8_t>(archive[i]); };
+    std::vector<size_t> ends;
+    size_t pos = 0;
+    while (pos + 11 <= archive.size() && at(pos) != 0) {
+        size_t headerSize = at(pos) | at(pos + 1) << 8;
+        size_t packed = at(pos + 7) | at(pos + 8) << 8 | at(pos + 9) << 16 | static_cast<size_t>(at(pos + 10)) << 24;
+        pos += headerSize + packed;
+        ends.push_back(pos);
+    }
+    return ends;
+}
+
+class CutTrunkTest : public ClientTest {
+protected:
+    void SetUp() override {
+        ClientTest::SetUp();
+        StartServer();
+        if (IsSkipped())
+            return;
+        Provision(Settings());
+        PutAccountFile({{"share"}});
+    }
+
+    // Sends the files as trunk "t"; the sealed container as the server holds it, and the archive inside it.
+    void SendFiles(const std::vector<std::pair<std::string, std::string>>& files) {
+        std::vector<std::string> dropped;
+        for (const auto& [name, bytes] : files) {
+            WriteFile(sandbox().work + "src/" + name, bytes);
+            if (name.find('/') == std::string::npos)
+                dropped.push_back(sandbox().work + "src/" + name);
+        }
+        dropped.push_back(sandbox().work + "src/folder");
+        fs::remove(ServerDir() + "t.ace");
+        fs::remove(ServerDir() + "t.txt");
+        auto sender = StartClient();
+        SendTrunk(*sender, "t", "its comment", dropped);
+        ASSERT_NE(Log(sender->mmUpMess).find("ファイルの転送が完了しました。"), std::string::npos);
+        container_ = ServerFile("t.ace");
+        archive_ = ReadFile(sender->WorkArchive());
+        ASSERT_EQ(container_.size(), archive_.size() + 32);
+    }
+
+    // A receiver that deletes received trunks from the server, on the trunk list.
+    void StartReceiving() {
+        receiver_ = StartReceiver(true, true);
+        Click(receiver_->btnSelDownLoad);
+        Click(FolderButtons(receiver_->DwForderList)[0]);
+        Click(receiver_->btnDwNext1);
+    }
+
+    // The container cut to `length` bytes on the server, received: it must fail and leave the server as it was.
+    void ExpectCutRefused(size_t length) {
+        SCOPED_TRACE("cut at " + std::to_string(length) + " of " + std::to_string(container_.size()));
+        WriteFile(ServerDir() + "t.ace", container_.substr(0, length));
+        WriteFile(ServerDir() + "t.txt", "its comment");
+        const std::string place = sandbox().work + "in/";
+        fs::remove_all(place);
+        fs::create_directories(place);
+        receiver_->SetActivePage(TMainFormWin::pgDw2);
+        Check(receiver_->DwTruncList, "t");
+        receiver_->edDirPath->setText(QString::fromStdString(place));
+        if (length < 32)
+            (*ui_)->ExpectMessageBox(win::IDOK, "暗号化ファイルが壊れています。");
+        receiver_->btnDwStartClick();
+        const std::string log = Log(receiver_->mmDwMess);
+        EXPECT_EQ(log.find("完了しました。"), std::string::npos) << log;
+        EXPECT_NE(log.find("Error!!"), std::string::npos) << log;
+        EXPECT_EQ(ServerFile("t.ace").size(), length) << "the server's copy stays";
+        EXPECT_TRUE(ServerHas("t.txt"));
+    }
+
+    std::string container_;
+    std::string archive_;
+    std::unique_ptr<TMainFormWin> receiver_;
+};
+
+TEST_F(CutTrunkTest, ASmallTrunkCutAtAnyByteIsRefused) {
+    SendFiles({{"a.txt", "first entry\r\n"},
+               {"b.bin", RandomBytes(64, 3)},  // stored
+               {"folder/c.txt", std::string(200, 'c') + "compressed"}});
+    if (HasFatalFailure())
+        return;
+    StartReceiving();
+    for (size_t length = 0; length < container_.size() && !HasFailure(); ++length)
+        ExpectCutRefused(length);
+}
+
+TEST_F(CutTrunkTest, ALargerTrunkCutAtAnEntryBoundaryIsRefused) {
+    std::string text;
+    for (int i = 0; text.size() < 300000; ++i)
+        text += "2024-04-" + std::to_string(i % 28 + 1) + ";item" + std::to_string(i % 997) + ";ok\r\n";
+    const std::string photo = RandomBytes(400008, 4);
+    auto send = [&](size_t photoSize) {
+        SendFiles({{"1-photo.jpg", photo.substr(0, photoSize)},
+                   {"2-sheet.csv", text},
+                   {"folder/3-notes.txt", text.substr(0, 50000)},
+                   {"folder/4-empty.txt", ""}});
+    };
+    send(400000);
+    if (HasFatalFailure())
+        return;
+    // Only a cut at the end of a cipher block leaves the bytes before it as they were: the stored photo is
+    // sized so that its entry ends there, as the sender's upload may well have been cut.
+    if (size_t misaligned = EntryEnds(archive_)[0] % 8) {
+        send(400000 + 8 - misaligned);
+        if (HasFatalFailure())
+            return;
+    }
+    std::vector<size_t> ends = EntryEnds(archive_);
+    ASSERT_EQ(ends.size(), 4u) << "one entry a file";
+    ASSERT_EQ(ends[0] % 8, 0u);
+    ASSERT_EQ(ends.back() + 1, archive_.size()) << "the end-of-archive mark is the last byte";
+    StartReceiving();
+    for (size_t end : ends)
+        for (size_t length : {32 + end - 1, 32 + end, 32 + end + 1})
+            if (length < container_.size() && !HasFailure())
+                ExpectCutRefused(length);
+}
+
+}  // namespace
