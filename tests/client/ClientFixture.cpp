@@ -24,6 +24,12 @@ std::string UserPassword(const std::string& user) {
     return user + "-" + DemoPassword;
 }
 
+FtpServerKind StockServer(ServerKind kind) {
+    return kind == ServerKind::Vsftpd    ? FtpServerKind::Vsftpd
+           : kind == ServerKind::Proftpd ? FtpServerKind::Proftpd
+                                         : FtpServerKind::Pyftpdlib;
+}
+
 }  // namespace
 
 void ClientTest::SetUp() {
@@ -34,7 +40,17 @@ void ClientTest::SetUp() {
 }
 
 std::string ServerKindName(ServerKind kind) {
-    return kind == ServerKind::Demo ? "DemoServer" : kind == ServerKind::Pyftpdlib ? "Pyftpdlib" : "Vsftpd";
+    switch (kind) {
+        case ServerKind::Demo:
+            return "DemoServer";
+        case ServerKind::Pyftpdlib:
+            return "Pyftpdlib";
+        case ServerKind::Vsftpd:
+            return "Vsftpd";
+        case ServerKind::Proftpd:
+            return "Proftpd";
+    }
+    return "";
 }
 
 void ClientTest::TearDown() {
@@ -65,8 +81,7 @@ void ClientTest::StartServer(ServerKind kind, const std::vector<std::string>& de
         if (port_ < 0)
             GTEST_SKIP() << "pyftpdlib does not run here (python3-pyftpdlib missing?)";
     } else {
-        server_ =
-            std::make_unique<FtpServer>(kind == ServerKind::Vsftpd ? FtpServerKind::Vsftpd : FtpServerKind::Pyftpdlib);
+        server_ = std::make_unique<FtpServer>(StockServer(kind));
         std::string why = server_->Start(serverDir_, sandbox().work + "ftpd/", sandbox().root);
         if (!why.empty())
             GTEST_SKIP() << why;
@@ -112,6 +127,14 @@ void ClientTest::PutAccountFile(const std::vector<TestFolder>& folders) {
     // Sealed files are the owner's alone; vsftpd's session user must read it.
     std::filesystem::permissions(ServerDir("") + "tester.ace", std::filesystem::perms::others_read,
                                  std::filesystem::perm_options::add);
+}
+
+void ClientTest::ServeFolders(const std::vector<TestFolder>& folders) {
+    StartServer();
+    if (::testing::Test::IsSkipped())
+        return;
+    Provision(Settings());
+    PutAccountFile(folders);
 }
 
 void ClientTest::UseMachine(const std::string& name) {

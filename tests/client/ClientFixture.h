@@ -19,10 +19,10 @@ class QTreeWidget;
 namespace tarvo::test {
 
 // The servers: tools/demo-ftpd.py (pyftpdlib speaking code page 932, with a user of its own for the account
-// file and one for each of the folders "share" and "other"), or stock pyftpdlib or vsftpd with one user and one
-// folder for everything.
-enum class ServerKind { Demo, Pyftpdlib, Vsftpd };
-// As a parameterised test's name gives it: "DemoServer", "Pyftpdlib" or "Vsftpd".
+// file and one for each of the folders "share" and "other"), or stock pyftpdlib, vsftpd or proftpd with one user
+// and one folder for everything.
+enum class ServerKind { Demo, Pyftpdlib, Vsftpd, Proftpd };
+// As a parameterised test's name gives it: "DemoServer", "Pyftpdlib", "Vsftpd" or "Proftpd".
 std::string ServerKindName(ServerKind kind);
 
 // One [folder] of the account file, logging in as a user of the test server.
@@ -58,6 +58,8 @@ protected:
     void Provision(const TarvoSettings& settings);
     // The sealed account file "tester.ace" on the server.
     void PutAccountFile(const std::vector<TestFolder>& folders);
+    // The demo server, this machine's settings and the account file of the folders (nothing after a skip).
+    void ServeFolders(const std::vector<TestFolder>& folders);
     std::string AccountSection(const TestFolder& folder) const;
     // Another machine: its own machine root and temporary folder (so its own work directory and settings).
     void UseMachine(const std::string& name);

@@ -36,11 +36,7 @@ class CutTrunkTest : public ClientTest {
 protected:
     void SetUp() override {
         ClientTest::SetUp();
-        StartServer();
-        if (IsSkipped())
-            return;
-        Provision(Settings());
-        PutAccountFile({{"share"}});
+        ServeFolders({{"share"}});
     }
 
     // Sends the files as trunk "t"; the sealed container as the server holds it, and the archive inside it.

@@ -21,11 +21,7 @@ class ReceiveSideTest : public ClientTest {
 protected:
     void SetUp() override {
         ClientTest::SetUp();
-        StartServer();
-        if (IsSkipped())
-            return;
-        Provision(Settings());
-        PutAccountFile({{"share"}});
+        ServeFolders({{"share"}});
     }
     void OpenTrunkList(TMainFormWin& form) {
         Click(form.btnSelDownLoad);

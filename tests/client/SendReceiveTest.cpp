@@ -97,7 +97,8 @@ TEST_P(RoundTripTest, SentTrunkArrivesWholeOnAnotherMachine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RoundTripTest,
-                         ::testing::Values(ServerKind::Demo, ServerKind::Pyftpdlib, ServerKind::Vsftpd),
+                         ::testing::Values(ServerKind::Demo, ServerKind::Pyftpdlib, ServerKind::Vsftpd,
+                                           ServerKind::Proftpd),
                          [](const auto& info) { return ServerKindName(info.param); });
 
 class JapaneseNamesTest : public RoadTest, public ::testing::WithParamInterface<ServerKind> {};

@@ -19,11 +19,7 @@ class TrunkListTest : public ClientTest {
 protected:
     void SetUp() override {
         ClientTest::SetUp();
-        StartServer();
-        if (IsSkipped())
-            return;
-        Provision(Settings());
-        PutAccountFile({{"共有"}, {"他部署", 1, 10, 1, "other"}, {"鍵違い", 1, 10, 2, "share", "wrong"}});
+        ServeFolders({{"共有"}, {"他部署", 1, 10, 1, "other"}, {"鍵違い", 1, 10, 2, "share", "wrong"}});
     }
     // The receiving folder page, then the trunk list of folder row `row`.
     void OpenTrunkList(TMainFormWin& form, int row) {
