@@ -1,13 +1,17 @@
 #include "client/Tarvo.h"
 
+#include <cstdio>
+
 #include "client/MainForm.h"
 #include "common/QtUiServices.h"
 #include "common/Unit_WaitForm.h"
 #include "platform/qt/Forms.h"
 #include "platform/qt/GuiApplication.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Mutex.h"
 #include "platform/win/UiServices.h"
+#include "platform/win/WinReg.h"
 
 bool IsAlreadyRunning(const std::string& mutexName) {
     // The handle stays open: the mutex is ours until the process ends.
@@ -20,10 +24,19 @@ std::unique_ptr<TMainFormWin> StartTarvo() {
         win::MessageBoxA(0, "Tarvoは二重起動できません", "Tarvo", win::MB_OK | win::MB_ICONWARNING);
         return nullptr;
     }
+    // The settings would read as empty, and the client fail later for a reason the user cannot see.
+    if (std::string problem = win::RegHiveProblem(win::HKEY_CURRENT_USER); !problem.empty())
+        throw ERegistryException(problem);
     auto form = std::make_unique<TMainFormWin>();
     SetMainForm(form.get());
     CreateWaitForm();
     return form;
+}
+
+void ShowStartFailure(const std::exception& e) {
+    std::fprintf(stderr, "Tarvo: %s\n", e.what());
+    std::fflush(stderr);
+    win::MessageBoxA(0, e.what(), "Tarvo", win::MB_OK | win::MB_ICONERROR);
 }
 
 int RunTarvo(int argc, char** argv) {
@@ -32,6 +45,9 @@ int RunTarvo(int argc, char** argv) {
     std::unique_ptr<TMainFormWin> form;
     try {
         form = StartTarvo();
+    } catch (const std::exception& e) {
+        ShowStartFailure(e);
+        return 1;
     } catch (...) {
         win::Application::HandleException(std::current_exception());
         return 1;

@@ -1,6 +1,7 @@
 #pragma once
 // The program block of the client: only one client runs at a time on the desktop, then the start-up windows.
 
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -10,10 +11,14 @@ class TMainFormWin;
 bool IsAlreadyRunning(const std::string& mutexName);
 
 // What the program does once its application object exists. A second instance shows "Tarvoは二重起動できません" and
-// gets no window: the program ends at once. Otherwise the main window is made (which loads the settings) as the
-// application's main form, then the start-up wait window. Exceptions of the window's creation (an archiver
-// library that cannot be loaded) reach the caller.
+// gets no window: the program ends at once. A settings hive that cannot be read raises ERegistryException naming
+// the file and the bad line. Otherwise the main window is made (which loads the settings) as the application's
+// main form, then the start-up wait window. Exceptions of the window's creation (an archiver library that cannot
+// be loaded) reach the caller.
 std::unique_ptr<TMainFormWin> StartTarvo();
+
+// Why the program could not start: an error box, and a line on standard error that outlives the box.
+void ShowStartFailure(const std::exception& e);
 
 // The program: the application, the Qt dialogs, StartTarvo and the loop until the main window closes; the exit code.
 int RunTarvo(int argc, char** argv);

@@ -3,7 +3,8 @@
 # "Suite.Case", or "prefixSuite.Case" when the same sources are built into a second binary.
 # GUI tests run headless on Qt's offscreen platform, on the Qt backend of the message core, and carry the "gui"
 # label. QT_BACKEND runs the binary's tests a second time on the Qt backend (offscreen), as "qt/Suite.Case",
-# labelled "qtbackend".
+# labelled "qtbackend". A ThreadSanitizer build (TARVO_TSAN) runs neither: Qt's own threads are not
+# instrumented. The programs whose tests run are collected in the global property TARVO_TEST_PROGRAMS.
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
@@ -40,6 +41,13 @@ function(tarvo_add_test)
             "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
             ${T_ENV})
     set(qt_env "QT_QPA_PLATFORM=offscreen" "TARVO_TEST_BACKEND=qt")
+    if(TARVO_TSAN)
+        set(T_QT_BACKEND OFF)
+        if(T_GUI)
+            return()  # the program stays defined for the dependencies others declare on it
+        endif()
+    endif()
+    set_property(GLOBAL APPEND PROPERTY TARVO_TEST_PROGRAMS ${T_NAME})
     if(T_GUI OR T_QT_BACKEND)
         add_dependencies(${T_NAME} tarvo_test_qt)
     endif()
@@ -61,5 +69,36 @@ function(tarvo_add_test)
             DISCOVERY_TIMEOUT 60
             TEST_LIST ${T_NAME}_QT_TESTS)
         tarvo_set_test_properties(${T_NAME}_QT_TESTS "${env};${qt_env}" qtbackend)
+    endif()
+endfunction()
+
+# tarvo_add_fuzzer(NAME name TARGET function SOURCES files... [LIBS targets...] CORPUS folder
+#                  [SMOKE_RUNS count] [MAX_LEN bytes] [ENV vars...])
+# With TARVO_FUZZ (clang): a libFuzzer program that hands every input to the fuzz target function, and its
+# smoke test, a short run from the corpus (20000 inputs of at most 4096 bytes unless given). The corpus is only
+# read; new inputs go to a folder of the build. Ordinary builds run the same function from a GoogleTest smoke
+# test (tests/support/FuzzSmoke.h).
+function(tarvo_add_fuzzer)
+    if(NOT TARVO_FUZZ)
+        return()
+    endif()
+    cmake_parse_arguments(F "" "NAME;TARGET;CORPUS;SMOKE_RUNS;MAX_LEN" "SOURCES;LIBS;ENV" ${ARGN})
+    if(NOT F_SMOKE_RUNS)
+        set(F_SMOKE_RUNS 20000)
+    endif()
+    if(NOT F_MAX_LEN)
+        set(F_MAX_LEN 4096)
+    endif()
+    add_executable(${F_NAME} ${PROJECT_SOURCE_DIR}/tests/support/LibFuzzerEntry.cpp ${F_SOURCES})
+    target_include_directories(${F_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_compile_definitions(${F_NAME} PRIVATE TARVO_FUZZ_TARGET=${F_TARGET})
+    target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
+    target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+    set(new_inputs ${CMAKE_CURRENT_BINARY_DIR}/${F_NAME}-corpus)
+    file(MAKE_DIRECTORY ${new_inputs})
+    add_test(NAME ${F_NAME}_smoke
+        COMMAND ${F_NAME} -runs=${F_SMOKE_RUNS} -seed=1 -max_len=${F_MAX_LEN} ${new_inputs} ${F_CORPUS})
+    if(F_ENV)
+        set_tests_properties(${F_NAME}_smoke PROPERTIES ENVIRONMENT "${F_ENV}")
     endif()
 endfunction()

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/rtl/AtomicFile.h"
 #include "platform/win/MachineRoot.h"
@@ -49,29 +50,55 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace
-
-LONG LoadHive(const std::string& rootName, Key& hive) {
-    hive = Key{};
-    hive.name = rootName;
-    int fd = ::open(HivePath(rootName).c_str(), O_RDONLY | O_CLOEXEC);
+// The whole file; false with errno set when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? ERROR_SUCCESS : ERROR_CANTREAD;
-    std::string text;
+        return false;
     char buf[65536];
     ssize_t n;
     while ((n = ::read(fd, buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR))
         if (n > 0)
             text.append(buf, static_cast<size_t>(n));
+    const int readError = errno;
     ::close(fd);
-    if (n < 0)
+    errno = readError;
+    return n == 0;
+}
+
+// LoadHive, saying why it failed.
+LONG ReadHive(const std::string& rootName, Key& hive, std::string& problem) {
+    hive = Key{};
+    hive.name = rootName;
+    const std::string path = HivePath(rootName);
+    std::string text;
+    if (!ReadWholeFile(path, text)) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return ERROR_SUCCESS;
+        problem = "The registry file \"" + path + "\" cannot be read: " + std::strerror(errno);
         return ERROR_CANTREAD;
+    }
     try {
         hive = ParseHive(text, rootName);
-    } catch (const EHiveFormat&) {
+    } catch (const EHiveFormat& e) {
+        problem = "The registry file \"" + path + "\" is damaged at " + e.Message();
         return ERROR_BADDB;
     }
     return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG LoadHive(const std::string& rootName, Key& hive) {
+    std::string problem;
+    return ReadHive(rootName, hive, problem);
+}
+
+std::string HiveProblem(const std::string& rootName) {
+    Key hive;
+    std::string problem;
+    ReadHive(rootName, hive, problem);
+    return problem;
 }
 
 LONG UpdateHive(const std::string& rootName, const std::function<LONG(Key& hive)>& change) {

@@ -14,6 +14,9 @@ namespace win::reg {
 // Result: ERROR_SUCCESS, ERROR_BADDB for a file not in the hive form, ERROR_CANTREAD when unreadable.
 LONG LoadHive(const std::string& rootName, Key& hive);
 
+// Empty when LoadHive would succeed; otherwise why not, naming the file (and the line for ERROR_BADDB).
+std::string HiveProblem(const std::string& rootName);
+
 // What a change returns when it left the hive as it was: nothing is written, the result is ERROR_SUCCESS.
 constexpr LONG Unchanged = -1;
 

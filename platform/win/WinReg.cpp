@@ -154,6 +154,11 @@ std::string RootKeyName(HKEY root) {
     return std::string();
 }
 
+std::string RegHiveProblem(HKEY root) {
+    std::string name = RootKeyName(root);
+    return name.empty() ? std::string() : reg::HiveProblem(name);
+}
+
 LONG RegOpenKeyExA(HKEY hKey, const char* subKey, DWORD, REGSAM desired, HKEY* result) {
     if (!result)
         return ERROR_INVALID_PARAMETER;

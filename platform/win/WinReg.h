@@ -77,4 +77,9 @@ LONG RegEnumValueA(HKEY hKey, DWORD index, char* name, DWORD* nameSize, DWORD* r
 // The name of a root as the hive file spells it ("HKEY_CURRENT_USER"); empty for any other handle.
 std::string RootKeyName(HKEY root);
 
+// Why the root's hive file cannot be used, in words for the user: the file, and for a file not in the hive form
+// the line and what is wrong with it. Empty when it can be used (a missing file is an empty hive). The calls
+// above only answer ERROR_BADDB or ERROR_CANTREAD; a program asks this to tell the user what to mend.
+std::string RegHiveProblem(HKEY root);
+
 }  // namespace win

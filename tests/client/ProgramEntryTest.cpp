@@ -7,7 +7,9 @@
 #include "client/Unit_Setting.h"
 #include "common/Unit_WaitForm.h"
 #include "platform/qt/Forms.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/Processes.h"
+#include "tests/support/Raised.h"
 #include "tests/support/RegistryValues.h"
 #include "tests/support/ScriptedUi.h"
 #include "tests/support/TestEnvironment.h"
@@ -66,6 +68,28 @@ TEST_F(ProgramEntryTest, TheFirstInstanceLoadsTheSettingsAndMakesTheStartUpWaitW
     EXPECT_EQ(AppSetData.MaxTruncSize, 1234);
     ASSERT_TRUE(fom_Wait);
     EXPECT_FALSE(fom_Wait->isVisible());
+}
+
+// A settings hive with a slip of the hand is still refused, but the user learns which file and line to mend,
+// instead of a client that starts without settings and fails later at the log-in.
+TEST_F(ProgramEntryTest, DamagedSettingsStopTheStartAndSayWhere) {
+    const std::string hive = sandbox().machine + "registry/HKEY_CURRENT_USER.reg";
+    const std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vostrand\\Tarvo]\n"
+                             "\"MaxTruncSize\"=dword:00001000\n\"ServerName\" =hex:03,c2,c4,c6\n";
+    WriteFile(hive, text);
+    ScopedScriptedUi ui;
+    std::string raised = RaisedBy<ERegistryException>([] { StartTarvo(); });
+    EXPECT_NE(raised.find(hive), std::string::npos) << raised;
+    EXPECT_NE(raised.find("line 5"), std::string::npos) << raised;
+    EXPECT_EQ(WaitWindows(), 0);
+    EXPECT_EQ(ReadFile(hive), text) << "LastTime is not repaired into a damaged hive";
+
+    ui->ExpectMessageBox(win::IDOK, raised);
+    testing::internal::CaptureStderr();
+    ShowStartFailure(ERegistryException(raised));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Tarvo: " + raised + "\n");
+    ASSERT_EQ(ui->Shown().size(), 1u);
+    EXPECT_EQ(ui->Shown()[0].type, win::MB_OK | win::MB_ICONERROR);
 }
 
 }  // namespace

@@ -168,6 +168,40 @@ TEST_F(RegistryTest, DamagedHiveIsNeverOverwritten) {
     }
 }
 
+// Slips a hand edit easily makes: the hive is still refused, but the problem names the file and the line.
+TEST_F(RegistryTest, DamagedHiveSaysWhereItIsBroken) {
+    const std::string head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vostrand\\Tarvo]\n";
+    struct Slip {
+        std::string text;
+        int line;
+        std::string reason;
+    };
+    const std::vector<Slip> slips = {
+        {head + "\"Dir\"=\"C:\\Temp\"\n", 4, "\"\\\" in a string must be written \"\\\\\""},
+        {head + "\"Count\"=dword:1\n\"Name\" = \"x\"\n", 5, "\"=\" expected"},
+        {head + "\"Name\"=\"x\" ; set by hand\n", 4, "text after a string"},
+        {head + "\"Count\"=dword:00000001 ; set by hand\n", 4, "bad dword"},
+        {"REGEDIT4\r\r[HKEY_CURRENT_USER\\Software]\r\"a\"=\"b\"\r", 1, "a carriage return without a line feed"},
+        {head + "\"Data\"=hex:01,02,\\\n  03,\\\n", 5, "continued line at the end"},
+    };
+    for (const Slip& slip : slips) {
+        WriteFile(HiveFile(), slip.text);
+        std::string problem = RegHiveProblem(HKEY_CURRENT_USER);
+        EXPECT_NE(problem.find(HiveFile()), std::string::npos) << problem;
+        EXPECT_NE(problem.find("line " + std::to_string(slip.line) + ": " + slip.reason), std::string::npos)
+            << problem;
+        HKEY h = 0;
+        EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &h), ERROR_BADDB) << slip.text;
+    }
+
+    WriteFile(HiveFile(), head + "\"Name\"=\"x\"\r\n");
+    EXPECT_EQ(RegHiveProblem(HKEY_CURRENT_USER), "");
+    std::filesystem::remove(HiveFile());
+    EXPECT_EQ(RegHiveProblem(HKEY_CURRENT_USER), "") << "no file is an empty hive";
+    std::filesystem::create_directory(HiveFile());
+    EXPECT_NE(RegHiveProblem(HKEY_CURRENT_USER).find(HiveFile()), std::string::npos) << "unreadable";
+}
+
 TEST_F(RegistryTest, QueryReportsSizesAndShortBuffers) {
     SetRegBinary(HKEY_CURRENT_USER, "K", "b", "12345");
     HKEY h = Open("K");

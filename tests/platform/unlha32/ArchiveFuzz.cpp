@@ -1,5 +1,5 @@
-// libFuzzer entry: any bytes as an archive, through the header parser, the listing record, the name rules
-// and the decoder. Built as a libFuzzer program with TARVO_FUZZ (clang), and run as a smoke test always.
+// Fuzz target: any bytes as an archive, through the header parser, the listing record, the name rules and the
+// decoder. Built into a libFuzzer program with TARVO_FUZZ (clang), and run as a smoke test always.
 #include <cstddef>
 #include <cstdint>
 
@@ -15,7 +15,7 @@ constexpr uint64_t kDecodeLimit = 1 << 18;  // larger claimed sizes are only par
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzArchive(const uint8_t* data, size_t size) {
     TMemoryStream in;
     in.Write(data, static_cast<int64_t>(size));
     try {

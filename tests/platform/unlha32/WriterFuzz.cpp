@@ -1,4 +1,4 @@
-// libFuzzer entry for the writer: the input describes up to eight files, which are packed into one archive,
+// Fuzz target for the writer: the input describes up to eight files, which are packed into one archive,
 // extracted again and compared byte for byte; a pack or extraction that fails, or a file that comes back
 // different, aborts with a description. Built as a libFuzzer program with TARVO_FUZZ (clang), and run as a
 // smoke test always.
@@ -142,7 +142,7 @@ void Command(const std::string& line, const std::vector<File>& files) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzWriter(const uint8_t* data, size_t size) {
     const std::vector<File> files = Files(data, size);
     if (files.empty())
         return 0;

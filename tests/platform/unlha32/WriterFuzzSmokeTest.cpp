@@ -8,12 +8,12 @@
 
 #include "tests/platform/unlha32/LzhLibrary.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+int FuzzWriter(const uint8_t* data, size_t size);
 
 namespace {
 
 void Feed(const std::string& bytes) {
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    FuzzWriter(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 TEST(WriterFuzzSmoke, SeedsAndDamagedCopiesComeBackWhole) {
