@@ -1,7 +1,7 @@
 #pragma once
-// TArchiveFile: the archiver component. It works on one archive through one format driver, chosen from
-// ArchiverType, from the archive's name or from its content; it holds the switch set, can build the list of
-// files to pack itself, and relays the library's progress to OnProgress.
+// TArchiveFile: the archiver component. One archive, one format driver (picked by ArchiverType, or detected
+// from the archive's name or content); it keeps the switch set, can expand the names to pack on its own, and
+// passes the library's progress on to OnProgress.
 
 #include <functional>
 #include <memory>

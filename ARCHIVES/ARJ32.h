@@ -1,7 +1,7 @@
 #pragma once
-// The ARJ driver over UNARJ32J.DLL, for listing, checking and extracting: the ARJ library takes the LHA
-// library's switches, so extraction is written with the LHA driver's command line. The library writes no
-// archives, so packing, removing, updating and self-extractors are not offered.
+// The ARJ driver over UNARJ32J.DLL, for listing, checking and extracting. It derives the LHA driver because the
+// ARJ library understands the LHA library's switches, so the extraction line is built the same way. The
+// library cannot write archives: packing, removing, updating and self-extractors are not offered.
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
-// The binding of one archiver library: its entries looked up by prefix and suffix ("Unlha",
-// "UnlhaOpenArchive", ...), and the entry record a listing fills, completed with UTC file times and 64-bit
-// sizes. Each format keeps one binding for the whole program.
+// The binding of one archiver library, whose entries are found by prefix and suffix ("Unlha",
+// "UnlhaOpenArchive", ...), and the entry record listings fill, which the binding extends by UTC times and
+// 64-bit sizes. Each format keeps one binding for the whole program.
 
 #include <string>
 

@@ -27,15 +27,14 @@ enum TArchiverType {
     atAutoDetect,
 };
 
-// pfArchiver: the library expands the names and patterns itself; pfComponent: the component walks the
-// folders and hands the library an explicit list.
+// Who expands the names to pack: the library (pfArchiver) or the component's own walk (pfComponent, FILTERS.h).
 enum TPackFilter { pfArchiver, pfComponent };
 
 // The operations that hand their file list over in the response file ResFileName.
 enum TResFileUse { ruOnPack, ruOnUnpack, ruOnRemoveItem, ruOnUpdate };
 using TResFileUsage = std::set<TResFileUse>;
 
-// A string switch that is not given: one character of code 0.
+// Marks a string switch as absent: a single NUL character.
 extern const std::string SwitchUnset;
 
 class TArchiverOptions {

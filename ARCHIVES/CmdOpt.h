@@ -56,6 +56,6 @@ public:
     void AddFile(const std::string& name, const std::string& fileName);
     int AddFiles(const std::string& name, TFileArgs files);
     // Writes the names, each quoted and ended by CR LF, into resFileName (replacing it) and appends the quoted
-    // reference "@<resFileName>". The file is left for the caller to delete.
+    // reference "@<resFileName>". Removing the file afterwards is the caller's job.
     int AddResponseFile(TFileArgs files, const std::string& resFileName);
 };

@@ -1,7 +1,6 @@
 #pragma once
-// The component's own expansion of the names to pack (PackFilter pfComponent): it walks the folders itself,
-// keeps the files that pass the attribute, date-window and exclusion filters, reports each through the
-// progress callback, and hands the library a sorted list of explicit names.
+// Packing with PackFilter pfComponent: the component expands the names and applies its filters itself, so the
+// library is given exactly the files to pack, sorted, instead of patterns it would match its own way.
 
 #include <functional>
 #include <initializer_list>
@@ -21,8 +20,8 @@ using TFilterProgress = std::function<void(int state, ArcExtractingInfo* info, b
 // takes r, jo, job out and sets p to 1, so the library packs exactly the names listed. Only regular files are
 // listed (a symlink to a file by its target, and only with switch a set: the walk sees a link as a system
 // file), symlinked folders are not entered, and the files named in neverPack
-// (the archive, its response file) are left out wherever the walk meets them. When abort was set, the list
-// holds what was found until then. A folder that cannot be entered or left again raises EInOutError; a bad
+// (the archive, its response file) are left out wherever the walk meets them. An aborted walk returns the
+// names gathered before it stopped. A folder that cannot be entered or left again raises EInOutError; a bad
 // date text EConvertError.
 std::unique_ptr<TStringList> BuildFileList(TArchiverOptions& options, const std::string& baseDir, TFileArgs files,
                                            bool& abort, const TFilterProgress& progress,

@@ -1,7 +1,7 @@
 #pragma once
 // What every driver over one library of its format shares: loading, listing, the archive check and the owner
-// window all go to that library; the command lines are the driver's own. Library() is the format's one
-// library object for the whole program (made on first need, loaded on every call), ReleaseLibrary() frees it.
+// window all go to that library; the command lines are the driver's own. Library() returns the format's
+// single, program-wide library object (made on first need, loaded on every call); ReleaseLibrary() frees it.
 
 #include <memory>
 #include <string>
@@ -78,8 +78,8 @@ public:
     }
 
 protected:
-    // Keeps the line as LastCommandLine and runs it through the library's command entry with the caller's
-    // output buffer.
+    // Records the line as LastCommandLine, then hands it to the library's command entry, which writes into the
+    // caller's output buffer.
     int Run(win::HWND parentWnd, std::string cmdLine, std::string& output) {
         this->lastCommandLine_ = std::move(cmdLine);
         return Library().Command(parentWnd, this->lastCommandLine_.c_str(), output.data(),

@@ -21,7 +21,7 @@ public:
     int RemoveItem(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                    const std::string& baseDir, TFileArgs files, bool useResFile, std::string& output) override;
     // Only 32-bit self-extractors (gw > 0), from the "7z.sfx" of the 7-Zip folder the machine registers, else
-    // of the search path; written by the driver itself, no library call.
+    // of the search path; the driver assembles the file without calling the library.
     int MakeSfx(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                 const std::string& outDir, std::string& output) override;
 

@@ -1,7 +1,7 @@
 #pragma once
 // The TAR family over TAR32.DLL: plain tar (TTar32), gzip tar (TTgz32) and bzip2 tar (TBZ232) share one
 // command line, which names the archive and the folder as switches and adds the compression switch of the
-// driver's class. Self-extractors are the stub "kmtarsef.exe" followed by the archive.
+// driver's class. A self-extractor is the archive appended to the stub "kmtarsef.exe".
 
 #include <string>
 
@@ -24,7 +24,7 @@ public:
                const std::string& baseDir, TFileArgs files, bool useResFile, std::string& output) override;
     int Pack(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
              const std::string& baseDir, TFileArgs files, bool useResFile, std::string& output) override;
-    // Written by the driver itself; the library is not called and LastCommandLine stays as it was.
+    // Assembled by the driver alone, so LastCommandLine keeps the previous library call's line.
     int MakeSfx(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                 const std::string& outDir, std::string& output) override;
     int ExtractMem(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,

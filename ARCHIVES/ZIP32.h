@@ -1,9 +1,8 @@
 #pragma once
-// The ZIP driver. The format is served by up to three libraries, each good for part of the work:
-// UNZIP32.DLL lists and extracts, ZIP32J.DLL writes archives, LMZIP32.DLL does both. Each entry is looked up
-// in them in a fixed order at every call; "UnZip" extracts and "Zip" does everything that writes. Names in
-// the file list are written as the ZIP libraries read them ("[" and a leading "-" would be patterns and
-// switches to them).
+// The ZIP driver. No one ZIP library covers everything (UNZIP32.DLL reads, ZIP32J.DLL writes, LMZIP32.DLL
+// does both), so every entry is searched for in the three in a fixed order at each call; "UnZip" extracts,
+// "Zip" serves all that writes. File names are escaped for these libraries, which would read "[" as a pattern
+// and a leading "-" as a switch.
 
 #include <initializer_list>
 #include <string>
@@ -14,8 +13,8 @@ class TZipDll : public TCustomArchiverDll {
 public:
     ~TZipDll() override;
 
-    // Loads each of the three libraries that is not loaded yet; a missing one is no error here (it shows as a
-    // missing entry, or as the driver's own message).
+    // Loads whichever of the three is not loaded yet. A missing library is not an error at this point; the lack
+    // shows up later, in the call that needs it.
     void LoadDLL() override;
     void FreeDLL() override;
     int Zip(win::HWND parent, const char* cmdLine, char* output, win::DWORD size);

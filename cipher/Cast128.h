@@ -1,5 +1,5 @@
 #pragma once
-// CAST-128 (RFC 2144) as a block-cipher component with ECB, CBC and 8-bit CFB modes. Keys of 40 to 80 bits run
+// CAST-128 (RFC 2144) behind the block-cipher interface. Keys of 40 to 80 bits run
 // 12 rounds, longer keys 16. Without an explicit IV, the IV is eight 0xFF bytes encrypted under the key.
 
 #include <cstdint>
@@ -19,8 +19,8 @@ public:
     // The rest raise Exception "Cast128: Not initialized" before InitKey.
     void EncryptBlock(const void* InData, void* OutData) override;
     void DecryptBlock(const void* InData, void* OutData) override;
-    // A last partial block is XORed with the encryption of the chain value, so the output is as long as the
-    // input, and the chain value stays at the last full ciphertext block.
+    // No padding: a trailing partial block is XORed with the enciphered chain value, and only whole blocks
+    // advance the chain.
     void EncryptCBC(const void* InData, void* OutData, size_t Size) override;
     void DecryptCBC(const void* InData, void* OutData, size_t Size) override;
     void EncryptCFB8(const void* InData, void* OutData, size_t Size) override;

@@ -1,7 +1,7 @@
 #pragma once
-// The common shape of every hash and block cipher: a fixed description (name and sizes, set by the concrete
-// class and read-only from outside) and a fixed set of virtual operations. Concrete classes raise Exception
-// with texts that begin with their algorithm name.
+// The two interfaces the concrete hash and cipher classes implement. Name and sizes are fixed by each class,
+// so callers may rely on them; only the operations are virtual. Errors are Exceptions whose text starts with
+// the algorithm's name.
 
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +20,7 @@ public:
     int HashSize() const { return fHashSize; }  // in bits
     virtual void SetHashSize(int) {}
 
-    // HashInit, any number of HashUpdate, then HashFinal, which writes HashSize/8 bytes and wipes the state.
+    // Call order: HashInit, HashUpdate as often as needed, HashFinal (HashSize/8 bytes out, state wiped after).
     virtual void HashInit() = 0;
     virtual void HashWipe() = 0;
     virtual void HashUpdate(const void* Buffer, size_t Size) = 0;
@@ -53,14 +53,14 @@ public:
 
     // Keys the cipher (Size in bits); IV points to one block, or is nullptr for the cipher's own default IV.
     virtual void InitKey(const void* Key, int Size, const void* IV) = 0;
-    // Overwrites key material, IV and chain value; the cipher is then uninitialised.
+    // Erases the key schedule, IV and chain value; the cipher needs InitKey again before use.
     virtual void Wipe() = 0;
     // Restarts the chained modes at the IV.
     virtual void ResetChain() = 0;
     // One block, no chaining. Every operation from here on raises when the cipher is not initialised.
     virtual void EncryptBlock(const void* InData, void* OutData) = 0;
     virtual void DecryptBlock(const void* InData, void* OutData) = 0;
-    // Chained modes: consecutive calls continue one stream; InData and OutData may be the same memory.
+    // Chained modes: each call picks the stream up where the previous one left it; in-place use is allowed.
     virtual void EncryptCBC(const void* InData, void* OutData, size_t Size) = 0;
     virtual void DecryptCBC(const void* InData, void* OutData, size_t Size) = 0;
     virtual void EncryptCFB8(const void* InData, void* OutData, size_t Size) = 0;
@@ -78,9 +78,9 @@ private:
     int fMaxKeySize;
 };
 
-// X rotated left by N and 31 bits.
+// Rotates X left; the count is taken mod 32.
 uint32_t RotateLeft32(uint32_t X, uint8_t N);
-// Out[i] := A[i] xor B[i] for Count bytes; Out may be the same memory as A or B.
+// XORs Count bytes of A and B into Out, which may alias either input; Count <= 0 does nothing.
 void XorBlock(const void* A, const void* B, void* Out, int Count);
 // Fills secret memory with Value in a way the compiler cannot drop as a dead store.
 void WipeBytes(void* Memory, uint8_t Value, size_t Count);

@@ -28,13 +28,13 @@ public:
     // The cipher is the window's component; every call keys it afresh and wipes it before returning.
     TCipherFiles(TCiph_blockcipher& cipher, TMessageSink sink, TOutputDurability durability);
 
-    // Checks the two names and opens both files; Mode 0 is encryption, 1 decryption (it only picks the word
-    // that begins two of the messages). False, after telling the user why (except for a missing input file),
+    // Checks the two names and opens both files; Mode 0 is encryption, 1 decryption, which matters only for
+    // the wording of two messages. False, after telling the user why (except for a missing input file),
     // when a name is empty, both name the same file, a file cannot be opened, the input is no regular file, or
     // the output name is held by something other than a regular file (a pipe, a device, a link).
     bool OpenCipherFiles(const std::string& InName, const std::string& OutName, std::unique_ptr<TFileStream>& InFile,
                          std::unique_ptr<AtomicFile>& OutFile, int Mode);
-    // Seals the plain file InName into the container OutName.
+    // Encrypts InName into a new container OutName.
     bool EncryptTrunk(const std::string& InName, const std::string& OutName, const std::string& Password);
     // Writes what the container InName holds to OutName; False (after saying so) for a wrong password.
     bool DecryptTrunk(const std::string& InName, const std::string& OutName, const std::string& Password);

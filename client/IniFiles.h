@@ -2,8 +2,8 @@
 // An INI file read as the profile-string calls read it, byte for byte: "[section]" headers, "key=value" lines,
 // ";" comments; section and key names compared without regard to ASCII case, the first of equal names
 // winning; names and values trimmed, a value enclosed in a matching pair of quotes taken without them. The
-// bytes are code page 932, so a "]" that is the second byte of a double-byte character does not end a header;
-// names and values come back as the file's bytes, for the caller to decode (a scrambled value is no text).
+// bytes are code page 932: a "]" following a lead byte belongs to that character and does not close the header.
+// Names and values come back as raw bytes for the caller to decode, since a scrambled value is not text.
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
-// The client's main window: a wizard of seven pages (a top page, three sending pages, three receiving pages)
-// with the components the roads use: the FTP client, the archiver component and the cipher. One session with
+// The client's main window: seven wizard pages (top, three for sending, three for receiving) and the
+// components the roads use: the FTP client, the archiver component and the cipher. One session with
 // the FTP server at a time; every long operation runs on this thread and pumps messages while it waits.
 //
 // The methods are spread over files by what they serve: MainForm.cpp (the window's life and navigation),
@@ -46,7 +46,7 @@ class TPicBtnGroup;
 }
 using PicBtnGroup::TPicBtnGroup;
 
-// A scroll box of folder buttons; Tag is the chosen row of the account table.
+// A scroll box of folder buttons; Tag holds the account-table row of the button last chosen.
 class TFolderBox;
 
 class TMainFormWin : public QWidget {

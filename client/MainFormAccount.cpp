@@ -1,5 +1,5 @@
-// The account file: fetched once at start-up with the registry's FTP account, opened with the built-in
-// password into the work directory, where the folder pages read it.
+// The account file: fetched once at start-up with the registry's FTP account and decrypted (built-in
+// password) into the work directory, where the folder pages read it.
 #include "client/MainForm.h"
 #include "client/Unit_Setting.h"
 #include "platform/rtl/SysUtils.h"

@@ -1,6 +1,6 @@
-// Building the trunk on the first sending page: dropped files and folders are packed at once into the work
-// archive, the file list shows what the archive holds, its popup menu removes entries, and the name field
-// keeps to the trunk-name rule.
+// Building the trunk on the first sending page: each drop goes straight into the work archive, the file list
+// mirrors the archive's contents, its popup menu removes entries, and the name field keeps to the trunk-name
+// rule.
 #include <sys/stat.h>
 #include <QApplication>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
 #pragma once
-// The program block of the client: only one client runs at a time on the desktop, then the start-up windows.
+// The client's program block: it refuses a second instance on the same desktop, then builds the start-up windows.
 
 #include <exception>
 #include <memory>

@@ -14,7 +14,7 @@ struct TAppSetData {
     bool DwCommentFlag = false;
     bool AutoFlag = false;  // loaded, not used
     int32_t AutoTime = 0;   // minutes; loaded, not used
-    std::string AccountID;  // lower case; the account file on the server is AccountID + ".ace"
+    std::string AccountID;  // lower case; names the account file on the server (AccountID + ".ace")
     std::string Account;    // the FTP log-in of the account file, in plain text
     std::string Password;
     std::string ServerName;

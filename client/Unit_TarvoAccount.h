@@ -1,6 +1,6 @@
 #pragma once
-// The account table: one row per folder of the account file, sorted by AccountType and then OrderNum. A
-// folder button's Tag is a row index into it.
+// The account table lists the account file's folders in the order their buttons appear (AccountType first,
+// then OrderNum); a folder button's Tag indexes it.
 
 #include <cstdint>
 #include <optional>
@@ -16,7 +16,7 @@ struct TTarvoAccount {
     std::string ServerName;   // FTP host
     int32_t OrderNum = 0;
     std::string DefaultDir;
-    int32_t LimitTruncCount = 0;  // the most ".ace" files the folder may hold
+    int32_t LimitTruncCount = 0;  // sending stops once the folder holds this many ".ace" files
     int32_t DataTypeID = 0;
 };
 using TTarvoAccounts = std::vector<TTarvoAccount>;
@@ -24,8 +24,8 @@ using TTarvoAccounts = std::vector<TTarvoAccount>;
 // The account table of the program.
 extern TTarvoAccounts TarvoAccounts;
 
-// The decimal text of AccountType followed by OrderNum zero-padded to four digits, read as a number; nullopt
-// when that text is no 64-bit integer (a negative OrderNum, or digits beyond the range).
+// Sort key: AccountType's digits with OrderNum appended as four zero-padded digits, taken as one number;
+// nullopt when that is not a 64-bit integer (a negative OrderNum, or too many digits).
 std::optional<int64_t> AccountSortKey(const TTarvoAccount& row);
 
 // The folders LoadAccounts left out of the table: those whose sort key is invalid, and those whose name or
@@ -38,6 +38,7 @@ struct TAccountLoadReport {
 // Replaces the account table by the sections of the INI file, sorted. A missing or empty file gives an empty
 // table.
 TAccountLoadReport LoadAccounts(const std::string& path);
-// The quicksort that fixes where rows with equal keys end up; every row's key must be valid.
+// Quicksort; its exact steps decide how rows with equal keys, and so their buttons, are ordered. Every row's
+// key must be valid.
 void SortAccounts(TTarvoAccounts& table, int lo, int hi);
 void SwapAccounts(TTarvoAccounts& table, int i, int j);

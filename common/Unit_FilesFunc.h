@@ -1,6 +1,6 @@
 #pragma once
 // Path and file routines of the client and the uninstaller: the temporary folder, file sizes, listing and
-// emptying a folder, deleting through the shell, the folder browser, opening a folder in the file manager
+// emptying a folder, deleting through the shell, the folder browser, showing a folder in the file manager
 // and the special folders. Folder paths are written with "/" and produced ending with it. No routine shows a
 // message; failures end in a neutral result (0, an empty list, False, an empty path).
 

@@ -1,23 +1,22 @@
 #pragma once
-// Single registry values under HKEY_CURRENT_USER, each routine opening and closing the key itself. An empty
-// key path means "Software\Vostrand\Tarvo". BinaryShortString values (Account, Password, ServerName) are
-// REG_BINARY: a count byte n (0 to 100) and n bytes of text, 1 + n bytes in all.
+// One-value registry access under HKEY_CURRENT_USER. Each call opens and closes its own key, so no handle is
+// kept between calls; an empty key path stands for DefaultRegKey. Account, Password and ServerName are kept as
+// BinaryShortString: REG_BINARY holding a length byte (0 to 100) and then that many bytes of text.
 
 #include <cstdint>
 #include <string>
 
 constexpr const char* DefaultRegKey = "Software\\Vostrand\\Tarvo";
 
-// text := the REG_SZ or REG_EXPAND_SZ value (not expanded, cut at its first NUL; empty when missing or
-// empty). When the key does not open, text is left as it was. A value of another kind raises
-// ERegistryException.
+// Reads a REG_SZ or REG_EXPAND_SZ value as stored (no expansion) up to its first NUL; "" for a missing or empty
+// value. A missing key leaves text untouched; a value of any other type raises ERegistryException.
 void RegReadString(const std::string& valueName, const std::string& keyPath, std::string& text);
 // Creates the key when missing; False when it cannot be opened or the value cannot be written.
 bool RegWriteString(const std::string& valueName, const std::string& text, const std::string& keyPath);
-// The REG_DWORD value; 0 when the key or value is missing or the value is not an integer.
+// The REG_DWORD value, or 0 on any failure (no key, no value, another type).
 int32_t RegReadInteger(const std::string& valueName, const std::string& keyPath);
-// text := the BinaryShortString's text; empty on any failure (missing key or value, another kind, more than
-// 101 bytes). A count byte claiming more than is stored gives the bytes stored, never more than 100.
+// Reads a BinaryShortString; "" on any failure (no key or value, another type, longer than 101 bytes). A
+// length byte that claims more than is stored yields only the bytes stored, 100 at most.
 void RegReadBinaryString(const std::string& valueName, const std::string& keyPath, std::string& text);
 
 // The installer's writers, which fix the formats the client reads.

@@ -7,8 +7,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/win/WinTypes.h"
 
-// The value in decimal with at least digits digits, zero-padded after a minus sign ("%.<digits>d"); digits of
-// 0 or less pad nothing.
+// printf's "%.<digits>d": zero padding goes between the minus sign and the digits; digits <= 0 pads nothing.
 std::string IntToStrZero(int value, int digits);
 
 // The password dialog with the prompt. True with the text typed (possibly empty) on OK or Enter; False with
@@ -18,11 +17,11 @@ bool AskPassword(std::string& password, const std::string& prompt);
 // A FILETIME (UTC) as a local date-time; 0 for the zero FILETIME and for a time that cannot be converted.
 TDateTime FileTimeToDateTime(const win::FILETIME& fileTime);
 
-// plain := every byte b of text as the character (b >> 1) & 127: the stored credentials back in plain text.
+// Stored credentials hold each character's code doubled; halving every byte (kept to 7 bits) restores them.
 void UnscrambleText(const std::string& text, std::string& plain);
 
-// Shows the wait window with the message and lets it paint before the caller goes on; the window stays until
-// HideWait and then closes itself within 500 ms, when the caller's thread pumps messages.
+// Puts up the wait window with message and lets it paint before the caller's long work starts. HideWait only
+// marks the work done: the window closes at its next 500 ms timer tick, so the caller's thread must pump.
 void ShowWait(const std::string& message);
 void HideWait();
 

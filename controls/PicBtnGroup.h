@@ -1,7 +1,7 @@
 #pragma once
-// The picture button: a focusable control that paints one image-list picture for each look it can have, its
-// caption on top. The same class makes dialog buttons (Enter and Esc, the form's ModalResult), on/off switches
-// (Checkd changes at each click) and radio buttons (GroupBtn, with the siblings of its GroupIndex).
+// TPicBtnGroup draws every state of a button from an image list, caption over the picture, so the programs'
+// buttons carry their own artwork. Dialog buttons (Enter and Esc, ModalResult), toggles (Checkd) and radio
+// groups (GroupBtn, per GroupIndex among siblings) are all this one class.
 //
 // The unit's names live in namespace PicBtnGroup, as they would in the unit's own scope: other units have a
 // TAlignment and a TPadding of their own. The button classes are also visible without the unit name.
@@ -62,7 +62,7 @@ public:
     int32_t Enabled() const { return enabled_; }
     void SetEnabled(int32_t value) { enabled_ = value; }
 
-    // Copies all six and repaints the owner.
+    // Copies every state's index, then repaints the owning button.
     void Assign(const TListIndex& source);
     int32_t ForState(TPicBtnState state) const;
 
@@ -154,7 +154,7 @@ public:
     void SetDragCursor(Qt::CursorShape value) { dragCursor_ = value; }
 
     TPicBtnState State() const { return state_; }
-    // The ListIndex entry chosen by the last paint.
+    // The picture shown by the last paint.
     int32_t CurrentImageIndex() const { return imageIndex_; }
 
     // A click: gives the form the button's ModalResult, flips Checkd, then runs OnClick.

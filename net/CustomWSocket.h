@@ -1,8 +1,7 @@
 #pragma once
-// TCustomWSocket: the asynchronous socket everything else in net/ is built on. No call waits for the network:
-// readiness arrives as messages at a hidden "XSocketWindowClass" window that belongs to the creating thread,
-// which turns them into handler calls and events there. What is sent is copied into a block queue that is
-// emptied as fast as the system takes it.
+// TCustomWSocket, the base of net/: a socket that never blocks on the network. WinSock signals readiness to a
+// hidden "XSocketWindowClass" window, so every handler and event runs from the message loop of the thread that
+// made the socket. Outgoing bytes are queued in blocks and go out as fast as WinSock accepts them.
 
 #include <cstdint>
 #include <deque>

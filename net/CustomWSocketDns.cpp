@@ -102,7 +102,7 @@ bool TCustomWSocket::ProcessEarlyDnsReply() {
 
 void TCustomWSocket::HandleDnsLookupDone(win::TMessage& Msg) {
     if (FDnsLookupHandle == 0) {
-        // The reply beat the storing of the handle: keep it until the handle is known.
+        // The answer arrived before the handle was stored: hold it until the handle is known.
         FEarlyDnsReply = Msg;
         FEarlyDnsReplyPending = true;
         return;

@@ -568,7 +568,7 @@ int TCustomWSocket::Send(const void* Data, int Len) {
         result = Len;
     }
     TryToSend();
-    // The data-sent event always comes from the message loop, never from inside Send.
+    // Posted rather than raised here, so a data-sent handler never runs nested inside Send.
     if (FAllSent && FWindowHandle)
         win::PostMessageA(FWindowHandle, WM_SOCKET_SELECT, FSocketHandle, win::WSAMAKESELECTREPLY(win::FD_WRITE, 0));
     return result;

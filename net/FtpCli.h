@@ -1,9 +1,9 @@
 #pragma once
-// The FTP client component. TCustomFtpCli speaks FTP over a control and a data TWSocket and runs one request
-// at a time: a single command, or a sequence of steps (log-in, list, download, upload, and the "full" requests
-// that open and close the session themselves). Every operation returns at once; the end of a request is reported once, through
-// OnRequestDone, from a hidden window of the component. TFtpClient adds blocking calls that pump messages
-// until their request has ended, or give up after Timeout seconds without progress.
+// The FTP client component. TCustomFtpCli drives a control and a data TWSocket and never blocks: it runs one
+// request at a time, either one command or a chain of steps (log-in, list, download, upload, and "full" forms
+// that log in and out around them), and a hidden window of its own reports each request's outcome exactly once
+// through OnRequestDone. TFtpClient wraps requests in calls that pump messages until the request is over, or
+// give up when nothing has moved for Timeout seconds.
 
 #include <cstdint>
 #include <functional>
@@ -376,7 +376,7 @@ private:
     // Bytes taken from the data connection per notification, and read from the local file per block sent
     // (one block in flight at a time): large enough that the per-notification cost stays small.
     static constexpr int DataBlockSize = 256 * 1024;
-    // Seconds the end of an upload waits for the send queue to empty.
+    // How long a finished upload may wait for the send queue to drain, in seconds.
     static constexpr int DrainSeconds = 5;
     // The transfer mode MODE asks for (1: compressed, "MODE Z") and the options OPTS gives it.
     static constexpr int WantedMode = 1;
@@ -543,7 +543,7 @@ class TFtpClient : public TCustomFtpCli {
 public:
     TFtpClient();
 
-    int Timeout = 15;  // seconds without progress before a blocking call gives up; 0 or less: no limit
+    int Timeout = 15;  // seconds a blocking call lets pass with nothing moving; 0 or less: waits forever
     bool MultiThreaded = false;
 
     // Each starts one request and returns once it has ended: true when it succeeded.

@@ -18,7 +18,7 @@ size_t AfterCode(const std::string& Line) {
     return pos;
 }
 
-// A run of characters up to the next space, after blanks.
+// The next space-delimited word from Pos on, leading blanks skipped; Pos ends on the space after it (or at the end).
 std::string Word(const std::string& Text, size_t& Pos) {
     Pos = SkipBlanks(Text, Pos);
     size_t end = Text.find(' ', Pos);

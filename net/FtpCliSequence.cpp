@@ -1,5 +1,5 @@
-// TCustomFtpCli: multi-step requests run by the sequencer, and the two steps that prepare a transfer, REST and
-// PORT or PASV.
+// TCustomFtpCli: multi-step requests run by the sequencer, and the set-up steps of a transfer: REST, and PORT
+// or PASV.
 #include <sys/stat.h>
 
 #include <utility>

@@ -1,5 +1,5 @@
-// TFtpClient: blocking calls. Each starts one request and pumps the thread's messages until that request's end
-// has been delivered (so OnRequestDone has run), or until Timeout seconds pass without progress.
+// TFtpClient: blocking calls. A call returns only once its request's end has been delivered, so OnRequestDone
+// has already run; until then it pumps messages, and it gives up after Timeout seconds with nothing moving.
 #include "net/FtpCli.h"
 
 // What a waiting call learns when the end of its request is delivered. Waits nest when an event handler

@@ -5,7 +5,6 @@
 
 #include "platform/rtl/DateTime.h"
 
-// The date-time of a stamp "yyyymmddhhnnss", optionally followed by a dot and three digits of milliseconds:
-// 0 when the text is no such stamp (too short, a field that is not decimal digits, month or day out of
-// range), -1 when its fields name no real date or time of day.
+// Reads "yyyymmddhhnnss" or "yyyymmddhhnnss.zzz". 0 when the text has not that shape (too short, a field
+// that is not decimal digits, month or day out of range), -1 when the fields make no real date or time.
 TDateTime MdtmToDateTime(const std::string& Stamp);

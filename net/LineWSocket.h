@@ -1,7 +1,7 @@
 #pragma once
-// TCustomLineWSocket cuts the received byte stream into lines when LineMode is on (one data-available
-// event per line ended by LineEnd), optionally editing (backspace, tab) and echoing as a terminal would.
-// TCustomSyncWSocket adds a blocking wait that pumps messages until a flag is set.
+// TCustomLineWSocket: with LineMode on, received bytes are held back and handed out one LineEnd-terminated line
+// per data-available event, with optional terminal-style editing (backspace, tab) and echo.
+// TCustomSyncWSocket adds a wait that pumps messages until a flag is set.
 
 #include <vector>
 

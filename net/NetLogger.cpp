@@ -65,7 +65,7 @@ void TNetLogger::SetLogFileName(const std::string& Value) {
     if (Value == FLogFileName)
         return;
     FLogFileName = Value;
-    CloseLogFile();  // the next file message opens the new one
+    CloseLogFile();  // reopened under the new name by the next message for the file
 }
 
 void TNetLogger::SetOnNetLogEvent(TNetLogEvent Value) {

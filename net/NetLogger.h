@@ -1,7 +1,7 @@
 #pragma once
-// A destination for the debug messages of sockets and FTP clients: an event handler, a log file and the
-// debugger output, each message optionally stamped with the time of day. Every entry point is serialised,
-// so sockets on several threads can share one logger.
+// Where sockets and FTP clients pointed at it send their debug messages: any of a handler, a file and the
+// debugger, each line optionally prefixed with the time of day. A lock around every entry point makes one
+// logger safe to share between threads.
 
 #include <functional>
 #include <map>

@@ -304,7 +304,7 @@ bool TCustomSocksWSocket::Socks4Reply() {
     } else if (code == 90) {
         FSocksState = 0;
         DoSessionConnected(0);
-        return TriggerDataAvailable(0);  // bytes already behind the reply reach the user at once
+        return TriggerDataAvailable(0);  // data that came with the reply is not left waiting
     } else if (code == 91) {
         FailSocksNegotiation(20016, "request rejected or failed");
     } else if (code == 92) {

@@ -1,7 +1,7 @@
 #pragma once
-// TCustomSocksWSocket: with a SOCKS server set, Connect reaches the server and negotiates a CONNECT to the
-// destination (SOCKS 4, 4A, or 5 with the user name and password method) inside the data path, so the user
-// sees OnSocksConnected, then OnSessionConnected once the destination is reached, then its data.
+// TCustomSocksWSocket: when a SOCKS server is set, Connect goes through it (SOCKS 4, 4A, or 5 with optional
+// user/password log-in) and keeps the handshake out of sight in the receive path. The owner gets
+// OnSocksConnected, then OnSessionConnected when the far end is reached, and after that only the far end's bytes.
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
-// One block of a socket's send queue: bytes are appended at WritePos and taken from ReadPos; the room freed
-// at the front is reused only once the block is empty again.
+// A block of a socket's outgoing queue. Writes go in at WritePos, sends take from ReadPos; space already sent
+// is not reclaimed until the whole block has drained.
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 #pragma once
-// Run-time binding of WinSock for the socket unit: "wsock32.dll" (and "ws2_32.dll" for WSAIoctl and WSASend)
-// are loaded and WinSock started on the first call through a wrapper, each entry bound by name on its own
-// first call, and everything unloaded again when the last socket object goes. The wrappers return WinSock's
-// results unchanged; only loading, start-up and binding failures raise ESocketException.
+// The socket unit reaches WinSock only through these wrappers, so nothing links it statically. The first call
+// loads "wsock32.dll" (and "ws2_32.dll" for WSAIoctl and WSASend) and starts WinSock, each entry is looked up
+// by name when first used, and the last socket object to go unloads it all. Results pass through untouched;
+// ESocketException is raised only when loading, start-up or a lookup fails.
 
 #include <mutex>
 #include <string>
@@ -13,7 +13,7 @@
 
 TARVO_DECLARE_EXCEPTION(ESocketException, Exception);
 
-// The WinSock version asked for at start-up: low byte major, high byte minor; 1.1 by default.
+// The WinSock version requested from WSAStartup: low byte major, high byte minor; 1.1 by default.
 win::BYTE GetReqVerLow();
 win::BYTE GetReqVerHigh();
 void SetReqVerLowValue(win::BYTE value);  // callers check that wsock32.dll is not loaded

@@ -1,6 +1,6 @@
 #pragma once
 // The dialogs a program puts in front of the user, behind one interface: message boxes, the password
-// question, the folder browser and opening a folder in the file manager. The GUI programs install the Qt
+// question, the folder browser and showing a folder in the file manager. The GUI programs install the Qt
 // implementation (common/, beside the forms it shows); tests install a scripted one that answers from a
 // queue and fails on any dialog it did not expect. Without one installed, the headless default writes each
 // message to standard error and answers as if the user cancelled.
