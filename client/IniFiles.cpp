@@ -25,7 +25,7 @@ std::string Unquoted(std::string value) {
     return value;
 }
 
-// Splits at CR LF, LF or CR (neither is ever the second byte of a double-byte character).
+// Splits at CR LF, LF or CR (code page 932 never uses either as a trail byte).
 std::vector<std::string> SplitLines(const std::string& bytes) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -63,7 +63,7 @@ void TIniFile::Parse(const std::string& bytes) {
             current = index >= 0 ? &sections_[index] : &sections_.emplace_back(Section{name, {}});
             continue;
         }
-        // "=" is never the second byte of a double-byte character.
+        // "=" cannot be a trail byte in code page 932, so a plain search is safe.
         size_t eq = line.find('=');
         if (!current || eq == std::string::npos)
             continue;

@@ -86,7 +86,7 @@ void TShapePanel::paintEvent(QPaintEvent*) {
     else
         painter.drawRect(shape);
     const QRect text = padding_->Inside(rect());
-    // The brush is still solid: the text cells have the fill colour behind them.
+    // An opaque background mode paints the fill colour behind each glyph cell, as the solid brush did.
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(fill);
     painter.setPen(ColorToQColor(fontColor_));

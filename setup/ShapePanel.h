@@ -1,6 +1,6 @@
 #pragma once
-// A panel that paints itself as a rounded rectangle with its own fill colour and outline, and draws its caption
-// inside a padding at one of ten alignments; it hosts other controls. The unit's TAlignment and TPadding live in
+// TShapePanel: the uninstaller's rounded, outlined box. It is a container for other controls and draws its own
+// background and caption (ten placements, kept inside a padding) rather than the style's. The unit's TAlignment and TPadding live in
 // namespace ShapePanel, as in the unit's own scope (the picture button has types of the same names).
 
 #include <QWidget>

@@ -1,5 +1,6 @@
 #pragma once
-// A component that holds one picture and its size, so that a form can carry pictures without showing them.
+// An invisible holder that lets a form own a picture and its size; the form hands the pictures on to what draws
+// them (the uninstaller fills its image list from three of these).
 
 #include <QImage>
 #include <QObject>

@@ -9,8 +9,8 @@ constexpr const char* ProductFolderName = "Tarvo";
 constexpr const char* UninstallerFileName = "UnInstall.exe";
 
 // Removes the Start-menu folder, the program folder's plain files, the uninstall entry and the settings key,
-// then leaves run-once commands that delete the uninstaller and the program folder at the next logon. A step
-// that fails does not stop the others; the result is always True once the steps have run.
+// then registers run-once commands so the next logon deletes the uninstaller and its folder. Every step is
+// tried whatever the earlier ones did, so the result is always True once they have run.
 bool RunUninstall();
 
 // Asks for a restart (the running programs are asked to close, not forced). A restart that cannot be asked for

@@ -1,6 +1,6 @@
 #pragma once
-// The installer's steps: ask once whether to install, then start the product's setup program, which lies in
-// the folder "Tarvo" beside the installer's own file, without waiting for it.
+// The installer's steps: one yes/no question, then the product's setup program from the "Tarvo" folder next to
+// the installer's own file, started and left running.
 
 #include <string>
 
@@ -16,7 +16,7 @@ void ConfirmAndInstall();
 // Starts the setup program beside the installer; an error box names the path when it is missing or will not
 // start.
 void RunProductSetup();
-// The setup program's path: the folder of the running program's file (not the current directory).
+// The setup program's path, found from the running program's own file rather than the current directory.
 std::string ProductSetupPath();
 // Starts the file at path as a program, the whole path as its name; waits for it to end when wait is True.
 int RunProgram(const std::string& path, bool wait);

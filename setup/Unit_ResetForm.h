@@ -1,7 +1,7 @@
 #pragma once
-// The restart prompt: a borderless window of which only the rounded panel shows (its clLime corners are made
-// see-through when the system has layered windows), with a question and two picture buttons: restart now, or
-// cancel. It frees itself when closed.
+// The restart prompt: a borderless window that should look like its rounded panel alone (the clLime corners turn
+// see-through where the system has layered windows). Two picture buttons answer it: restart now, or cancel.
+// It frees itself when closed.
 
 #include <QDialog>
 

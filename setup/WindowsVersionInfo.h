@@ -1,7 +1,7 @@
 #pragma once
-// Which Windows system the program runs on, worked out once when the object is made: a system code from the
-// version numbers and, for the NT family, an edition code from the suite and product information. Every field
-// is 0 when the version cannot be read.
+// A snapshot, taken in the constructor, of the Windows version the program is running on: the version numbers
+// name the system, and on NT the suite and product data add the edition. All fields stay 0 if the version is
+// unreadable.
 
 #include <cstdint>
 

@@ -48,7 +48,7 @@ std::optional<LhaHeader> ReadHeader(TStream& in);
 // can hold raise ELhaError(kNameNotEncodable).
 std::vector<uint8_t> WriteLevel2Header(const LhaHeader& h);
 
-// Splits a raw name at "/", 0xFF and at "\" bytes that are not the second byte of a double-byte character.
+// Splits a raw name at "/", at 0xFF, and at "\" unless that byte trails a code page 932 lead byte.
 std::vector<std::string> SplitRawPath(const std::string& raw);
 
 }  // namespace lha

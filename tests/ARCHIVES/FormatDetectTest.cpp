@@ -1,6 +1,6 @@
 // Type detection by content of sample archives made by Debian's archivers: without the format libraries
 // nothing is recognised and nothing raises; through recorders of the libraries each format's check asks its
-// own library, and a later check that recognises the file overrides the earlier ones.
+// own library, and when several checks recognise the file the last of them decides.
 #include <gtest/gtest.h>
 
 #include "ARCHIVES/ARCHIVES.h"

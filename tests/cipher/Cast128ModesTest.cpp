@@ -75,7 +75,7 @@ TEST(Cast128ModesTest, CbcAgreesWithOpenssl) {
 TEST(Cast128ModesTest, DefaultIvIsEncryptionOfOnes) {
     TCiph_cast128 cipher;
     std::string iv = EncryptBlock(Keyed(cipher), std::string(8, '\xFF'));
-    // A single short block is the input XORed with the encryption of the IV.
+    // With less than one block there is nothing to chain: the input is XORed with E(IV).
     std::string pad = EncryptBlock(cipher, iv);
     std::string plain = "hello";
     std::string sealed = Crypt(Keyed(cipher, nullptr), Mode::Cbc, true, plain);
@@ -85,7 +85,7 @@ TEST(Cast128ModesTest, DefaultIvIsEncryptionOfOnes) {
     EXPECT_EQ(Crypt(Keyed(cipher, iv.data()), Mode::Cbc, true, plain), sealed);
 }
 
-// After a partial block the chain stays at the last full ciphertext block.
+// A trailing partial block leaves the chain where the last whole block put it.
 TEST(Cast128ModesTest, PartialCbcBlockDoesNotMoveTheChain) {
     std::string plain = RandomBytes(24, 5);
     TCiph_cast128 cipher;

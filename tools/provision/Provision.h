@@ -13,7 +13,7 @@ struct TarvoSettings {
     std::string ServerName;  // the FTP server of the account file
     std::string Account;
     std::string Password;
-    std::string AccountID;  // the account file on the server is its lower-case form + ".ace"
+    std::string AccountID;  // lower-cased, plus ".ace", it names the account file on the server
     int32_t MaxTruncSize = 0;
     bool DwDelFlag = false;
     bool DwCommentFlag = false;
