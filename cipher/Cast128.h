@@ -1,6 +1,6 @@
 #pragma once
-// CAST-128 (RFC 2144) behind the block-cipher interface. Keys of 40 to 80 bits run
-// 12 rounds, longer keys 16. Without an explicit IV, the IV is eight 0xFF bytes encrypted under the key.
+// CAST-128 (RFC 2144) behind the block-cipher interface. Keys of 40 to 80 bits run 12 rounds, longer keys 16.
+// Without an explicit IV, the IV is eight 0xFF bytes encrypted under the key.
 
 #include <cstdint>
 

@@ -1,7 +1,8 @@
 #pragma once
 // TShapePanel: the uninstaller's rounded, outlined box. It is a container for other controls and draws its own
-// background and caption (ten placements, kept inside a padding) rather than the style's. The unit's TAlignment and TPadding live in
-// namespace ShapePanel, as in the unit's own scope (the picture button has types of the same names).
+// background and caption (ten placements, kept inside a padding) rather than the style's. The unit's
+// TAlignment and TPadding live in namespace ShapePanel, as in the unit's own scope (the picture button has
+// types of the same names).
 
 #include <QWidget>
 

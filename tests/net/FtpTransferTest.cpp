@@ -37,7 +37,7 @@ void CloseWithReset(int fd) {
     ::close(fd);
 }
 
-// One passive download: the data, then the final reply and the close of the data connection in either order.
+// One passive download: the data, then the server's last reply and the data connection's close, in either order.
 void ServeDownload(FakeFtpSession& s, const std::string& data, bool replyFirst, const char* verb = "RETR",
                    const std::string& address = "127,0,0,1") {
     s.Expect("PASV");
