@@ -12,6 +12,7 @@
 
 #include "client/Animate.h"
 #include "client/MainForm.h"
+#include "client/TrunkNames.h"
 #include "client/Unit_Setting.h"
 #include "controls/PicBtnGroup.h"
 #include "net/FtpCli.h"
@@ -363,6 +364,23 @@ TEST_F(RoadFailureTest, ACommentThatCannotBeKeptStopsTheRoadBeforeTheServerIsTid
     ReceiveTrunk(*receiver, "t", place);
     ExpectFailedReceive(*receiver, "t", "\nError!! コメントを保存できませんでした。");
     EXPECT_EQ(ReadFile(place + "t/report.txt"), "quarterly figures\r\n") << "the trunk itself arrived";
+}
+
+TEST_F(RoadFailureTest, TheLongestTrunkNameKeepsItsComment) {
+    // The comment's copy, "コメント_" + name + ".txt", is then as long as a file name may be.
+    const std::string trunk = "長い名前" + std::string(MaxTrunkNameBytes - 12, 'n');
+    ASSERT_EQ(CheckTrunkName(trunk), TTrunkNameFault::None);
+    PutAccountFile({{"share"}});
+    auto sender = StartClient();
+    Send(*sender, trunk, "kept beside the files");
+    sender.reset();
+    auto receiver = StartReceiver(true, true);
+    const std::string place = sandbox().work + "in/";
+    fs::create_directories(place);
+    (*ui_)->ExpectOpenFolder();
+    ReceiveTrunk(*receiver, trunk, place);
+    EXPECT_NE(Log(receiver->mmDwMess).find("完了しました。"), std::string::npos) << Log(receiver->mmDwMess);
+    EXPECT_EQ(ReadFile(place + trunk + "/コメント_" + trunk + ".txt"), "kept beside the files\r\n");
 }
 
 TEST_F(RoadFailureTest, ADamagedTrunkIsNotDeletedFromTheServer) {

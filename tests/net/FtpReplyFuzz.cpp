@@ -38,9 +38,7 @@ const Request kRequests[] = {
 
 }  // namespace
 
-namespace tarvo::fuzz {
-
-int FtpReplies(const uint8_t* data, size_t size) {
+int FuzzFtpReplies(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
     std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
@@ -63,11 +61,3 @@ int FtpReplies(const uint8_t* data, size_t size) {
     win::Application::ProcessMessages();
     return 0;
 }
-
-}  // namespace tarvo::fuzz
-
-#ifdef TARVO_FUZZ_ENTRY
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return tarvo::fuzz::FtpReplies(data, size);
-}
-#endif

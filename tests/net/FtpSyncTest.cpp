@@ -44,11 +44,7 @@ TEST_F(FtpSyncTest, ProgressRestartsTheTimeoutAndZeroMeansNoLimit) {
     auto clock = UseManualClock();
     script = [&](FakeFtpSession& s) {
         s.Login();
-        s.Expect("PASV");
-        s.ReplyPasv();
-        s.Expect("RETR");
-        int fd = s.AcceptData();
-        s.Reply("150 here");
+        int fd = s.BeginPassiveDownload();
         for (int i = 0; i < 5; ++i) {
             LoopbackPeer::WriteAll(fd, "piece");
             usleep(20000);

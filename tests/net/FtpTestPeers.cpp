@@ -117,6 +117,15 @@ int FakeFtpSession::AcceptData() {
     return ::accept4(passive_, nullptr, nullptr, SOCK_CLOEXEC);
 }
 
+int FakeFtpSession::BeginPassiveDownload() {
+    Expect("PASV");
+    ReplyPasv();
+    Expect("RETR");
+    int fd = AcceptData();
+    Reply("150 here");
+    return fd;
+}
+
 int FakeFtpSession::ConnectTo(const std::string& portArgument, const std::string& sourceAddress) {
     int h[4], p[2];
     if (std::sscanf(portArgument.c_str(), "%d,%d,%d,%d,%d,%d", &h[0], &h[1], &h[2], &h[3], &p[0], &p[1]) != 6)

@@ -36,6 +36,9 @@ public:
     // Passive: a data listener, announced in a 227 reply as address (127,0,0,1 unless told otherwise).
     void ReplyPasv(const std::string& address = "127,0,0,1");
     int AcceptData();
+    // A passive download's opening: PASV answered, RETR taken, the data connection accepted and 150 sent; the
+    // data connection.
+    int BeginPassiveDownload();
     // Active: connects to the address of a PORT argument, from sourceAddress when one is given.
     static int ConnectTo(const std::string& portArgument, const std::string& sourceAddress = "");
     // Reads until the client closes the control connection.

@@ -119,11 +119,7 @@ TEST_F(FtpTransferTest, AFailedDownloadLeavesTheLocalFileAsItWas) {
         s.ReplyPasv();
         s.Expect("RETR");
         s.Reply("550 no such file");
-        s.Expect("PASV");
-        s.ReplyPasv();
-        s.Expect("RETR");
-        int fd = s.AcceptData();
-        s.Reply("150 here");
+        int fd = s.BeginPassiveDownload();
         LoopbackPeer::WriteAll(fd, std::string(100000, 'x'));
         CloseWithReset(fd);
         s.Reply("226 sent, as far as we know");
@@ -158,11 +154,7 @@ TEST_F(FtpTransferTest, ADownloadCutOffAfterItsFinalReplyIsNeverCommitted) {
     script = [dataArrived, connection](FakeFtpSession& s) {
         bool closeControl = (*connection)++ == 0;
         s.Login();
-        s.Expect("PASV");
-        s.ReplyPasv();
-        s.Expect("RETR");
-        int fd = s.AcceptData();
-        s.Reply("150 here");
+        int fd = s.BeginPassiveDownload();
         LoopbackPeer::WriteAll(fd, std::string(300000, 'p'));
         dataArrived->Wait();
         if (closeControl) {
@@ -195,11 +187,7 @@ TEST_F(FtpTransferTest, AWholeDownloadStaysCommittedWhenTheControlConnectionFail
     auto dataClosed = std::make_shared<CrossThreadFlag>();
     script = [dataClosed](FakeFtpSession& s) {
         s.Login();
-        s.Expect("PASV");
-        s.ReplyPasv();
-        s.Expect("RETR");
-        int fd = s.AcceptData();
-        s.Reply("150 here");
+        int fd = s.BeginPassiveDownload();
         LoopbackPeer::WriteAll(fd, "the whole file");
         ::close(fd);
         dataClosed->Wait();

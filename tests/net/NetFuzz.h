@@ -5,14 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace tarvo::fuzz {
-
 // The first byte picks an FTP request that awaits its reply; the rest arrives as that reply, cut into pieces
 // at random.
-int FtpReplies(const uint8_t* data, size_t size);
+int FuzzFtpReplies(const uint8_t* data, size_t size);
 
 // The first byte picks the SOCKS level and method offered; the rest arrives as the proxy's replies, cut into
 // pieces at random.
-int SocksReplies(const uint8_t* data, size_t size);
+int FuzzSocksReplies(const uint8_t* data, size_t size);
 
-}  // namespace tarvo::fuzz

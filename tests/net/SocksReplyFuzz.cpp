@@ -60,9 +60,7 @@ const char* const kLevels[] = {"4", "4A", "5", "5"};
 
 }  // namespace
 
-namespace tarvo::fuzz {
-
-int SocksReplies(const uint8_t* data, size_t size) {
+int FuzzSocksReplies(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
     std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
@@ -80,11 +78,3 @@ int SocksReplies(const uint8_t* data, size_t size) {
     }
     return 0;
 }
-
-}  // namespace tarvo::fuzz
-
-#ifdef TARVO_FUZZ_ENTRY
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return tarvo::fuzz::SocksReplies(data, size);
-}
-#endif
