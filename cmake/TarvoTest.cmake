@@ -10,6 +10,17 @@ find_package(GTest REQUIRED)
 
 set(TARVO_LIBRARY_PATH ${CMAKE_BINARY_DIR}/bin)
 
+# What every program the tests run (test programs, benchmark smoke runs) needs in its environment: where the
+# archiver library is, and the sanitizers' settings.
+set(TARVO_RUN_ENVIRONMENT
+    "TARVO_LIBRARY_PATH=${TARVO_LIBRARY_PATH}"
+    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
+    # GCC 12's ASan keeps a faulty record of the thread-local blocks of libraries loaded at run time
+    # (libunlha32), and the leak check at exit can then crash scanning it; without that record the blocks are
+    # still reached through glibc's own tables.
+    "ASAN_OPTIONS=intercept_tls_get_addr=0"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+
 # Gives every test that discovery lists in list_var its environment, labels and time limit. gtest_discover_tests
 # cannot carry a list-valued property (its separators are lost on the way), so a script of our own, run after the
 # discovered tests are defined, sets them.
@@ -31,15 +42,7 @@ function(tarvo_add_test)
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE tarvo_test_support GTest::gmock ${T_LIBS})
     set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    set(env "TARVO_LIBRARY_PATH=${TARVO_LIBRARY_PATH}"
-            "TARVO_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
-            "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
-            # GCC 12's ASan keeps a faulty record of the thread-local blocks of libraries loaded at run time
-            # (libunlha32), and the leak check at exit can then crash scanning it; without that record the blocks
-            # are still reached through glibc's own tables.
-            "ASAN_OPTIONS=intercept_tls_get_addr=0"
-            "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
-            ${T_ENV})
+    set(env "TARVO_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data" ${TARVO_RUN_ENVIRONMENT} ${T_ENV})
     set(qt_env "QT_QPA_PLATFORM=offscreen" "TARVO_TEST_BACKEND=qt")
     if(TARVO_TSAN)
         set(T_QT_BACKEND OFF)

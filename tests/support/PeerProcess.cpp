@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,10 +55,15 @@ bool PeerProcess::Start(const std::vector<std::string>& argv, const std::string&
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    const pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid < 0)
         return false;
     if (pid == 0) {
+        // A test that dies before it could stop its peer takes the peer with it.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
         int out = ::open(logFile.empty() ? "/dev/null" : logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (out >= 0) {
             ::dup2(out, 1);
