@@ -30,6 +30,7 @@ public:
 // Records what a stream socket's drain reports.
 struct SendRecord {
     int dataSent = 0;
+    std::vector<int> queuedAtDataSent;  // the bytes still queued each time OnDataSent came
     std::vector<int> sendData;
     long long Total() const {
         long long total = 0;
@@ -38,7 +39,10 @@ struct SendRecord {
         return total;
     }
     void Attach(TWSocket& s) {
-        s.OnDataSent = [this](TCustomWSocket*, win::WORD) { ++dataSent; };
+        s.OnDataSent = [this, &s](TCustomWSocket*, win::WORD) {
+            ++dataSent;
+            queuedAtDataSent.push_back(s.BufferedByteCount());
+        };
         s.OnSendData = [this](TCustomWSocket*, int n) { sendData.push_back(n); };
     }
 };
@@ -104,8 +108,10 @@ TEST_F(GatheredSendTest, ShortSendsInsideBlocksResumeWhereTheyStopped) {
     ConnectTo(s, peer.Port());
     ASSERT_TRUE(PumpUntil([&] { return peer.Done() && record.dataSent > 0; }, 60000));
     PumpPending();
-    EXPECT_TRUE(queued);            // WinSock took only part: the rest went out on FD_WRITE
-    EXPECT_EQ(record.dataSent, 1);  // the queue ran dry once
+    EXPECT_TRUE(queued);  // WinSock took only part: the rest went out on FD_WRITE
+    // Only a dry queue is reported. (An FD_WRITE still queued from the connection may come after the drain and
+    // report the dry queue once more, as WinSock's own would.)
+    EXPECT_EQ(record.queuedAtDataSent, std::vector<int>(record.dataSent, 0));
     EXPECT_TRUE(peer.Got() == payload);
     EXPECT_EQ(record.Total(), static_cast<long long>(payload.size()));
     EXPECT_EQ(s.BufferedByteCount(), 0);
