@@ -187,6 +187,13 @@ protected:
         EXPECT_TRUE(receiver.Animate2->isHidden());
         EXPECT_TRUE(receiver.ctrl_FTPProgressBar->isHidden());
     }
+    // The trunk sent to the folder "share", then the window of a receiver that fetches comments and tidies
+    // the server.
+    std::unique_ptr<TMainFormWin> SendThenStartReceiver(const std::string& trunk, const std::string& comment) {
+        PutAccountFile({{"share"}});
+        Send(*StartClient(), trunk, comment);
+        return StartReceiver(true, true);
+    }
     void SetUp() override {
         RoadTest::SetUp();
         StartServer();
@@ -338,11 +345,7 @@ TEST_F(RoadFailureTest, ExtractionPlaceIsCheckedBeforeAnythingIsFetched) {
 }
 
 TEST_F(RoadFailureTest, AnExtractionThatRaisesEndsTheRoadAsAFailure) {
-    PutAccountFile({{"share"}});
-    auto sender = StartClient();
-    Send(*sender, "t", "c");
-    sender.reset();
-    auto receiver = StartReceiver(true, true);
+    auto receiver = SendThenStartReceiver("t", "c");
     // The archiver's command line cannot carry a quote: the extraction into this place raises.
     const std::string place = sandbox().work + "say \"hi\"/";
     fs::create_directories(place);
@@ -352,11 +355,7 @@ TEST_F(RoadFailureTest, AnExtractionThatRaisesEndsTheRoadAsAFailure) {
 }
 
 TEST_F(RoadFailureTest, ACommentThatCannotBeKeptStopsTheRoadBeforeTheServerIsTidied) {
-    PutAccountFile({{"share"}});
-    auto sender = StartClient();
-    Send(*sender, "t", "the comment");
-    sender.reset();
-    auto receiver = StartReceiver(true, true);
+    auto receiver = SendThenStartReceiver("t", "the comment");
     // A folder where the comment's copy belongs.
     const std::string place = sandbox().work + "in/";
     fs::create_directories(place + "t/コメント_t.txt");
@@ -370,11 +369,7 @@ TEST_F(RoadFailureTest, TheLongestTrunkNameKeepsItsComment) {
     // The comment's copy, "コメント_" + name + ".txt", is then as long as a file name may be.
     const std::string trunk = "長い名前" + std::string(MaxTrunkNameBytes - 12, 'n');
     ASSERT_EQ(CheckTrunkName(trunk), TTrunkNameFault::None);
-    PutAccountFile({{"share"}});
-    auto sender = StartClient();
-    Send(*sender, trunk, "kept beside the files");
-    sender.reset();
-    auto receiver = StartReceiver(true, true);
+    auto receiver = SendThenStartReceiver(trunk, "kept beside the files");
     const std::string place = sandbox().work + "in/";
     fs::create_directories(place);
     (*ui_)->ExpectOpenFolder();
