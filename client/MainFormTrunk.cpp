@@ -171,6 +171,10 @@ void TMainFormWin::ClearTrunk() {
             break;
         WithResponseFile([&] { return ArchiveFile1->RemoveItem(0, nullptr, "", {name}); });
     }
+    // Entries the library would not remove (it refuses to change a damaged archive): the trunk is to be empty,
+    // and the file is our own.
+    if (FileExists(workArchive_))
+        DeleteFile(workArchive_);
     RefreshTrunkContents();
 }
 

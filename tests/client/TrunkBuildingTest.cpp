@@ -133,6 +133,21 @@ TEST_F(TrunkBuildingTest, PopupMenuRemovesOneEntryOrAll) {
     EXPECT_EQ(form_->ListView1->topLevelItemCount(), 0);
 }
 
+TEST_F(TrunkBuildingTest, EmptyingATrunkTheArchiverCallsDamagedLeavesNothing) {
+    form_->DropFiles({src_ + "report.txt", src_ + "photos"});
+    ASSERT_GE(form_->ListView1->topLevelItemCount(), 3);
+    // The work archive without its last byte, the end mark: its entries list, but it refuses every change.
+    std::string archive = ReadFile(form_->WorkArchive());
+    WriteFile(form_->WorkArchive(), archive.substr(0, archive.size() - 1));
+    form_->RefreshTrunkContents();
+    ASSERT_GE(form_->ListView1->topLevelItemCount(), 1);
+    form_->U1->trigger();
+    EXPECT_EQ(form_->ListView1->topLevelItemCount(), 0);
+    EXPECT_FALSE(fs::exists(form_->WorkArchive()));
+    form_->DropFiles({src_ + "report.txt"});
+    EXPECT_EQ(Column(form_->ListView1, 0), std::vector<std::string>{"report.txt"}) << "a new trunk can be built";
+}
+
 TEST_F(TrunkBuildingTest, AnEntryNamedWithALeadingAtIsRemovedBeforeAnythingWasPacked) {
     WriteFile(src_ + "@notes.txt", "not a response file");
     form_->DropFiles({src_ + "@notes.txt", src_ + "report.txt"});
