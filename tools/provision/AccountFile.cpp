@@ -3,10 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include "cipher/Cast128.h"
 #include "client/CipherFiles.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TemporaryFile.h"
@@ -23,13 +22,14 @@ public:
         TemporaryFile file = CreateTemporaryFile(AT_FDCWD, win::PrivateTempDir(), 0600);
         if (file.fd < 0)
             throw EProvisionError("Cannot make a temporary file: " + SysErrorMessage(file.error));
+        ::close(file.fd);
         fName = file.name;
-        int error = WriteWhole(file.fd, bytes);
-        if (::close(file.fd) != 0 && !error)
-            error = errno;
-        if (error) {
+        try {
+            TFileStream out(fName, fmOpenWrite);
+            out.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+        } catch (const EStreamError& e) {
             ::unlink(fName.c_str());
-            throw EProvisionError("Cannot write the temporary file " + fName + ": " + SysErrorMessage(error));
+            throw EProvisionError("Cannot write the temporary file " + fName + ": " + e.Message());
         }
     }
     ~TPlainAccountFile() { ::unlink(fName.c_str()); }
@@ -39,19 +39,6 @@ public:
     const std::string& Name() const { return fName; }
 
 private:
-    // 0, or the errno of the failed write.
-    static int WriteWhole(int fd, const std::string& bytes) {
-        for (size_t done = 0; done < bytes.size();) {
-            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return n < 0 ? errno : ENOSPC;
-            done += static_cast<size_t>(n);
-        }
-        return 0;
-    }
-
     std::string fName;
 };
 
