@@ -31,6 +31,6 @@ bool RegDeleteKeyHKLM(const std::string& subKey, const std::string& parentKey) {
 }
 
 bool RegDeleteKeyHKCU(const std::string& subKey, const std::string& parentKey) {
-    return InRegistryKey(win::HKEY_CURRENT_USER, OrDefault(parentKey, VendorKey), false,
+    return InRegistryKey(win::HKEY_CURRENT_USER, OrDefault(parentKey, DefaultUserParentKey), false,
                          [&](TRegistry& registry) { return DeleteSubKey(registry, subKey); });
 }

@@ -119,7 +119,7 @@ TEST_F(UninstallTest, ASecondRunRepeatsEveryStep) {
 }
 
 TEST_F(UninstallTest, RegistryHelpers) {
-    // Empty keys: the uninstall key for HKEY_LOCAL_MACHINE, the vendor key for HKEY_CURRENT_USER.
+    // Empty keys: the uninstall key for HKEY_LOCAL_MACHINE, the vendor's "Gorb" key for HKEY_CURRENT_USER.
     EXPECT_TRUE(RegWriteStringHKLM("DisplayName", "Tarvo", ""));
     EXPECT_EQ(GetRegValue(HKEY_LOCAL_MACHINE, UninstallKey, "DisplayName")->data, "Tarvo\0"s);
     SetRegString(HKEY_LOCAL_MACHINE, UninstallEntry, "DisplayName", "Tarvo");
@@ -130,8 +130,10 @@ TEST_F(UninstallTest, RegistryHelpers) {
     SetRegString(HKEY_CURRENT_USER, SettingsKey, "LastTime", "0");
     SetRegString(HKEY_CURRENT_USER, "Software\\Vostrand\\Gorb\\Tarvo", "Keep", "yes");
     EXPECT_TRUE(RegDeleteKeyHKCU("Tarvo", ""));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\Vostrand\\Gorb\\Tarvo"));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, SettingsKey));
+    EXPECT_TRUE(RegDeleteKeyHKCU("Tarvo", "\\Software\\Vostrand"));
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, SettingsKey));
-    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\Vostrand\\Gorb\\Tarvo"));
 
     // Without the parent nothing is made; an empty subkey never means the parent itself.
     EXPECT_FALSE(RegDeleteKeyHKCU("Tarvo", "\\Software\\Missing"));
