@@ -146,6 +146,21 @@ TEST_F(SettingsTest, ProvisioningRefusesAnAccountIDTheClientWouldRefuseAndWrites
     EXPECT_FALSE(GetRegValue(HKCU, Key, "AccountID"));
 }
 
+TEST_F(SettingsTest, ProvisioningIntoADamagedHiveNamesItsFileAndLine) {
+    const std::string hive = sandbox().machine + "registry/HKEY_CURRENT_USER.reg";
+    WriteFile(hive, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\"Name\" = \"x\"\n");
+    TarvoSettings s;
+    s.ServerName = "127.0.0.1";
+    s.AccountID = "tester";
+    try {
+        ProvisionSettings(s);
+        ADD_FAILURE() << "provisioned into a damaged hive";
+    } catch (const EProvisionError& e) {
+        EXPECT_NE(std::string(e.what()).find(hive), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("line 4"), std::string::npos) << e.what();
+    }
+}
+
 TEST_F(SettingsTest, TheProvisioningToolWritesIntoTheMachineRootItIsGiven) {
     const std::string machine = sandbox().work + "machine/";
     const std::string tool = std::string(std::getenv("TARVO_LIBRARY_PATH")) + "/tarvo-provision";

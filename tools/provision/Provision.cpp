@@ -2,6 +2,7 @@
 
 #include "client/Unit_Setting.h"
 #include "common/Unit_Func_Regi.h"
+#include "platform/win/WinReg.h"
 
 namespace {
 
@@ -35,6 +36,9 @@ void ProvisionSettings(const TarvoSettings& s) {
     // The client would refuse it and ask the server for no account file at all.
     if (!IsValidAccountID(LowerCase(s.AccountID)))
         throw EProvisionError("The account identifier \"" + s.AccountID + "\" cannot name an account file");
+    // A hive the store refuses to rewrite: say where it is damaged, so it can be mended by hand.
+    if (std::string problem = win::RegHiveProblem(win::HKEY_CURRENT_USER); !problem.empty())
+        throw EProvisionError(problem);
     WriteCredential("ServerName", s.ServerName);
     WriteCredential("Account", s.Account);
     WriteCredential("Password", s.Password);
