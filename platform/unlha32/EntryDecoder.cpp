@@ -1,5 +1,6 @@
 #include "platform/unlha32/EntryDecoder.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/unlha32/Crc16.h"
@@ -37,7 +38,8 @@ private:
 void CopyStored(TStream& archive, const LhaHeader& h, ByteSink& sink) {
     if (h.packedSize != h.originalSize)
         throw ELhaError(kDataBroken, "stored entry with two sizes");
-    std::vector<uint8_t> buf(1 << 18);
+    // No larger than the entry: archives hold many small files, each copied through its own buffer.
+    std::vector<uint8_t> buf(static_cast<size_t>(std::min<uint64_t>(h.originalSize, 1 << 18)));
     uint64_t left = h.originalSize;
     while (left > 0) {
         auto n = static_cast<int64_t>(std::min<uint64_t>(left, buf.size()));

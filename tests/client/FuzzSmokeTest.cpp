@@ -14,13 +14,13 @@ using namespace tarvo::test;
 TEST(FuzzSmoke, ServerListingsAndDamagedCopiesPassWithoutFault) {
     std::vector<std::string> samples = CorpusSamples(TestDataPath("client/listing"));
     ASSERT_GE(samples.size(), 4u);
-    FeedSamplesAndDamagedCopies(FuzzServerListing, samples, 300);
+    FeedSamplesAndDamagedCopies(FuzzServerListing, samples, 1200);
 }
 
 TEST(FuzzSmoke, AccountFilesAndDamagedCopiesPassWithoutFault) {
     std::vector<std::string> samples = CorpusSamples(TestDataPath("client/accounts"));
     ASSERT_GE(samples.size(), 2u);
-    FeedSamplesAndDamagedCopies(FuzzIniFiles, samples, 300);
+    FeedSamplesAndDamagedCopies(FuzzIniFiles, samples, 600);
 }
 
 }  // namespace

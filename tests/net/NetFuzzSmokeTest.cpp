@@ -9,20 +9,20 @@
 namespace tarvo::test {
 namespace {
 
-void FeedSeedsAndDamagedCopies(FuzzTarget target, const std::string& folder) {
+void FeedSeedsAndDamagedCopies(FuzzTarget target, const std::string& folder, int damagedCopies) {
     std::vector<std::string> seeds = CorpusSamples(std::string(NET_FUZZ_SEEDS) + "/" + folder);
     ASSERT_GE(seeds.size(), 5u);
-    FeedSamplesAndDamagedCopies(target, seeds, 200);
+    FeedSamplesAndDamagedCopies(target, seeds, damagedCopies);
 }
 
 using NetFuzzSmoke = TarvoTest;
 
 TEST_F(NetFuzzSmoke, FtpRepliesPassWithoutFault) {
-    FeedSeedsAndDamagedCopies(FuzzFtpReplies, "ftp-replies");
+    FeedSeedsAndDamagedCopies(FuzzFtpReplies, "ftp-replies", 2000);
 }
 
 TEST_F(NetFuzzSmoke, SocksRepliesPassWithoutFault) {
-    FeedSeedsAndDamagedCopies(FuzzSocksReplies, "socks-replies");
+    FeedSeedsAndDamagedCopies(FuzzSocksReplies, "socks-replies", 1400);
 }
 
 }  // namespace

@@ -50,13 +50,15 @@ std::vector<std::string> CorpusSamples(const std::string& folder) {
     return samples;
 }
 
-void FeedSamplesAndDamagedCopies(FuzzTarget target, const std::vector<std::string>& samples, int rounds) {
+void FeedSamplesAndDamagedCopies(FuzzTarget target, const std::vector<std::string>& samples, int damagedCopies) {
     std::mt19937 gen(2024);
-    for (const auto& sample : samples) {
+    for (const auto& sample : samples)
         Feed(target, sample);
-        for (int round = 0; round < rounds; ++round)
-            Feed(target, DamagedCopy(sample, round, gen));
-    }
+    if (samples.empty())
+        return;
+    const int count = static_cast<int>(samples.size());
+    for (int i = 0; i < damagedCopies; ++i)
+        Feed(target, DamagedCopy(samples[i % count], i / count, gen));
 }
 
 }  // namespace tarvo::test

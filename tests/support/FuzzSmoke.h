@@ -15,8 +15,9 @@ using FuzzTarget = int (*)(const uint8_t* data, size_t size);
 // The contents of every file in the folder (not in its sub-folders), in name order.
 std::vector<std::string> CorpusSamples(const std::string& folder);
 
-// Feeds each sample, then `rounds` copies of it with bits flipped, the end cut off, bytes inserted or bytes
-// overwritten.
-void FeedSamplesAndDamagedCopies(FuzzTarget target, const std::vector<std::string>& samples, int rounds);
+// Feeds each sample, then `damagedCopies` copies in all, spread evenly over the samples, with bits flipped, the
+// end cut off, bytes inserted or bytes overwritten. A fixed total keeps a smoke run short however the corpus
+// grows; long runs are the fuzzing build's.
+void FeedSamplesAndDamagedCopies(FuzzTarget target, const std::vector<std::string>& samples, int damagedCopies);
 
 }  // namespace tarvo::test

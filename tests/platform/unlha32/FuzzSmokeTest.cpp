@@ -11,7 +11,7 @@ namespace {
 TEST(FuzzSmoke, SamplesAndDamagedCopiesPassWithoutFault) {
     std::vector<std::string> samples = tarvo::test::CorpusSamples(UNLHA32_SAMPLES);
     ASSERT_GE(samples.size(), 5u);
-    tarvo::test::FeedSamplesAndDamagedCopies(FuzzArchive, samples, 300);
+    tarvo::test::FeedSamplesAndDamagedCopies(FuzzArchive, samples, 600);
 }
 
 }  // namespace
