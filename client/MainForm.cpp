@@ -29,10 +29,21 @@
 #include "platform/win/MessageLoop.h"
 #include "platform/win/UiServices.h"
 
+namespace {
+
+// Focus taken by a popup or another window comes back to the field: only a move to another control of the
+// window leaves it.
+bool LeavesForAnotherControl(Qt::FocusReason reason) {
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+}  // namespace
+
 TMainFormWin::TMainFormWin(QWidget* parent)
     : QWidget(parent),
-      cipherFiles_(Cipher_cast1281, [](const std::string& text) { ShowBox(text, win::MB_ICONINFORMATION); },
-                   TOutputDurability::Transient) {
+      cipherFiles_(
+          Cipher_cast1281, [](const std::string& text) { ShowBox(text, win::MB_ICONINFORMATION); },
+          TOutputDurability::Transient) {
     CreateLayout();
     SetActivePage(pgTop);
     LoadSettings();
@@ -311,7 +322,8 @@ bool TMainFormWin::eventFilter(QObject* watched, QEvent* e) {
         Guarded([this, item] { DwTruncListMouseDown(item); });
         return false;
     }
-    if (watched == edTrunkName && e->type() == QEvent::FocusOut)
+    if (watched == edTrunkName && e->type() == QEvent::FocusOut &&
+        LeavesForAnotherControl(static_cast<QFocusEvent*>(e)->reason()))
         Guarded([this] { edTrunkNameExit(); });
     return false;
 }

@@ -52,14 +52,18 @@ bool TMainFormWin::SessionBelongsTo(const TTarvoAccount& row) const {
            session_->Account == row.Account && session_->Password == row.Password;
 }
 
-bool TMainFormWin::TransferFile(const std::string& hostName, const std::string& localName,
-                                TFtpSyncOperation operation, TStream* stream) {
+bool TMainFormWin::TransferFile(const std::string& hostName, const std::string& localName, TFtpSyncOperation operation,
+                                TStream* stream) {
     FtpClient1->HostFileName = hostName;
     FtpClient1->SetLocalFileName(localName);
     FtpClient1->AssignLocalStream(stream);
-    // In the wrong type a trunk would arrive damaged.
-    FtpClient1->SetBinary(ExtractFileExt(hostName) != ".txt");
-    bool done = RunFtpSync(&TFtpClient::TypeSync) && RunFtpSync(operation);
+    const bool binary = ExtractFileExt(hostName) != ".txt";
+    FtpClient1->SetBinary(binary);
+    // In the wrong type a container would arrive damaged, so it goes only once binary is set. A comment goes
+    // on when text mode is refused: the session keeps its type, binary after the container, which leaves the
+    // comment's bytes as written.
+    const bool typed = RunFtpSync(&TFtpClient::TypeSync);
+    bool done = (typed || !binary) && RunFtpSync(operation);
     FtpClient1->HostFileName.clear();
     FtpClient1->SetLocalFileName("");
     FtpClient1->AssignLocalStream(nullptr);

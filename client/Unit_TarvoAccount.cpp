@@ -26,7 +26,8 @@ bool ReadText(const TIniFile& ini, const std::string& section, const std::string
     return decoded.has_value();
 }
 
-// False when a name or text of the section is not code page 932.
+// False when the section's name, account or server name is not code page 932. DefaultDir serves nothing, so
+// one that is no text costs its folder nothing: it is kept with its bytes escaped.
 bool ReadAccount(const TIniFile& ini, const std::string& section, TTarvoAccount& row) {
     std::optional<std::string> name = win::Cp932ToUtf8(section);
     if (!name)
@@ -38,8 +39,9 @@ bool ReadAccount(const TIniFile& ini, const std::string& section, TTarvoAccount&
     row.OrderNum = ini.ReadInteger(section, "OrderNum", 0);
     row.LimitTruncCount = ini.ReadInteger(section, "LimitTruncCount", 0);
     row.DataTypeID = ini.ReadInteger(section, "DataTypeID", 0);
-    return ReadText(ini, section, "Account", row.Account) && ReadText(ini, section, "ServerName", row.ServerName) &&
-           ReadText(ini, section, "DefaultDir", row.DefaultDir);
+    if (!ReadText(ini, section, "DefaultDir", row.DefaultDir))
+        row.DefaultDir = EscapedName(ini.ReadString(section, "DefaultDir", ""));
+    return ReadText(ini, section, "Account", row.Account) && ReadText(ini, section, "ServerName", row.ServerName);
 }
 
 }  // namespace

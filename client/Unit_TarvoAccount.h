@@ -15,7 +15,7 @@ struct TTarvoAccount {
     std::string Password;     // FTP password, plain (stored scrambled)
     std::string ServerName;   // FTP host
     int32_t OrderNum = 0;
-    std::string DefaultDir;
+    std::string DefaultDir;       // kept only; bytes that are no code page 932 text are kept escaped
     int32_t LimitTruncCount = 0;  // sending stops once the folder holds this many ".ace" files
     int32_t DataTypeID = 0;
 };
@@ -28,8 +28,8 @@ extern TTarvoAccounts TarvoAccounts;
 // nullopt when that is not a 64-bit integer (a negative OrderNum, or too many digits).
 std::optional<int64_t> AccountSortKey(const TTarvoAccount& row);
 
-// The folders LoadAccounts left out of the table: those whose sort key is invalid, and those whose name or
-// texts are not code page 932 (named with their odd bytes escaped).
+// The folders LoadAccounts left out of the table: those whose sort key is invalid, and those whose name,
+// account or server name is not code page 932 (named with their odd bytes escaped).
 struct TAccountLoadReport {
     std::vector<std::string> InvalidFolders;
     std::vector<std::string> UnreadableFolders;

@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 # A loopback FTP server for the demo and the client's tests: pyftpdlib with several users, each in a folder
 # of its own, speaking code page 932 names as the client does (they are kept as UTF-8 names on disk).
-#   demo-ftpd.py [--no-ascii] [--throttle BYTES] PORT USER:PASSWORD:FOLDER [USER:PASSWORD:FOLDER ...]
-# --no-ascii refuses TYPE A, as servers set up for binary transfers only do; --throttle limits transfers to
-# BYTES a second.
+#   demo-ftpd.py [--no-ascii] [--no-txt-upload] [--throttle BYTES] PORT USER:PASSWORD:FOLDER [...]
+# --no-ascii refuses TYPE A, as servers set up for binary transfers only do; --no-txt-upload refuses to store
+# files named "*.txt", as a server with such a filter does; --throttle limits transfers to BYTES a second.
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -25,35 +25,44 @@ class Cp932Handler(FTPHandler):
 
     encoding = "cp932"
     abstracted_fs = Cp932FS
+    refuse_ascii = False
+    refuse_txt_upload = False
 
     def decode(self, data):
         return data.decode("cp932", self.unicode_errors)
 
-
-class BinaryOnlyHandler(Cp932Handler):
     def ftp_TYPE(self, line):
-        if line.strip().upper().startswith("A"):
+        if self.refuse_ascii and line.strip().upper().startswith("A"):
             self.respond("504 Only binary transfers here.")
             return
         super().ftp_TYPE(line)
 
+    def ftp_STOR(self, file, mode="w"):
+        if self.refuse_txt_upload and file.endswith(".txt"):
+            self.respond("550 Text files are not stored here.")
+            return
+        super().ftp_STOR(file, mode)
+
 
 def main(argv):
-    binary_only = "--no-ascii" in argv
-    argv = [a for a in argv if a != "--no-ascii"]
+    handler = Cp932Handler
+    handler.refuse_ascii = "--no-ascii" in argv
+    handler.refuse_txt_upload = "--no-txt-upload" in argv
+    argv = [a for a in argv if a not in ("--no-ascii", "--no-txt-upload")]
     throttle = 0
     if "--throttle" in argv:
         at = argv.index("--throttle")
         throttle = int(argv[at + 1])
         del argv[at : at + 2]
     if len(argv) < 3:
-        sys.stderr.write("usage: demo-ftpd.py [--no-ascii] [--throttle BYTES] PORT USER:PASSWORD:FOLDER ...\n")
+        sys.stderr.write(
+            "usage: demo-ftpd.py [--no-ascii] [--no-txt-upload] [--throttle BYTES] PORT USER:PASSWORD:FOLDER ...\n"
+        )
         return 2
     authorizer = DummyAuthorizer()
     for user_entry in argv[2:]:
         user, password, folder = user_entry.split(":", 2)
         authorizer.add_user(user, password, folder, perm="elradfmwMT")
-    handler = BinaryOnlyHandler if binary_only else Cp932Handler
     handler.authorizer = authorizer
     if throttle:
         ThrottledDTPHandler.read_limit = throttle

@@ -129,12 +129,15 @@ TEST_F(AccountsTest, InvalidKeysAndUnreadableFoldersAreLeftOutAndNamed) {
         LoadAccounts(Ini("[Negative]\nOrderNum=-7\n[Huge]\nAccountType=2147483647\nOrderNum=2147483647\n"
                          "[Wide]\nAccountType=2147483647\nOrderNum=5\n[Minus]\nAccountType=-1\nOrderNum=3\n"
                          "[" +
-                         notText + "]\n[BadAccount]\nAccount=" + notText + "\n[Fine]\n"));
+                         notText + "]\n[BadAccount]\nAccount=" + notText + "\n[Fine]\n" +
+                         "[BadDir]\nOrderNum=1\nDefaultDir=" + notText + "\n"));
     EXPECT_EQ(report.InvalidFolders, (std::vector<std::string>{"Negative", "Huge"}));
     EXPECT_EQ(report.UnreadableFolders, (std::vector<std::string>{"\\x82\\xFF", "BadAccount"}));
-    // A key beyond 32 bits is fine in 64; a negative type sorts first.
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Minus", "Fine", "Wide"}));
-    EXPECT_EQ(*AccountSortKey(TarvoAccounts[2]), 21474836470005);
+    // A key beyond 32 bits is fine in 64; a negative type sorts first. A DefaultDir serves nothing: when it is
+    // no text its folder stays, the field holding its bytes escaped.
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Minus", "Fine", "BadDir", "Wide"}));
+    EXPECT_EQ(TarvoAccounts[2].DefaultDir, "\\x82\\xFF");
+    EXPECT_EQ(*AccountSortKey(TarvoAccounts[3]), 21474836470005);
     EXPECT_EQ(*AccountSortKey(TarvoAccounts[0]), -10003);
 }
 

@@ -49,7 +49,7 @@ protected:
     void TearDown() override;
 
     // Starts the server on folders under sandbox().work + "server/"; the test is skipped when it cannot run here.
-    // Options of the demo server: "--no-ascii", "--throttle", "BYTES".
+    // Options of the demo server: "--no-ascii", "--no-txt-upload", "--throttle", "BYTES".
     void StartServer(ServerKind kind = ServerKind::Demo, const std::vector<std::string>& demoOptions = {});
     // The server folder a user of the account file sees ("share", "other"; "" for the account file's own).
     std::string ServerDir(const std::string& user = "share") const;

@@ -294,16 +294,41 @@ TEST_F(RoadFailureTest, AnOpenSessionOfAnotherAccountIsNotUsed) {
 }
 
 TEST_F(RoadFailureTest, AFailedUploadLeavesNoHalfTrunk) {
-    // Restart on a server that refuses ASCII transfers: the comment cannot go up after the container did.
+    // Restart on a server that stores no text files: the comment cannot go up after the container did.
     demo_.Stop();
     port_ = -1;
-    StartServer(ServerKind::Demo, {"--no-ascii"});
+    StartServer(ServerKind::Demo, {"--no-txt-upload"});
     PutAccountFile({{"share"}});
     auto form = StartClient();
     Send(*form, "half", "comment");
     EXPECT_NE(Log(form->mmUpMess).find("Error!! ファイルの転送に失敗しました"), std::string::npos);
     EXPECT_FALSE(ServerHas("half.ace")) << "the container that went up is taken back";
     EXPECT_FALSE(ServerHas("half.txt"));
+}
+
+TEST_F(RoadFailureTest, AServerWithoutTextModeCarriesTrunksAndCommentsAsTheyAre) {
+    // Restart on a server that refuses ASCII transfers: the comment travels in binary, byte for byte.
+    demo_.Stop();
+    port_ = -1;
+    StartServer(ServerKind::Demo, {"--no-ascii"});
+    PutAccountFile({{"share"}});
+    Send(*StartClient(), "binary", "一行目\n二行目");
+    EXPECT_EQ(ServerFile("binary.txt"), *win::Utf8ToCp932("一行目\r\n二行目\r\n"));
+    // A line another writer ended with LF alone: only a binary transfer leaves it so.
+    const std::string comment = ServerFile("binary.txt") + *win::Utf8ToCp932("三行目\n");
+    WriteFile(ServerDir() + "binary.txt", comment);
+
+    auto receiver = StartReceiver(false, true);
+    const std::string place = sandbox().work + "in/";
+    fs::create_directories(place);
+    (*ui_)->ExpectOpenFolder();
+    ReceiveTrunk(*receiver, "binary", place);
+    EXPECT_EQ(Column(receiver->DwTruncList, 3), std::vector<std::string>{"一行目 二行目 三行目"});
+    EXPECT_EQ(Log(receiver->mmDwMess), "\nファイルの受信中...\n    複合化しています。\n\n完了しました。");
+    std::map<std::string, std::string> got = Tree(place + "binary");
+    EXPECT_EQ(got["コメント_binary.txt"], comment);
+    got.erase("コメント_binary.txt");
+    EXPECT_EQ(got, Tree(src_));
 }
 
 TEST_F(RoadFailureTest, ExtractionPlaceIsCheckedBeforeAnythingIsFetched) {
