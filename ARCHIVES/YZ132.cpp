@@ -2,6 +2,7 @@
 
 #include "ARCHIVES/ArcErrors.h"
 #include "ARCHIVES/SelfExtractor.h"
+#include "platform/win/Messages.h"
 #include "platform/win/Modules.h"
 
 namespace {
@@ -99,12 +100,24 @@ bool IsYz1Archive(const std::string& fileName) {
 
 int TYZ1::Unpack(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                  const std::string& baseDir, TFileArgs files, bool useResFile, std::string& output) {
-    return Run(parentWnd, BuildCommandLine("x", arcFileName, options, baseDir, files, useResFile), output);
+    return RunGivingOwnerBack(parentWnd, BuildCommandLine("x", arcFileName, options, baseDir, files, useResFile),
+                              output);
 }
 
 int TYZ1::Pack(win::HWND parentWnd, const std::string& arcFileName, const TArchiverOptions& options,
                const std::string& baseDir, TFileArgs files, bool useResFile, std::string& output) {
-    return Run(parentWnd, BuildCommandLine("c", arcFileName, options, baseDir, files, useResFile), output);
+    return RunGivingOwnerBack(parentWnd, BuildCommandLine("c", arcFileName, options, baseDir, files, useResFile),
+                              output);
+}
+
+int TYZ1::RunGivingOwnerBack(win::HWND parentWnd, std::string cmdLine, std::string& output) {
+    try {
+        return Run(parentWnd, std::move(cmdLine), output);
+    } catch (...) {
+        // The library disables its owner while its dialog is up; raising past it would leave it so.
+        win::EnableWindow(parentWnd, win::TRUE);
+        throw;
+    }
 }
 
 int TYZ1::MakeSfx(win::HWND, const std::string& arcFileName, const TArchiverOptions& options, const std::string& outDir,

@@ -55,4 +55,6 @@ private:
     std::string BuildCommandLine(const std::string& verb, const std::string& arcFileName,
                                  const TArchiverOptions& options, const std::string& baseDir, TFileArgs files,
                                  bool useResFile) const;
+    // Run; when the library raises, its owner window is enabled again before the exception goes on.
+    int RunGivingOwnerBack(win::HWND parentWnd, std::string cmdLine, std::string& output);
 };

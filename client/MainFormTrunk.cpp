@@ -2,6 +2,8 @@
 // mirrors the archive's contents, its popup menu removes entries, and the name field keeps to the trunk-name
 // rule.
 #include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -58,31 +60,75 @@ std::string ShownName(const std::string& path) {
     return IsUtf8(path) ? path : EscapedName(path);
 }
 
-// What would stop the archive from keeping each name under path (itself included) as it is, one warning line
-// each: a name code page 932 would change or merge with another, a wildcard the archiver would take as a mask,
-// an entry path too long to be listed (and so removed) again. The entry paths start after `dir`.
-std::string NameProblems(const std::string& path, const std::string& dir) {
+// Why a folder the pack walks adds nothing to the trunk, or an empty text: only files are stored, so a
+// folder is kept only through the files in it.
+std::string FolderLeftOut(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (access(folder.c_str(), R_OK | X_OK) != 0)
+        return "\r\n読み取れないフォルダは格納できません： ";
+    if (std::filesystem::is_empty(folder, ec))
+        return "\r\n空のフォルダは格納できません： ";
+    return "";
+}
+
+// Why the pack leaves out an entry met inside a dropped folder, or an empty text: it follows a link to a file,
+// but enters no linked folder and stores nothing that is neither file nor folder.
+std::string EntryLeftOut(const std::filesystem::directory_entry& entry) {
     namespace fs = std::filesystem;
-    std::string problems;
-    auto check = [&](const fs::path& p, bool isFolder) {
+    std::error_code ec;
+    const fs::file_status target = entry.status(ec);
+    const bool link = entry.is_symlink(ec);
+    if (link && !fs::exists(target))
+        return "\r\nリンク先のないリンクは格納できません： ";
+    if (link && fs::is_directory(target))
+        return "\r\nフォルダへのリンクは格納できません： ";
+    if (fs::is_directory(target))
+        return FolderLeftOut(entry.path());
+    return fs::is_regular_file(target) ? "" : "\r\nファイルでもフォルダでもないものは格納できません： ";
+}
+
+// What keeps a dropped path, or part of it, out of the trunk, one warning line each.
+struct TDropCheck {
+    // Names the archive would not keep as they are: a name code page 932 would change or merge with another, a
+    // wildcard the archiver would take as a mask, an entry path too long to be listed (and so removed) again.
+    // Any of them keeps the whole drop out.
+    std::string refused;
+    // What the pack leaves out of a dropped folder; the rest of the folder still goes in.
+    std::string leftOut;
+};
+
+// The entry paths start after `dir`. A dropped link to a folder is walked, as the pack walks it.
+TDropCheck CheckDrop(const std::string& path, const std::string& dir) {
+    namespace fs = std::filesystem;
+    TDropCheck result;
+    auto checkName = [&](const fs::path& p, bool isFolder) {
         const std::string full = p.string();
         const std::string name = p.filename().string();
         if (!win::RoundTripsCp932(name))
-            problems += "\r\n使用できない文字を含む名前です： " + ShownName(full);
+            result.refused += "\r\n使用できない文字を含む名前です： " + ShownName(full);
         else if (name.find_first_of("*?") != std::string::npos)
-            problems += "\r\n「*」「?」を含む名前は格納できません： " + ShownName(full);
+            result.refused += "\r\n「*」「?」を含む名前は格納できません： " + ShownName(full);
         else if (full.size() - dir.size() + (isFolder ? 1 : 0) > MaxEntryPathBytes)
-            problems += "\r\n名前が長すぎます： " + ShownName(full);
+            result.refused += "\r\n名前が長すぎます： " + ShownName(full);
+    };
+    // Each entry gets one line at most: what is left out needs no name check.
+    auto check = [&](const fs::path& p, bool isFolder, const std::string& leftOut) {
+        if (leftOut.empty())
+            checkName(p, isFolder);
+        else
+            result.leftOut += leftOut + ShownName(p.string());
     };
     std::error_code ec;
-    const bool isFolder = fs::is_directory(fs::symlink_status(path, ec));
-    check(fs::path(path), isFolder);
+    const bool isFolder = fs::is_directory(path, ec);
+    check(fs::path(path), isFolder, isFolder ? FolderLeftOut(path) : "");
     if (!isFolder)
-        return problems;
+        return result;
     for (fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, ec), end;
-         !ec && it != end; it.increment(ec))
-        check(it->path(), it->is_directory(ec) && !it->is_symlink(ec));
-    return problems;
+         !ec && it != end; it.increment(ec)) {
+        std::error_code entryError;  // about this entry alone: the walk goes on
+        check(it->path(), it->is_directory(entryError) && !it->is_symlink(entryError), EntryLeftOut(*it));
+    }
+    return result;
 }
 
 }  // namespace
@@ -102,9 +148,10 @@ void TMainFormWin::DropFiles(const std::vector<std::string>& paths) {
             continue;
         if (name.empty() || absolute == "/" || IsWithin(workDir, absolute) || IsWithin(absolute, workDir)) {
             problems += "\r\n格納できない場所です： " + path;
-        } else if (std::string bad = NameProblems(path, dir); !bad.empty()) {
-            problems += bad;
+        } else if (TDropCheck check = CheckDrop(path, dir); !check.refused.empty()) {
+            problems += check.refused;
         } else {
+            problems += check.leftOut;
             PackDropped(path, problems);
         }
     }

@@ -11,6 +11,20 @@ void ArchiveIndex::RequireSound() const {
         throw *damage;
 }
 
+namespace {
+
+// What a writer may leave after the end mark: zeros or the old end-of-file mark. We write nothing there, so
+// anything else is damage, most likely a zero where the next header should have started.
+void RequireOnlyPadding(TStream& archive) {
+    uint8_t chunk[16 * 1024];
+    for (int64_t got; (got = archive.Read(chunk, sizeof chunk)) > 0;)
+        for (int64_t i = 0; i < got; ++i)
+            if (chunk[i] != 0x00 && chunk[i] != 0x1A)
+                throw ELhaError(kNotArchive, "the archive goes on after its end mark, where a header was expected");
+}
+
+}  // namespace
+
 ArchiveIndex ReadArchiveIndex(TStream& archive, bool allowEmpty) {
     ArchiveIndex index;
     index.fileSize = static_cast<uint64_t>(archive.Size());
@@ -24,8 +38,10 @@ ArchiveIndex ReadArchiveIndex(TStream& archive, bool allowEmpty) {
                 throw ELhaError(kNotArchive,
                                 "the archive is cut short: it ends after a whole entry, without its end mark");
             auto h = ReadHeader(archive);
-            if (!h)
+            if (!h) {
+                RequireOnlyPadding(archive);
                 break;
+            }
             if (h->packedSize > index.fileSize - std::min(index.fileSize, h->dataOffset()))
                 throw ELhaError(kDataBroken, "the archive ends inside the data of an entry");
             ArchiveEntry e;

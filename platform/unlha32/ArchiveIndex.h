@@ -1,7 +1,8 @@
 #pragma once
 // The headers of an archive file, read in one pass. Reading stops at the first broken header, at an entry
-// whose data runs past the end of the file, or at the end of a file that lacks the end mark (cut between two
-// entries); what was read before stays usable and the damage is kept.
+// whose data runs past the end of the file, at the end of a file that lacks the end mark (cut between two
+// entries), or at an end mark followed by more than padding; what was read before stays usable and the damage
+// is kept.
 
 #include <optional>
 #include <string>

@@ -221,6 +221,20 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
     return w->thread->id;
 }
 
+BOOL EnableWindow(HWND hwnd, BOOL enable) {
+    std::lock_guard lock(TheCore().mutex);
+    auto w = LiveWindowLocked(hwnd);
+    if (!w)
+        return FALSE;
+    return std::exchange(w->enabled, enable != FALSE) ? FALSE : TRUE;
+}
+
+BOOL IsWindowEnabled(HWND hwnd) {
+    std::lock_guard lock(TheCore().mutex);
+    auto w = LiveWindowLocked(hwnd);
+    return w && w->enabled ? TRUE : FALSE;
+}
+
 UINT RegisterWindowMessageA(const char* name) {
     if (!name || !*name) {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -103,6 +103,10 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value);
 LONG_PTR GetWindowLongPtrA(HWND hwnd, int index);
 LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId);
+// A window takes input until disabled; the flag is only recorded (no WM_ENABLE is sent). EnableWindow answers
+// whether the window was disabled before the call; both answer FALSE for a window that does not exist.
+BOOL EnableWindow(HWND hwnd, BOOL enable);
+BOOL IsWindowEnabled(HWND hwnd);
 
 // Posting: from any thread; FALSE (last error 1400) for a window that does not exist. hwnd 0 posts to the
 // calling thread's queue with no window.

@@ -35,6 +35,7 @@ struct Window {
     LONG_PTR userData = 0;
     std::vector<LONG_PTR> extra;       // one pointer-sized slot per 4 extra bytes
     std::shared_ptr<void> attachment;  // owned by the record (the utility window's method)
+    bool enabled = true;
     bool destroying = false;
 };
 

@@ -1,9 +1,11 @@
 // The drivers of the CAB, ARJ, TAR family, RAR, BGA, YZ1 and 7z formats against recorders of their
 // libraries: command lines byte for byte, the operations each format does not offer, the archive checks,
-// the owner window, and the YZ1 library choice and password retry.
+// the owner window, and the YZ1 library choice, password retry and a raising library call.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <stdexcept>
 
 #include "ARCHIVES/ARCHIVES.h"
 #include "ARCHIVES/ARJ32.h"
@@ -13,6 +15,7 @@
 #include "ARCHIVES/SZIP32.h"
 #include "ARCHIVES/TAR32.h"
 #include "ARCHIVES/YZ132.h"
+#include "platform/win/MessageLoop.h"
 #include "platform/win/Modules.h"
 #include "tests/ARCHIVES/ClientSwitches.h"
 #include "tests/ARCHIVES/Recorder.h"
@@ -324,6 +327,27 @@ TEST_F(FormatDriversTest, Yz1TakesYyz32FirstThenYz1AndTriesBothAgainAfterAFailur
     TYZ1 first;
     first.Unpack(0, "/a.yz1", o, "", {}, false, output);
     EXPECT_EQ(LogOf("YYZ32.DLL"), "Yz1 0 null 0\n");
+}
+
+TEST_F(FormatDriversTest, Yz1EnablesItsOwnerWindowAgainWhenTheLibraryRaises) {
+    TYZ1 yz1;
+    const win::HWND owner = win::AllocateHWnd([](win::TMessage&) {});
+    Library("YYZ32.DLL").SetCommandRaises("the library failed");
+    const std::function<int()> operations[] = {[&] { return yz1.Unpack(owner, "/a.yz1", o, "/d", {}, false, output); },
+                                               [&] { return yz1.Pack(owner, "/a.yz1", o, "", {"f"}, false, output); }};
+    for (const auto& operation : operations) {
+        win::EnableWindow(owner, win::FALSE);  // as the library leaves it while its dialog is up
+        try {
+            operation();
+            ADD_FAILURE() << "the library's exception was lost";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "the library failed");
+        }
+        EXPECT_TRUE(win::IsWindowEnabled(owner));
+    }
+    EXPECT_EQ(LogOf("YYZ32.DLL"),
+              "Yz1 " + std::to_string(owner) + " null 0\nYz1 " + std::to_string(owner) + " null 0\n");
+    win::DeallocateHWnd(owner);
 }
 
 class Yz1PasswordTest : public FormatDriversTest {

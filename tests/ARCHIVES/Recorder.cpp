@@ -56,6 +56,7 @@ Recorder::Recorder(const std::string& moduleName) {
     Bind(module, "RecorderLog", Log);
     Bind(module, "RecorderLastCommand", LastCommand);
     Bind(module, "RecorderSetCommandResult", SetCommandResult);
+    Bind(module, "RecorderSetCommandRaises", SetCommandRaises);
     Bind(module, "RecorderSetArchiveAnswers", SetArchiveAnswers);
     Bind(module, "RecorderSetArchiveType", SetArchiveType);
     Bind(module, "RecorderSetListing", SetListing);

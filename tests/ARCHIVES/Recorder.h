@@ -44,6 +44,7 @@ struct Recorder {
     decltype(&RecorderLog) Log = nullptr;
     decltype(&RecorderLastCommand) LastCommand = nullptr;
     decltype(&RecorderSetCommandResult) SetCommandResult = nullptr;
+    decltype(&RecorderSetCommandRaises) SetCommandRaises = nullptr;
     decltype(&RecorderSetArchiveAnswers) SetArchiveAnswers = nullptr;
     decltype(&RecorderSetArchiveType) SetArchiveType = nullptr;
     decltype(&RecorderSetListing) SetListing = nullptr;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,7 @@ struct State {
     std::string lastCommand;
     int commandResult = 0;
     std::string outputText;
+    std::optional<std::string> commandRaises;
     win::BOOL checkResult = 1;
     HARC openHandle = 0x51;
     int archiveType = 0;
@@ -66,6 +69,8 @@ int Command(const char* entry, win::HWND parent, const char* cmdLine, char* outp
     Log(std::string(entry) + " " + Num(parent) + " " + (output ? "buffer" : "null") + " " + Num(size));
     if (s.owner && s.hook && s.hook(s.owner) != 0)
         return ARCERROR_CANCELLED;
+    if (s.commandRaises)
+        throw std::runtime_error(*s.commandRaises);
     if (output && size > 0) {
         size_t n = std::min<size_t>(s.outputText.size(), size - 1);
         std::memcpy(output, s.outputText.data(), n);
@@ -89,6 +94,10 @@ EXPORT const char* RecorderLastCommand() {
 EXPORT void RecorderSetCommandResult(int result, const char* outputText) {
     state().commandResult = result;
     state().outputText = outputText ? outputText : "";
+}
+
+EXPORT void RecorderSetCommandRaises(const char* what) {
+    state().commandRaises = what ? std::optional<std::string>(what) : std::nullopt;
 }
 
 EXPORT void RecorderSetArchiveAnswers(win::BOOL checkResult, HARC openHandle) {

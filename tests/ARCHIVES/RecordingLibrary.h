@@ -14,6 +14,8 @@ const char* RecorderLog();
 const char* RecorderLastCommand();
 // What the command entries answer and write into the output buffer they get.
 void RecorderSetCommandResult(int result, const char* outputText);
+// The command entries raise std::runtime_error with this text instead of answering (null: they answer).
+void RecorderSetCommandRaises(const char* what);
 // What the content checks get: CheckArchive's answer and the handle OpenArchive answers (0 = failure).
 void RecorderSetArchiveAnswers(win::BOOL checkResult, HARC openHandle);
 // What GetArchiveType answers (0 after a reset: not an archive).

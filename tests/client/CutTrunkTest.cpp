@@ -1,5 +1,6 @@
-// A trunk that reaches the receiver cut short (fetched while its upload was still running, or broken off) is
-// never taken as whole: the road never reports success and never deletes the server's copy, wherever the cut.
+// A trunk that reaches the receiver cut short (fetched while its upload was still running, or broken off), or
+// whose archive a damaged block has given a zero where a header starts, is never taken as whole: the road never
+// reports success and never deletes the server's copy, wherever the cut or the zero.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "client/CipherFiles.h"
 #include "client/MainForm.h"
 #include "tests/client/ClientFixture.h"
 
@@ -69,7 +71,30 @@ protected:
     // The container cut to `length` bytes on the server, received: it must fail and leave the server as it was.
     void ExpectCutRefused(size_t length) {
         SCOPED_TRACE("cut at " + std::to_string(length) + " of " + std::to_string(container_.size()));
-        WriteFile(ServerDir() + "t.ace", container_.substr(0, length));
+        if (length < 32)
+            (*ui_)->ExpectMessageBox(win::IDOK, "暗号化ファイルが壊れています。");
+        ExpectRefused(container_.substr(0, length));
+    }
+
+    // The sent archive with a zero where the header of entry k starts, sealed as the sender seals: a damaged
+    // cipher block can decrypt to just that.
+    void ExpectHeaderZeroRefused(size_t k) {
+        const std::vector<size_t> ends = EntryEnds(archive_);
+        const size_t start = k == 0 ? 0 : ends[k - 1];
+        SCOPED_TRACE("zero at " + std::to_string(start) + ", the header of entry " + std::to_string(k));
+        std::string damaged = archive_;
+        damaged[start] = '\0';
+        WriteFile(sandbox().work + "damaged.lzh", damaged);
+        ASSERT_TRUE(
+            receiver_->EncryptTrunk(sandbox().work + "damaged.lzh", sandbox().work + "damaged.ace", BuiltInPassword));
+        ExpectRefused(ReadFile(sandbox().work + "damaged.ace"));
+        EXPECT_NE(Log(receiver_->mmDwMess).find("Error!! 展開に失敗しました。"), std::string::npos)
+            << Log(receiver_->mmDwMess);
+    }
+
+    // The container on the server, received: it must fail and leave the server as it was.
+    void ExpectRefused(const std::string& container) {
+        WriteFile(ServerDir() + "t.ace", container);
         WriteFile(ServerDir() + "t.txt", "its comment");
         const std::string place = sandbox().work + "in/";
         fs::remove_all(place);
@@ -77,13 +102,11 @@ protected:
         receiver_->SetActivePage(TMainFormWin::pgDw2);
         Check(receiver_->DwTruncList, "t");
         receiver_->edDirPath->setText(QString::fromStdString(place));
-        if (length < 32)
-            (*ui_)->ExpectMessageBox(win::IDOK, "暗号化ファイルが壊れています。");
         receiver_->btnDwStartClick();
         const std::string log = Log(receiver_->mmDwMess);
         EXPECT_EQ(log.find("完了しました。"), std::string::npos) << log;
         EXPECT_NE(log.find("Error!!"), std::string::npos) << log;
-        EXPECT_EQ(ServerFile("t.ace").size(), length) << "the server's copy stays";
+        EXPECT_TRUE(ServerFile("t.ace") == container) << "the server's copy stays";
         EXPECT_TRUE(ServerHas("t.txt"));
     }
 
@@ -101,6 +124,16 @@ TEST_F(CutTrunkTest, ASmallTrunkCutAtAnyByteIsRefused) {
     StartReceiving();
     for (size_t length = 0; length < container_.size() && !HasFailure(); ++length)
         ExpectCutRefused(length);
+}
+
+TEST_F(CutTrunkTest, ATrunkWithAZeroWhereAHeaderStartsIsRefused) {
+    SendFiles({{"r1.bin", RandomBytes(699, 7)}, {"s.txt", "short text\r\n"}, {"folder/h.txt", std::string(500, 'h')}});
+    if (HasFatalFailure())
+        return;
+    ASSERT_EQ(EntryEnds(archive_).size(), 3u);
+    StartReceiving();
+    for (size_t k = 0; k < 3 && !HasFailure(); ++k)
+        ExpectHeaderZeroRefused(k);
 }
 
 TEST_F(CutTrunkTest, ALargerTrunkCutAtAnEntryBoundaryIsRefused) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -173,6 +175,19 @@ TEST_F(TrunkBuildingTest, DropsThatWouldPackTheWrongThingsAreRefusedAndNamed) {
               "not text");
     WriteFile(src_ + "nested/ok.txt", "fine");
     WriteFile(src_ + "nested/emoji😀.txt", "no code page 932 for this");
+    // What a folder may hold that the archive does not: the pack leaves it out, so the user is told. A hidden
+    // file goes in; a dropped FIFO is neither file nor folder and is skipped without a word.
+    WriteFile(src_ + "mixed/kept.txt", "packed");
+    WriteFile(src_ + "mixed/.hidden", "packed too");
+    fs::create_directory_symlink(src_ + "photos", src_ + "mixed/linked folder");
+    fs::create_symlink(src_ + "nowhere", src_ + "mixed/dangling");
+    ASSERT_EQ(mkfifo((src_ + "mixed/pipe").c_str(), 0600), 0);
+    fs::create_directories(src_ + "mixed/empty");
+    ASSERT_EQ(mkfifo((src_ + "lone pipe").c_str(), 0600), 0);
+    // Only a user other than root meets a folder it cannot read.
+    const bool locksOut = geteuid() != 0;
+    WriteFile(src_ + "mixed/locked/in.txt", "unreadable");
+    fs::permissions(src_ + "mixed/locked", fs::perms::owner_write);
     std::string tmp;
     GetTempDir(tmp);
     const std::string refused = "次のファイルはトランクに格納されていません。\r\n";
@@ -181,7 +196,8 @@ TEST_F(TrunkBuildingTest, DropsThatWouldPackTheWrongThingsAreRefusedAndNamed) {
     form_->DropFiles({"/", form_->WorkDir(), form_->WorkArchive(), tmp, src_ + "link", src_ + "star*.txt",
                       src_ + "bad\xff"
                              "name.txt",
-                      src_ + "nested", src_ + "report.txt"});
+                      src_ + "nested", src_ + "mixed", src_ + "lone pipe", src_ + "report.txt"});
+    fs::permissions(src_ + "mixed/locked", fs::perms::owner_all);
     ASSERT_EQ((*ui_)->Shown().size(), 1u);
     const std::string& text = (*ui_)->Shown()[0].text;
     EXPECT_EQ(text.rfind(refused, 0), 0u) << text;
@@ -192,7 +208,23 @@ TEST_F(TrunkBuildingTest, DropsThatWouldPackTheWrongThingsAreRefusedAndNamed) {
     EXPECT_NE(text.find("「*」「?」を含む名前は格納できません"), std::string::npos) << text;
     EXPECT_NE(text.find("bad\\xFFname.txt"), std::string::npos) << text;
     EXPECT_NE(text.find("使用できない文字を含む名前です： " + src_ + "nested/emoji😀.txt"), std::string::npos) << text;
-    EXPECT_EQ(Column(form_->ListView1, 0), std::vector<std::string>{"report.txt"}) << "only the good drop is packed";
+    EXPECT_NE(text.find("フォルダへのリンクは格納できません： " + src_ + "mixed/linked folder"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("リンク先のないリンクは格納できません： " + src_ + "mixed/dangling"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("ファイルでもフォルダでもないものは格納できません： " + src_ + "mixed/pipe"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("空のフォルダは格納できません： " + src_ + "mixed/empty"), std::string::npos) << text;
+    EXPECT_EQ(text.find("lone pipe"), std::string::npos) << text;
+    if (locksOut)
+        EXPECT_NE(text.find("読み取れないフォルダは格納できません： " + src_ + "mixed/locked"), std::string::npos)
+            << text;
+    std::vector<std::string> names = Column(form_->ListView1, 0);
+    std::sort(names.begin(), names.end());
+    if (!locksOut)
+        names.erase(std::remove(names.begin(), names.end(), "in.txt"), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".hidden", "kept.txt", "report.txt"}))
+        << "only the good drops are packed, and of a folder what the archive can hold";
 }
 
 TEST_F(TrunkBuildingTest, NamesTheArchiveWouldNotKeepAsTheyAreAreRefusedAndNamed) {
@@ -206,14 +238,15 @@ TEST_F(TrunkBuildingTest, NamesTheArchiveWouldNotKeepAsTheyAreAreRefusedAndNamed
     WriteFile(src_ + "docs/what?.txt", "a mask inside a folder");
     WriteFile(src_ + "docs/whatA.txt", "what the mask would also select");
     // The deepest entry path the listing can give back whole is 512 bytes; this one is 513.
-    const std::string deep = "deep/" + std::string(200, 'd') + "/" + std::string(200, 'e') + "/" + std::string(106, 'f');
+    const std::string deep =
+        "deep/" + std::string(200, 'd') + "/" + std::string(200, 'e') + "/" + std::string(106, 'f');
     ASSERT_EQ(deep.size(), 513u);
     WriteFile(src_ + deep, "too deep to list");
-    WriteFile(src_ + "fits/" + std::string(200, 'd') + "/" + std::string(200, 'e') + "/" + std::string(105, 'f'), "512");
+    WriteFile(src_ + "fits/" + std::string(200, 'd') + "/" + std::string(200, 'e') + "/" + std::string(105, 'f'),
+              "512");
 
     (*ui_)->ExpectMessageBox(win::IDOK);
-    form_->DropFiles(
-        {kept, merged, src_ + "folder", src_ + "docs", src_ + "deep", src_ + "fits", src_ + "report.txt"});
+    form_->DropFiles({kept, merged, src_ + "folder", src_ + "docs", src_ + "deep", src_ + "fits", src_ + "report.txt"});
     ASSERT_EQ((*ui_)->Shown().size(), 1u);
     const std::string& text = (*ui_)->Shown()[0].text;
     EXPECT_EQ((*ui_)->Shown()[0].type, win::MB_OK | win::MB_ICONWARNING);
@@ -225,7 +258,8 @@ TEST_F(TrunkBuildingTest, NamesTheArchiveWouldNotKeepAsTheyAreAreRefusedAndNamed
     EXPECT_EQ(text.find(kept + "\r\n"), std::string::npos) << text;
     std::vector<std::string> names = Column(form_->ListView1, 0);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{std::string(105, 'f'), "report.txt", fs::path(kept).filename().string()}))
+    EXPECT_EQ(names,
+              (std::vector<std::string>{std::string(105, 'f'), "report.txt", fs::path(kept).filename().string()}))
         << "the good drops are packed, the deepest path that fits among them";
 }
 

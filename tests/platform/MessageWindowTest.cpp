@@ -1,4 +1,4 @@
-// Window classes, window records and their lifetime, registered messages, utility windows.
+// Window classes, window records and their lifetime, enabling, registered messages, utility windows.
 #include <gmock/gmock.h>
 
 #include <string>
@@ -124,6 +124,25 @@ TEST_F(WindowTest, WindowLongsArePointerSizedSlots) {
     EXPECT_EQ(GetWindowLongPtrA(hwnd, 0), 0);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
     EXPECT_TRUE(UnregisterClassA("SlotWindow", GetModuleInstance()));
+}
+
+TEST_F(WindowTest, EnablingAnswersWhetherTheWindowWasDisabled) {
+    HWND hwnd;
+    {
+        TestWindow window;
+        hwnd = window.hwnd();
+        EXPECT_TRUE(IsWindowEnabled(hwnd)) << "a new window takes input";
+        EXPECT_FALSE(EnableWindow(hwnd, FALSE));
+        EXPECT_FALSE(IsWindowEnabled(hwnd));
+        EXPECT_TRUE(EnableWindow(hwnd, FALSE));
+        EXPECT_TRUE(EnableWindow(hwnd, TRUE));
+        EXPECT_TRUE(IsWindowEnabled(hwnd));
+        EXPECT_FALSE(EnableWindow(hwnd, TRUE));
+    }
+    SetLastError(0);
+    EXPECT_FALSE(EnableWindow(hwnd, TRUE));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_FALSE(IsWindowEnabled(hwnd));
 }
 
 TEST_F(WindowTest, DestroyedInsideItsOwnProcedureTheRecordLivesUntilTheOutermostCallReturns) {
