@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -18,6 +19,7 @@
 
 #include "ARCHIVES/ARCHIVES.h"
 #include "client/MainForm.h"
+#include "client/TrunkNames.h"
 #include "client/Unit_Setting.h"
 #include "common/Unit_FilesFunc.h"
 #include "controls/PicBtnGroup.h"
@@ -26,6 +28,7 @@
 #include "platform/win/MessageLoop.h"
 #include "tests/client/ClientFixture.h"
 #include "tests/support/ManualClock.h"
+#include "tests/support/MessagePump.h"
 #include "tools/harness/RunProgram.h"
 
 namespace {
@@ -216,15 +219,20 @@ TEST_F(TrunkBuildingTest, DropsThatWouldPackTheWrongThingsAreRefusedAndNamed) {
         << text;
     EXPECT_NE(text.find("空のフォルダは格納できません： " + src_ + "mixed/empty"), std::string::npos) << text;
     EXPECT_EQ(text.find("lone pipe"), std::string::npos) << text;
-    if (locksOut)
+    if (locksOut) {
         EXPECT_NE(text.find("読み取れないフォルダは格納できません： " + src_ + "mixed/locked"), std::string::npos)
             << text;
+    }
     std::vector<std::string> names = Column(form_->ListView1, 0);
     std::sort(names.begin(), names.end());
     if (!locksOut)
         names.erase(std::remove(names.begin(), names.end(), "in.txt"), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{".hidden", "kept.txt", "report.txt"}))
         << "only the good drops are packed, and of a folder what the archive can hold";
+    // The archiver is handed the files of a folder, not its folders: what the box says is so.
+    const std::string listing = LhaListing(form_->WorkArchive());
+    EXPECT_NE(listing.find("mixed/kept.txt"), std::string::npos) << listing;
+    EXPECT_EQ(listing.find("mixed/empty"), std::string::npos) << listing;
 }
 
 TEST_F(TrunkBuildingTest, NamesTheArchiveWouldNotKeepAsTheyAreAreRefusedAndNamed) {
@@ -285,6 +293,42 @@ TEST_F(TrunkBuildingTest, TrunkNameRuleOnLeavingTheFieldAndBeforeTheNextPage) {
     (*ui_)->ExpectMessageBox(win::IDOK, "トランクには何も格納されいません。");
     form_->btnUpNext1Click();
     EXPECT_EQ(form_->ActivePageIndex(), TMainFormWin::pgUp1);
+}
+
+TEST_F(TrunkBuildingTest, TrunkNameRuleOnlyWhenTheFocusMovesToAnotherControl) {
+    // A window on screen logs in: it needs a server.
+    ServeFolders({{"share"}});
+    if (IsSkipped())
+        return;
+    auto form = StartClient();
+    form->show();
+    Click(form->btnSelUpLoad);
+    QApplication::setActiveWindow(form.get());
+    form->edTrunkName->setText("two words");
+    form->edTrunkName->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(PumpUntil([&] { return form->edTrunkName->hasFocus(); }));
+
+    // A popup opens and closes; the user turns to another window and back: the field was never left.
+    QMenu menu;
+    menu.addAction("x");
+    menu.popup(form->mapToGlobal(QPoint(20, 20)));
+    ASSERT_TRUE(PumpUntil([&] { return menu.isVisible(); }));
+    menu.close();
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    ASSERT_TRUE(PumpUntil([&] { return !form->edTrunkName->hasFocus(); }));
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(PumpUntil([&] { return form->edTrunkName->hasFocus(); }));
+    EXPECT_TRUE((*ui_)->Shown().empty());
+
+    // Tab, Backtab or a click on another control: the box, and the focus back in the field.
+    for (Qt::FocusReason reason : {Qt::TabFocusReason, Qt::BacktabFocusReason, Qt::MouseFocusReason}) {
+        (*ui_)->ExpectMessageBox(win::IDOK, TrunkNameFaultMessage(TTrunkNameFault::BadChar));
+        form->mmComment->setFocus(reason);
+        EXPECT_EQ((*ui_)->Pending(), 0u) << reason;
+        EXPECT_TRUE(form->edTrunkName->hasFocus()) << reason;
+    }
 }
 
 TEST_F(TrunkBuildingTest, SizeLimitReadsTheWorkArchive) {

@@ -1,19 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPlainTextEdit>
-
-#include "client/MainForm.h"
 #include "client/TrunkNames.h"
 #include "platform/win/CodePage.h"
-#include "tests/client/ClientFixture.h"
-#include "tests/support/MessagePump.h"
 
 namespace {
-
-using namespace tarvo::test;
 
 TEST(TrunkNamesTest, RuleRefusesWhatCannotBeOneFileName) {
     EXPECT_EQ(CheckTrunkName("月次報告2024"), TTrunkNameFault::None);
@@ -66,44 +56,6 @@ TEST(TrunkNamesTest, ArchivePathsSplitAtTheLastSlash) {
     SplitArchivePath("", dir, name);
     EXPECT_EQ(dir + name, "");
     EXPECT_EQ(EscapedName("a\\b\x01\xe9"), "a\\x5Cb\\x01\\xE9");
-}
-
-// The name field of a window on screen: only a move to another control of the window leaves it.
-class TrunkNameFieldTest : public ClientTest {};
-
-TEST_F(TrunkNameFieldTest, CheckedWhenTheFocusMovesToAnotherControlOnly) {
-    ServeFolders({{"share"}});
-    if (IsSkipped())
-        return;
-    auto form = StartClient();
-    form->show();
-    Click(form->btnSelUpLoad);
-    QApplication::setActiveWindow(form.get());
-    form->edTrunkName->setText("two words");
-    form->edTrunkName->setFocus(Qt::OtherFocusReason);
-    ASSERT_TRUE(PumpUntil([&] { return form->edTrunkName->hasFocus(); }));
-
-    // A popup opens and closes; the user turns to another window and back: the field was never left.
-    QMenu menu;
-    menu.addAction("x");
-    menu.popup(form->mapToGlobal(QPoint(20, 20)));
-    ASSERT_TRUE(PumpUntil([&] { return menu.isVisible(); }));
-    menu.close();
-    QWidget other;
-    other.show();
-    QApplication::setActiveWindow(&other);
-    ASSERT_TRUE(PumpUntil([&] { return !form->edTrunkName->hasFocus(); }));
-    QApplication::setActiveWindow(form.get());
-    ASSERT_TRUE(PumpUntil([&] { return form->edTrunkName->hasFocus(); }));
-    EXPECT_TRUE((*ui_)->Shown().empty());
-
-    // Tab, Backtab or a click on another control: the box, and the focus back in the field.
-    for (Qt::FocusReason reason : {Qt::TabFocusReason, Qt::BacktabFocusReason, Qt::MouseFocusReason}) {
-        (*ui_)->ExpectMessageBox(win::IDOK, TrunkNameFaultMessage(TTrunkNameFault::BadChar));
-        form->mmComment->setFocus(reason);
-        EXPECT_EQ((*ui_)->Pending(), 0u) << reason;
-        EXPECT_TRUE(form->edTrunkName->hasFocus()) << reason;
-    }
 }
 
 }  // namespace

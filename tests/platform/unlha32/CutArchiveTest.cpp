@@ -194,8 +194,8 @@ TEST_F(CutArchiveTest, ArchivesOfEveryWriterEndWithTheMarkAndPass) {
         expectWhole(archive);
         // Some writers pad an archive after its end mark, with zeros or with the old end-of-file mark.
         const size_t entries = ListedPaths(archive).size();
-        for (const std::string padding : {std::string(1, '\0'), std::string(300, '\0'), std::string(1, '\x1A'),
-                                          std::string(127, '\x1A'), std::string("\x1A\0\0\x1A", 4)}) {
+        for (const std::string& padding : {std::string(1, '\0'), std::string(300, '\0'), std::string(1, '\x1A'),
+                                           std::string(127, '\x1A'), std::string("\x1A\0\0\x1A", 4)}) {
             const std::string padded = Work("padded.lzh");
             WriteFile(padded, bytes + padding);
             SCOPED_TRACE(archive + " padded with " + std::to_string(padding.size()) + " bytes");
