@@ -218,6 +218,9 @@ protected:
     virtual void TryToSend();
     void DiscardSendBlocks();
     virtual void AssignDefaultValue();
+    // Connect has passed its refusals and goes on to open the socket: a layer that keeps state per session
+    // starts it here, so a refused call leaves the session that is running alone.
+    virtual void ConnectAccepted() {}
     virtual void InternalClose(bool Shut, win::WORD ErrCode);
     virtual void InternalAbort(win::WORD ErrCode);
     virtual int GetRcvdCount();
