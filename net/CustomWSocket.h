@@ -278,6 +278,8 @@ protected:
     bool ProcessEarlyDnsReply();
     // Cancels the pending lookup, if any, and forgets it and the last results.
     void StartDnsLookupAfresh();
+    // After a failed cancel: true when the lookup had ended already, its queued answer then dropped.
+    bool DropEndedDnsLookup();
     // Takes the address of a reverse lookup and starts afresh; false, after raising, for a text that is none.
     bool BeginReverseDnsLookup(const std::string& HostAddr, win::u_long& Address);
     // Resolves the stale parts of RemoteAddress for Connect (connect = true) or Listen.

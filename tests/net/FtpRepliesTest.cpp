@@ -256,6 +256,34 @@ TEST_F(FtpRepliesTest, ConnectionFailuresEndTheRequestWithTheirCodes) {
     EXPECT_EQ(ftp.client.State(), ftpReady);
 }
 
+// The server's name has been looked up, but the answer is still queued when the request is aborted.
+TEST_F(FtpRepliesTest, AnAbortAfterTheLookupEndedClosesAndTheNextRequestRuns) {
+    script = [](FakeFtpSession& s) {
+        s.Login();
+        s.WaitForClose();
+    };
+    win::winsock::SetHostResolvers(
+        [](const std::string& name, win::winsock::HostAnswer& a) {
+            a.name = name;
+            a.addresses = {Winsock_htonl(0x7F000001)};
+            return 0;
+        },
+        nullptr);
+    ftp.Target(server.Port());
+    ftp.client.HostName = "ftp.test";
+    ftp.client.CmdOpen();
+    ASSERT_EQ(ftp.client.State(), ftpDnsLookup);
+    ASSERT_TRUE(WaitQueued(ftp.client.ControlSocket()->WindowHandle(), WM_SOCKET_DNS_DONE));
+    EXPECT_NO_THROW(ftp.client.Abort());
+    EXPECT_EQ(ftp.client.State(), ftpReady);
+    PumpPending();
+    EXPECT_EQ(ftp.client.State(), ftpReady);  // the dropped answer opens no connection
+    EXPECT_FALSE(ftp.client.IsConnected());
+    EXPECT_TRUE(ftp.done.empty());
+    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+    EXPECT_EQ(ftp.done, (std::vector<std::pair<TFtpRequest, int>>{{ftpRqConnect, 0}}));
+}
+
 TEST_F(FtpRepliesTest, AControlConnectionCutOffWhileAReplyIsAwaitedFailsTheRequest) {
     script = [](FakeFtpSession& s) {
         s.Login();
