@@ -218,6 +218,9 @@ protected:
     virtual void TryToSend();
     void DiscardSendBlocks();
     virtual void AssignDefaultValue();
+    // Connect has passed its refusals and goes on to open the socket: a layer that keeps state per session
+    // starts it here, so a refused call leaves the session that is running alone.
+    virtual void ConnectAccepted() {}
     virtual void InternalClose(bool Shut, win::WORD ErrCode);
     virtual void InternalAbort(win::WORD ErrCode);
     virtual int GetRcvdCount();
@@ -275,6 +278,8 @@ protected:
     bool ProcessEarlyDnsReply();
     // Cancels the pending lookup, if any, and forgets it and the last results.
     void StartDnsLookupAfresh();
+    // After a failed cancel: true when the lookup had ended already, its queued answer then dropped.
+    bool DropEndedDnsLookup();
     // Takes the address of a reverse lookup and starts afresh; false, after raising, for a text that is none.
     bool BeginReverseDnsLookup(const std::string& HostAddr, win::u_long& Address);
     // Resolves the stale parts of RemoteAddress for Connect (connect = true) or Listen.

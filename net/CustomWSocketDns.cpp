@@ -157,10 +157,23 @@ void TCustomWSocket::ReverseDnsLookupAlt(const std::string& HostAddr) {
     TriggerDnsLookupDone(0);
 }
 
+bool TCustomWSocket::DropEndedDnsLookup() {
+    if (Winsock_WSAGetLastError() != win::WSAEALREADY)
+        return false;
+    // Queued answers of older lookups would be ignored anyway; they go too.
+    win::MSG answer;
+    while (FWindowHandle != 0 &&
+           win::PeekMessageA(&answer, FWindowHandle, WM_SOCKET_DNS_DONE, WM_SOCKET_REVERSE_DNS_DONE, win::PM_REMOVE)) {
+    }
+    return true;
+}
+
 void TCustomWSocket::CancelDnsLookup() {
     if (FDnsLookupHandle == 0)
         return;
-    if (Winsock_WSACancelAsyncRequest(FDnsLookupHandle) != 0) {
+    // A lookup that has ended cannot be cancelled, but its answer has not been handled yet: dropping the
+    // answer cancels it just as well.
+    if (Winsock_WSACancelAsyncRequest(FDnsLookupHandle) != 0 && !DropEndedDnsLookup()) {
         FDnsLookupHandle = 0;
         ReportSocketError("WSACancelAsyncRequest");
         return;

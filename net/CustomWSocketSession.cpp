@@ -92,6 +92,7 @@ void TCustomWSocket::Connect() {
         return RaiseException("Connect: No IP Address Specified");
     if (!FProtoAssigned)
         return RaiseException("Connect: No Protocol Specified");
+    ConnectAccepted();
     if (!OpenSocket(true) || !ReadBufferSizes())
         return;
     SetSocketState(wsOpened);

@@ -300,6 +300,10 @@ public:
     virtual void CmdProt();
     virtual void CmdPbsz();
     virtual void CmdCcc();
+    // Clears TlsKind; raises FtpException when WantSsl asks for SSL.
+    virtual void CheckSslSupport(bool WantSsl);
+    // The kind of TLS chosen for the control connection: 0, none; the sequencer runs AUTH only for 1 or 2.
+    uint8_t TlsKind() const { return FTlsKind; }
 
     // Sequence requests.
     virtual void StartConnect();
@@ -371,6 +375,8 @@ protected:
     void AbortWithError(const std::string& Msg, int Code);
     // Bytes of the control connection, taken as if they had just been received.
     void FeedReply(std::string_view Bytes, win::WORD ErrCode);
+
+    uint8_t FTlsKind = 0;
 
 private:
     // Bytes taken from the data connection per notification, and read from the local file per block sent

@@ -244,3 +244,9 @@ void TCustomFtpCli::CmdPbsz() {
 void TCustomFtpCli::CmdCcc() {
     throw FtpException("CCC needs the TLS edition of the FTP component");
 }
+
+void TCustomFtpCli::CheckSslSupport(bool WantSsl) {
+    FTlsKind = 0;
+    if (WantSsl)
+        throw FtpException("SSL needs the TLS edition of the FTP component");
+}

@@ -29,20 +29,21 @@ struct TCustomFtpCli::StepEntry {
 };
 
 const TCustomFtpCli::StepEntry TCustomFtpCli::StepOrder[] = {
-    {ftpStepOpen, &TCustomFtpCli::CmdOpen},   {ftpStepUser, &TCustomFtpCli::CmdUser},
-    {ftpStepPass, &TCustomFtpCli::CmdPass},   {ftpStepAcct, &TCustomFtpCli::CmdAcct},
-    {ftpStepCwd, &TCustomFtpCli::CmdCwd},     {ftpStepCdup, &TCustomFtpCli::CmdCdup},
-    {ftpStepType, &TCustomFtpCli::CmdType},   {ftpStepPort, &TCustomFtpCli::CmdPort},
-    {ftpStepRest, &TCustomFtpCli::CmdRest},   {ftpStepRetr, &TCustomFtpCli::BeginRetr},
-    {ftpStepStor, &TCustomFtpCli::BeginStor}, {ftpStepAppe, &TCustomFtpCli::BeginAppe},
-    {ftpStepList, &TCustomFtpCli::BeginList}, {ftpStepNlst, &TCustomFtpCli::BeginNlst},
-    {ftpStepSyst, &TCustomFtpCli::CmdSyst},   {ftpStepMkd, &TCustomFtpCli::CmdMkd},
-    {ftpStepRmd, &TCustomFtpCli::CmdRmd},     {ftpStepRnfr, &TCustomFtpCli::CmdRnfr},
-    {ftpStepRnto, &TCustomFtpCli::CmdRnto},   {ftpStepSize, &TCustomFtpCli::CmdSize},
-    {ftpStepDele, &TCustomFtpCli::CmdDele},   {ftpStepPwd, &TCustomFtpCli::CmdPwd},
-    {ftpStepAbor, &TCustomFtpCli::CmdAbor},   {ftpStepRaw, &TCustomFtpCli::CmdRaw},
-    {ftpStepQuit, &TCustomFtpCli::CmdQuit},   {ftpStepMlsd, &TCustomFtpCli::BeginMlsd},
-    {ftpStepMode, &TCustomFtpCli::CmdMode},   {ftpStepOpts, &TCustomFtpCli::CmdOpts},
+    {ftpStepOpen, &TCustomFtpCli::CmdOpen},   {ftpStepAuth, &TCustomFtpCli::CmdAuth},
+    {ftpStepUser, &TCustomFtpCli::CmdUser},   {ftpStepPass, &TCustomFtpCli::CmdPass},
+    {ftpStepAcct, &TCustomFtpCli::CmdAcct},   {ftpStepCwd, &TCustomFtpCli::CmdCwd},
+    {ftpStepCdup, &TCustomFtpCli::CmdCdup},   {ftpStepType, &TCustomFtpCli::CmdType},
+    {ftpStepPort, &TCustomFtpCli::CmdPort},   {ftpStepRest, &TCustomFtpCli::CmdRest},
+    {ftpStepRetr, &TCustomFtpCli::BeginRetr}, {ftpStepStor, &TCustomFtpCli::BeginStor},
+    {ftpStepAppe, &TCustomFtpCli::BeginAppe}, {ftpStepList, &TCustomFtpCli::BeginList},
+    {ftpStepNlst, &TCustomFtpCli::BeginNlst}, {ftpStepSyst, &TCustomFtpCli::CmdSyst},
+    {ftpStepMkd, &TCustomFtpCli::CmdMkd},     {ftpStepRmd, &TCustomFtpCli::CmdRmd},
+    {ftpStepRnfr, &TCustomFtpCli::CmdRnfr},   {ftpStepRnto, &TCustomFtpCli::CmdRnto},
+    {ftpStepSize, &TCustomFtpCli::CmdSize},   {ftpStepDele, &TCustomFtpCli::CmdDele},
+    {ftpStepPwd, &TCustomFtpCli::CmdPwd},     {ftpStepAbor, &TCustomFtpCli::CmdAbor},
+    {ftpStepRaw, &TCustomFtpCli::CmdRaw},     {ftpStepQuit, &TCustomFtpCli::CmdQuit},
+    {ftpStepMlsd, &TCustomFtpCli::BeginMlsd}, {ftpStepMode, &TCustomFtpCli::CmdMode},
+    {ftpStepOpts, &TCustomFtpCli::CmdOpts},
 };
 
 void TCustomFtpCli::StartSequence(TFtpRequest Request, std::initializer_list<TFtpStep> Steps) {
@@ -119,6 +120,8 @@ bool TCustomFtpCli::RunNextStep() {
     for (const StepEntry& entry : StepOrder) {
         if (!Pending(entry.Step))
             continue;
+        if (entry.Step == ftpStepAuth && FTlsKind != 1 && FTlsKind != 2)
+            continue;  // no TLS chosen: passed over, though still pending
         FPendingSteps &= ~Bit(entry.Step);
         if (!StepWanted(entry.Step))
             continue;

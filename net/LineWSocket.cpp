@@ -238,9 +238,12 @@ void TCustomLineWSocket::TriggerSessionClosed(win::WORD ErrCode) {
     if (!FLineBuffer.empty()) {
         if (FLineMode && FLineBufferCount > 0 && !FLineClearData) {
             FLineLength = FLineBufferCount;  // a partial line is offered as the last line
-            while (FLineMode && FLineLength > 0)
-                if (!RaiseDataEvent())
+            while (FLineMode && FLineLength > 0) {
+                int before = FLineLength;
+                // No reader, or one that took nothing: the rest is dropped with the buffer below.
+                if (!RaiseDataEvent() || FLineLength == before)
                     FLineLength = 0;
+            }
         }
         FLineBuffer.clear();
         FLineBuffer.shrink_to_fit();

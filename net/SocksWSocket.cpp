@@ -104,12 +104,19 @@ void TCustomSocksWSocket::Connect() {
             FAddrResolved = true;
         }
         FPortNumber = WSocketResolvePort(FPort, FProto);
-        FSocksState = 1;
-        FSocksReplyCount = 0;
     } catch (const Exception& e) {
         return RaiseException("connect: " + e.Message());
     }
     TCustomWSocket::Connect();
+}
+
+// Only here: the core may still refuse the call, and a refused call must not restart the negotiation of a
+// session that is already through the proxy.
+void TCustomSocksWSocket::ConnectAccepted() {
+    if (!FSocksServerAssigned)
+        return;
+    FSocksState = 1;
+    FSocksReplyCount = 0;
 }
 
 int TCustomSocksWSocket::GetRcvdCount() {

@@ -38,6 +38,7 @@ public:
 
 protected:
     void AssignDefaultValue() override;
+    void ConnectAccepted() override;
     int GetRcvdCount() override;
     bool TriggerDataAvailable(win::WORD ErrCode) override;
     void DoSessionConnected(win::WORD ErrCode) override;

@@ -256,6 +256,81 @@ TEST_F(FtpRepliesTest, ConnectionFailuresEndTheRequestWithTheirCodes) {
     EXPECT_EQ(ftp.client.State(), ftpReady);
 }
 
+// The server's name has been looked up, but the answer is still queued when the request is aborted.
+TEST_F(FtpRepliesTest, AnAbortAfterTheLookupEndedClosesAndTheNextRequestRuns) {
+    script = [](FakeFtpSession& s) {
+        s.Login();
+        s.WaitForClose();
+    };
+    win::winsock::SetHostResolvers(
+        [](const std::string& name, win::winsock::HostAnswer& a) {
+            a.name = name;
+            a.addresses = {Winsock_htonl(0x7F000001)};
+            return 0;
+        },
+        nullptr);
+    ftp.Target(server.Port());
+    ftp.client.HostName = "ftp.test";
+    ftp.client.CmdOpen();
+    ASSERT_EQ(ftp.client.State(), ftpDnsLookup);
+    ASSERT_TRUE(WaitQueued(ftp.client.ControlSocket()->WindowHandle(), WM_SOCKET_DNS_DONE));
+    EXPECT_NO_THROW(ftp.client.Abort());
+    EXPECT_EQ(ftp.client.State(), ftpReady);
+    PumpPending();
+    EXPECT_EQ(ftp.client.State(), ftpReady);  // the dropped answer opens no connection
+    EXPECT_FALSE(ftp.client.IsConnected());
+    EXPECT_TRUE(ftp.done.empty());
+    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+    EXPECT_EQ(ftp.done, (std::vector<std::pair<TFtpRequest, int>>{{ftpRqConnect, 0}}));
+}
+
+// A descendant with TLS would choose a kind; this component has none.
+class TlsKindSetter : public TFtpClient {
+public:
+    void Choose(uint8_t Kind) { FTlsKind = Kind; }
+    void CmdAuth() override {
+        SetLocalFileName("AUTH TLS");
+        CmdRaw();
+    }
+};
+
+TEST_F(FtpRepliesTest, WithoutTlsTheTlsVerbsAndSslAreRefusedAndAuthIsPassedOver) {
+    EXPECT_EQ(RaisedBy<FtpException>([&] { ftp.client.CheckSslSupport(true); }),
+              "SSL needs the TLS edition of the FTP component");
+    EXPECT_EQ(ftp.client.TlsKind(), 0);
+    EXPECT_NO_THROW(ftp.client.CheckSslSupport(false));
+    for (auto verb :
+         {&TCustomFtpCli::CmdAuth, &TCustomFtpCli::CmdProt, &TCustomFtpCli::CmdPbsz, &TCustomFtpCli::CmdCcc})
+        EXPECT_NE(RaisedBy<FtpException>([&] { (ftp.client.*verb)(); }).find("needs the TLS edition"),
+                  std::string::npos);
+
+    script = [](FakeFtpSession& s) {
+        s.Reply("220 ready");
+        if (s.Next() == "AUTH TLS") {
+            s.Reply("234 go on");
+            s.Next();
+        }
+        s.Reply("331 password");
+        s.Expect("PASS");
+        s.Reply("230 in");
+        s.WaitForClose();
+    };
+    TlsKindSetter tls;
+    tls.HostName = "127.0.0.1";
+    tls.Port = std::to_string(server.Port());
+    tls.UserName = "u";
+    tls.PassWord = "p";
+    tls.Choose(1);
+    ASSERT_TRUE(tls.ConnectSync()) << tls.ErrorMessage();
+    tls.Abort();
+    tls.CheckSslSupport(false);
+    EXPECT_EQ(tls.TlsKind(), 0);
+    ASSERT_TRUE(tls.ConnectSync()) << tls.ErrorMessage();
+    tls.Abort();
+    PumpPending();
+    EXPECT_EQ(server.Commands(), (std::vector<std::string>{"AUTH TLS", "USER u", "PASS p", "USER u", "PASS p"}));
+}
+
 TEST_F(FtpRepliesTest, AControlConnectionCutOffWhileAReplyIsAwaitedFailsTheRequest) {
     script = [](FakeFtpSession& s) {
         s.Login();

@@ -108,6 +108,25 @@ TEST_F(LineTest, LinesBufferedWhileRawAreOfferedWhenLineModeComesBack) {
     EXPECT_EQ(lines, (std::vector<std::string>{"HDR\r\n", "XY", "next\r\n", "more\r\n"}));
 }
 
+// The peer sends half a line and closes; the handler never reads it. It gives in after many calls, so a
+// fault costs a failure, not a hung test.
+TEST_F(LineTest, ALastPartialLineLeftUnreadEndsTheClose) {
+    LoopbackPeer peer([](int fd) { LoopbackPeer::WriteAll(fd, "half a li"); });
+    int calls = 0;
+    s.SetLineMode(true);
+    s.OnDataAvailable = [&](TCustomWSocket* sock, win::WORD) {
+        if (++calls > 1000)
+            sock->ReceiveStr();
+    };
+    bool closed = false;
+    s.OnSessionClosed = [&](TCustomWSocket*, win::WORD) { closed = true; };
+    s.SetAddr("127.0.0.1");
+    s.SetPort(IntToStr(peer.Port()));
+    s.Connect();
+    ASSERT_TRUE(PumpUntil([&] { return closed; }));
+    EXPECT_EQ(calls, 1);  // offered once, as the last line
+}
+
 TEST_F(LineTest, SmallReadsTakeTheLineInPieces) {
     ChunkPeer peer({"abcdefg\r\nxy\r\n"});
     Start(peer, 3);

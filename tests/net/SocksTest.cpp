@@ -165,7 +165,7 @@ TEST_F(SocksTest, Socks4ASendsTheNameAndFailureRepliesCloseWithTheirCode) {
     ASSERT_TRUE(PumpUntil([&] { return c.received == "through the proxy"; }));
     std::string port{static_cast<char>(echo.Port() >> 8), static_cast<char>(echo.Port() & 0xFF)};
     EXPECT_EQ(good.request.Get(), std::string("\x04\x01", 2) + port + std::string("\0\0\0\x01", 4) + "bob" +
-                                std::string(1, '\0') + "echo.test" + std::string(1, '\0'));
+                                      std::string(1, '\0') + "echo.test" + std::string(1, '\0'));
     c.socket.Close();
 
     Socks4AProxy refused(91);
@@ -279,6 +279,23 @@ TEST_F(SocksTest, AnAuthenticationReplyInSingleBytesIsJudgedWhole) {
     ASSERT_TRUE(PumpUntil([&] { return c.received == "through the proxy"; }));
     EXPECT_EQ(c.events, (std::vector<std::string>{"closed>opened", "opened>connecting", "connecting>connected",
                                                   "socks 0", "auth 0", "auth 1", "connected 0"}));
+    c.socket.Close();
+}
+
+TEST_F(SocksTest, ARefusedSecondConnectLeavesTheSessionThroughTheProxyAsItWas) {
+    LoopbackPeer proxy(Socks5AuthScript(5, 2));
+    c.socket.SocksAuthentication = socksAuthenticateUsercode;
+    c.socket.SocksUsercode = "alice";
+    c.socket.SocksPassword = "s3cret";
+    Through(proxy.Port(), "5");
+    ASSERT_TRUE(PumpUntil([&] { return c.received == "through the proxy"; }));
+    c.events.clear();
+    EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.Connect(); }), "Connect: Socket already in use");
+    c.socket.SendStr(", still");
+    ASSERT_TRUE(PumpUntil([&] { return c.received.size() >= 24 || c.closed; }));
+    EXPECT_EQ(c.received, "through the proxy, still");
+    EXPECT_EQ(c.events, std::vector<std::string>{});
+    EXPECT_EQ(c.socket.State(), wsConnected);
     c.socket.Close();
 }
 

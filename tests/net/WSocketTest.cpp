@@ -305,6 +305,21 @@ TEST_F(WSocketTest, DnsLookups) {
     ASSERT_TRUE(PumpUntil([&] { return done.size() == 3; }));
     EXPECT_EQ(done.back(), 11004);
     EXPECT_EQ(s.DnsResult(), "");
+
+    // Cancelled after the resolver ended, its answer already queued: a cancel like any other, and the
+    // answer is never taken for one.
+    done.clear();
+    s.DnsLookup("over.test");
+    ASSERT_TRUE(WaitQueued(s.WindowHandle(), WM_SOCKET_DNS_DONE));
+    EXPECT_NO_THROW(s.CancelDnsLookup());
+    EXPECT_EQ(done, std::vector<int>{10004});
+    PumpPending();
+    EXPECT_EQ(done, std::vector<int>{10004});
+    EXPECT_EQ(s.DnsResult(), "");
+    s.DnsLookup("after.test");
+    ASSERT_TRUE(PumpUntil([&] { return done.size() == 2; }));
+    EXPECT_EQ(done.back(), 0);
+    EXPECT_EQ(s.DnsResult(), "127.0.0.2");
 }
 
 TEST_F(WSocketTest, DetachedSocketRunsOnAnotherThread) {

@@ -1,8 +1,10 @@
 #include "tests/support/MessagePump.h"
 
 #include <chrono>
+#include <thread>
 
 #include "platform/win/MessageLoop.h"
+#include "platform/win/Messages.h"
 
 namespace tarvo::test {
 
@@ -25,6 +27,16 @@ void PumpPending(int rounds) {
         win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 10, win::QS_ALLINPUT);
     }
     win::Application::ProcessMessages();
+}
+
+bool WaitQueued(win::HWND Window, win::UINT Msg, int maxMs) {
+    win::MSG msg;
+    for (int waited = 0; waited <= maxMs; waited += 5) {
+        if (win::PeekMessageA(&msg, Window, Msg, Msg, win::PM_NOREMOVE))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
 }
 
 }  // namespace tarvo::test
