@@ -14,6 +14,8 @@ namespace tarvo::test {
 int FreeLoopbackPort();
 // True when the program exists and can be run.
 bool ProgramAvailable(const std::string& path);
+// Runs argv (argv[0] a path) to its end, at most 10 s; true when it exited with 0.
+bool RunProgram(const std::vector<std::string>& argv);
 
 class PeerProcess {
 public:
@@ -28,11 +30,36 @@ public:
     bool StartOnPort(const std::vector<std::string>& argv, int port, const std::string& logFile = "");
     // SIGTERM, a bounded wait, then SIGKILL; reaps the process.
     void Stop();
+    // Waits at most timeoutMs for the program to end by itself (then Stop); its exit status, -1 when it did not
+    // exit on its own.
+    int WaitForExit(int timeoutMs);
     bool Running();
     pid_t Pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
+};
+
+// A slow link for the tests that need one: the calling thread moves to a network namespace of its own whose
+// loopback has Ethernet's MTU and a token bucket of rateKbit kilobits a second (with a queue of 400 ms), so the
+// sockets and processes it makes meanwhile talk over it, while the rest of the process keeps its own loopback.
+// Needs root and iproute2. The thread goes back to its namespace when the object goes; the namespace goes
+// with the last process in it (stop the peers started inside first).
+class SlowLoopback {
+public:
+    explicit SlowLoopback(int rateKbit);
+    SlowLoopback(const SlowLoopback&) = delete;
+    SlowLoopback& operator=(const SlowLoopback&) = delete;
+    ~SlowLoopback();
+
+    // Empty when the thread is on the slow link; otherwise why it could not be made.
+    const std::string& Refusal() const { return refusal_; }
+
+private:
+    void Leave();
+
+    int home_ = -1;  // the namespace the thread came from
+    std::string refusal_;
 };
 
 }  // namespace tarvo::test
