@@ -193,7 +193,7 @@ protected:
         ASSERT_TRUE(ftp.client.TypeSync()) << ftp.client.ErrorMessage();  // binary, as the program sends its trunks
     }
     void TearDown() override {
-        server.Stop();  // the namespace goes with its last process
+        server.Stop();  // before the thread leaves the namespace the server lives in
         link_.reset();
         FtpTest::TearDown();
     }
