@@ -106,6 +106,12 @@ public:
     win::HWND WindowHandle() const { return FWindowHandle; }
     win::DWORD ThreadId() const { return FThreadId; }
     int BufferedByteCount() const { return FBufferedByteCount; }
+    // Bytes handed to the system that the peer has not acknowledged yet: they fall as data leaves the
+    // machine. -1 when the system cannot tell (no connected stream).
+    int UnacknowledgedByteCount();
+    // How many more bytes the system's send buffer would take at once, as near as it can be told; -1 when
+    // it cannot be told.
+    int SystemSendRoom();
     bool AllSent() const { return FAllSent; }
     bool Paused() const { return FPaused; }
     bool Terminated() const { return FTerminated; }

@@ -458,6 +458,27 @@ void TCustomWSocket::DropFrontBlock() {
     FSendBlocks.pop_front();
 }
 
+int TCustomWSocket::UnacknowledgedByteCount() {
+    win::u_long count = 0;
+    if (FSocketHandle == win::INVALID_SOCKET ||
+        Winsock_ioctlsocket(FSocketHandle, win::SIOCOUTQ, &count) == win::SOCKET_ERROR)
+        return -1;
+    return static_cast<int>(count);
+}
+
+// The buffer's size less what it holds; both are the system's own figures, read afresh, for the system
+// grows the buffer as the connection speeds up.
+int TCustomWSocket::SystemSendRoom() {
+    int size = 0;
+    int len = sizeof size;
+    if (FSocketHandle == win::INVALID_SOCKET ||
+        Winsock_getsockopt(FSocketHandle, win::SOL_SOCKET, win::SO_SNDBUF, reinterpret_cast<char*>(&size), &len) ==
+            win::SOCKET_ERROR)
+        return -1;
+    int held = UnacknowledgedByteCount();
+    return held < 0 ? -1 : std::max(0, size - held);
+}
+
 int TCustomWSocket::RealSend(const void* Data, int Len) {
     if (FSocketType == win::SOCK_DGRAM)
         return Winsock_sendto(FSocketHandle, static_cast<const char*>(Data), Len, FSendFlags,

@@ -65,7 +65,6 @@ std::string TCustomFtpCli::ServerText(std::string_view Bytes) {
 TCustomFtpCli::TCustomFtpCli()
     : FControlSocket(std::make_unique<TWSocket>()), FDataSocket(std::make_unique<TWSocket>()) {
     FDataSocket->SendBlockSize = DataBlockSize;
-    FDataBlock.resize(DataBlockSize);
     FNotifyWindow = win::AllocateHWnd([this](win::TMessage& Msg) { WndProc(Msg); });
     FControlSocket->OnSessionConnected = [this](TCustomWSocket*, win::WORD e) { ControlSessionConnected(e); };
     FControlSocket->OnDataAvailable = [this](TCustomWSocket*, win::WORD e) { ReplyReader(e); };

@@ -375,13 +375,19 @@ protected:
     void AbortWithError(const std::string& Msg, int Code);
     // Bytes of the control connection, taken as if they had just been received.
     void FeedReply(std::string_view Bytes, win::WORD ErrCode);
+    // True when the server has acknowledged more of the running upload than when last asked: its data is
+    // leaving the machine, whether or not more of it was handed over meanwhile.
+    bool UploadAdvanced();
 
     uint8_t FTlsKind = 0;
 
 private:
-    // Bytes taken from the data connection per notification, and read from the local file per block sent
-    // (one block in flight at a time): large enough that the per-notification cost stays small.
+    // Bytes taken from the data connection per notification, and at most read from the local file per piece
+    // handed over: large enough that the per-notification cost stays small.
     static constexpr int DataBlockSize = 256 * 1024;
+    // The piece an upload hands over when the system's send buffer looks full: one segment, so that the socket
+    // layer holds little of its own while it waits for room.
+    static constexpr int SmallestUploadPiece = 1460;
     // How long a finished upload may wait for the send queue to drain, in seconds.
     static constexpr int DrainSeconds = 5;
     // The transfer mode MODE asks for (1: compressed, "MODE Z") and the options OPTS gives it.
@@ -439,6 +445,7 @@ private:
     bool ListenOnDataPort(uint16_t& Port);
 
     // Transfers.
+    char* DataBlock();
     void ReleaseLocalStream();
     void CommitLocalStream();
     bool OpenDownloadStream();
@@ -468,6 +475,7 @@ private:
     void UploadAcceptor();
     void UploadReply1();
     void UploadReply2();
+    int UploadPieceSize();
     void DataSocketPutDataSent(win::WORD ErrCode);
     void DrainUpload();
     void UploadSessionClosed(win::WORD ErrCode);
@@ -540,8 +548,9 @@ private:
     bool FPutSessionOpen = false;
     bool FSendFinished = false;
     win::WORD FDataCloseError = 0;
-    std::string FTransferFailure;  // why a transfer cannot end well, though its connections may end quietly
-    std::vector<char> FDataBlock;
+    std::string FTransferFailure;        // why a transfer cannot end well, though its connections may end quietly
+    std::unique_ptr<char[]> FDataBlock;  // DataBlockSize bytes, made for the first transfer
+    int64_t FAcknowledged = 0;           // bytes of the running upload the server had acknowledged when last asked
     win::DWORD FDrainDeadline = 0;
 };
 
@@ -571,6 +580,7 @@ protected:
 private:
     struct SyncWait;
     void PumpMessages();
+    void RestartDeadline();
 
     win::DWORD FDeadline = 0;
     SyncWait* FSyncWait = nullptr;

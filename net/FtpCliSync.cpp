@@ -60,7 +60,7 @@ bool TFtpClient::WaitUntilReady() {
         ~Restore() { Client->FSyncWait = Outer; }
     } restore{this, wait.Outer};
 
-    FDeadline = win::GetTickCount() + static_cast<win::DWORD>(Timeout) * 1000;
+    RestartDeadline();
     for (;;) {
         if (wait.Done)
             return wait.ErrCode == 0 && wait.RequestError == 0;
@@ -78,6 +78,9 @@ bool TFtpClient::WaitUntilReady() {
             break;
         if (Timeout <= 0)
             continue;
+        // What an upload handed over leaves the machine without progress events: that is movement too.
+        if (UploadAdvanced())
+            RestartDeadline();
         if (static_cast<int32_t>(win::GetTickCount() - FDeadline) > 0)
             break;
     }
@@ -92,10 +95,14 @@ void TFtpClient::PumpMessages() {
         win::Application::ProcessMessages();
 }
 
+void TFtpClient::RestartDeadline() {
+    FDeadline = win::GetTickCount() + static_cast<win::DWORD>(Timeout) * 1000;
+}
+
 bool TFtpClient::TriggerProgress() {
     bool result = TCustomFtpCli::TriggerProgress();
     if (Timeout > 0)
-        FDeadline = win::GetTickCount() + static_cast<win::DWORD>(Timeout) * 1000;
+        RestartDeadline();
     return result;
 }
 

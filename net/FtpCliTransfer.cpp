@@ -1,6 +1,8 @@
 // TCustomFtpCli: data connections. A transfer is over once the data connection has closed and the server has
 // given its last word on it, in whichever order; it succeeds only when nothing went wrong on our side either.
 // A download goes to a temporary file beside the local file, renamed over it only on success.
+#include <algorithm>
+
 #include "net/FtpCli.h"
 #include "platform/rtl/AtomicFile.h"
 
@@ -30,6 +32,12 @@ bool ParsePasvNumbers(const std::string& Reply, int (&Numbers)[6]) {
 }  // namespace
 
 // Streams -----------------------------------------------------------------------------------------------------
+
+char* TCustomFtpCli::DataBlock() {
+    if (!FDataBlock)
+        FDataBlock = std::make_unique_for_overwrite<char[]>(DataBlockSize);  // only bytes written are read
+    return FDataBlock.get();
+}
 
 void TCustomFtpCli::ReleaseLocalStream() {
     if (!FOwnedStream)
@@ -309,13 +317,14 @@ void TCustomFtpCli::PassiveDownloadConnected(win::WORD ErrCode) {
 void TCustomFtpCli::DownloadReceiver() {
     if (!TriggerProgress())
         return;
-    int n = FDataSocket->Receive(FDataBlock.data(), DataBlockSize);
+    char* block = DataBlock();
+    int n = FDataSocket->Receive(block, DataBlockSize);
     if (n > 0) {
         if (!FTransferFailure.empty())
             return;  // what still arrives after a failure is dropped
         if (FLocalStream) {
             try {
-                FLocalStream->WriteBuffer(FDataBlock.data(), n);
+                FLocalStream->WriteBuffer(block, n);
             } catch (const Exception& e) {
                 TriggerDisplay("! Error writing local file");
                 return FailTransfer("426 Error writing local file: " + e.Message());
@@ -323,7 +332,7 @@ void TCustomFtpCli::DownloadReceiver() {
         }
         FByteCount += n;
         if (DisplayFileFlag)
-            DisplayDataLines(FDataBlock.data(), n);
+            DisplayDataLines(block, n);
     } else if (n < 0 && FDataSocket->State() == wsConnected && FDataSocket->LastError() != win::WSAEWOULDBLOCK) {
         std::string text = "Data: Receive error " + IntToStr(FDataSocket->LastError());
         TriggerDisplay("! " + text);
@@ -403,6 +412,7 @@ void TCustomFtpCli::StartUpload(bool Append) {
     FStorAccepted = false;
     FTransferStart = 0;
     FByteCount = 0;
+    FAcknowledged = 0;
     FDataCloseError = 0;
     FTransferFailure.clear();
     if (TriggerReadyToTransmit()) {
@@ -486,6 +496,28 @@ void TCustomFtpCli::UploadReply1() {
     TransferRefused();
 }
 
+// As much as the system will take at once, up to a block: the socket layer then keeps back little of its own,
+// so what waits in our process is never more than about one piece. The next piece is read once the socket
+// layer has handed all of this one to the system.
+int TCustomFtpCli::UploadPieceSize() {
+    int room = FDataSocket->SystemSendRoom();
+    return room < 0 ? DataBlockSize : std::clamp(room, SmallestUploadPiece, DataBlockSize);
+}
+
+// Counted from what was handed to the system, less what it still holds: the bytes the server has confirmed.
+bool TCustomFtpCli::UploadAdvanced() {
+    bool uploading = (FCurrentRequest == ftpRqPut || FCurrentRequest == ftpRqAppend) && FPutSessionOpen &&
+                     !FPutSessionClosed && FDataSocket->State() == wsConnected;
+    int unacknowledged = uploading ? FDataSocket->UnacknowledgedByteCount() : -1;
+    if (unacknowledged < 0)
+        return false;
+    int64_t acknowledged = FByteCount - FDataSocket->BufferedByteCount() - unacknowledged;
+    if (acknowledged <= FAcknowledged)
+        return false;
+    FAcknowledged = acknowledged;
+    return true;
+}
+
 void TCustomFtpCli::DataSocketPutDataSent(win::WORD ErrCode) {
     if (!FLocalStream || !TriggerProgress())
         return;
@@ -496,9 +528,10 @@ void TCustomFtpCli::DataSocketPutDataSent(win::WORD ErrCode) {
     }
     if (FSendFinished || !FStorAccepted || !FPutSessionOpen)
         return;
+    char* block = DataBlock();
     int64_t n;
     try {
-        n = FLocalStream->Read(FDataBlock.data(), DataBlockSize);
+        n = FLocalStream->Read(block, UploadPieceSize());
     } catch (const Exception& e) {
         TriggerDisplay("! Error reading file " + ClassAndMessage(e));
         return FailTransfer("426 Error reading local file: " + e.Message());
@@ -511,7 +544,7 @@ void TCustomFtpCli::DataSocketPutDataSent(win::WORD ErrCode) {
     }
     FByteCount += n;
     try {
-        FDataSocket->Send(FDataBlock.data(), static_cast<int>(n));
+        FDataSocket->Send(block, static_cast<int>(n));
     } catch (const ESocketException& e) {
         FailTransfer("426 " + e.Message());
     }

@@ -10,6 +10,8 @@ packages=(
     clang libclang-rt-14-dev
     # peers the tests run against
     python3 python3-pyftpdlib vsftpd microsocks dante-server netbase openssl curl
+    # a slow link of the tests' own: ip and tc
+    iproute2
     # libraries of proftpd and pure-ftpd, which tools/fetch-ftp-peers.sh unpacks (they conflict with vsftpd)
     libacl1 libcap2 libcrypt1 libhiredis0.14 libidn2-0 libmemcached11 libmemcachedutil2 libncursesw6 libpam0g
     libpcre2-8-0 libpcre2-posix3 libssl3 libtinfo6 zlib1g libsodium23

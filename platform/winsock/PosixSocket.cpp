@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -271,6 +272,11 @@ int PeerName(int fd, Address& a) {
 int BytesWaiting(int fd, int& count) {
     count = 0;
     return ::ioctl(fd, FIONREAD, &count) == 0 ? 0 : LastError();
+}
+
+int BytesUnacknowledged(int fd, int& count) {
+    count = 0;
+    return ::ioctl(fd, SIOCOUTQ, &count) == 0 ? 0 : LastError();
 }
 
 bool UrgentDataWaiting(int fd) {

@@ -60,7 +60,8 @@ long Send(int fd, const Piece* pieces, size_t count, size_t skip, int flags, con
 long Receive(int fd, void* data, size_t len, int flags, Address* from);
 int SockName(int fd, Address& a);
 int PeerName(int fd, Address& a);
-int BytesWaiting(int fd, int& count);  // FIONREAD
+int BytesWaiting(int fd, int& count);         // FIONREAD
+int BytesUnacknowledged(int fd, int& count);  // SIOCOUTQ
 bool UrgentDataWaiting(int fd);
 int PendingError(int fd);  // SO_ERROR, as a WinSock code
 

@@ -236,9 +236,9 @@ int ioctlsocket(SOCKET s, long cmd, u_long* argp) {
     if (!argp)
         return Fail(WSAEFAULT);
     std::lock_guard<std::recursive_mutex> guard(winsock::TableLock());
-    if (cmd == FIONREAD) {
+    if (cmd == FIONREAD || cmd == SIOCOUTQ) {
         int count = 0;
-        if (int error = posix::BytesWaiting(r->fd, count))
+        if (int error = (cmd == FIONREAD ? posix::BytesWaiting : posix::BytesUnacknowledged)(r->fd, count))
             return Fail(error);
         *argp = static_cast<u_long>(count);
         return 0;

@@ -166,6 +166,9 @@ constexpr int SD_BOTH = 2;
 constexpr long FIONREAD = 0x4004667F;
 constexpr long FIONBIO = static_cast<long>(0x8004667EL);
 constexpr long SIOCATMARK = 0x40047307;
+// This stand-in's own command (WinSock has none): the bytes given to a stream socket that its peer has not
+// acknowledged yet, sent or still waiting in the system. It falls as the data leaves the machine.
+constexpr long SIOCOUTQ = 0x4004737F;
 
 constexpr DWORD SIO_RCVALL = 0x98000001;
 constexpr DWORD SIO_KEEPALIVE_VALS = 0x98000004;

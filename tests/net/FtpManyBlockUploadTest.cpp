@@ -14,7 +14,7 @@
 namespace tarvo::test {
 namespace {
 
-constexpr size_t kBlock = 256 * 1024;  // what the client reads per block
+constexpr size_t kBlock = 256 * 1024;  // the most the client reads per piece
 
 // Reads to the end in small bites, pausing between them, through a small receive buffer.
 std::string ReadSlowly(int fd) {
@@ -80,7 +80,7 @@ TEST_F(FtpManyBlockUploadTest, ManyBlocksToASlowServerArriveWholeWithProgressBef
     ASSERT_FALSE(progress.empty());
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_EQ(progress.back(), static_cast<int64_t>(content.size()));
-    EXPECT_GE(progress.size(), content.size() / kBlock + 1);  // one before each block is read
+    EXPECT_GE(progress.size(), content.size() / kBlock + 1);  // one before each piece is read
     std::string stats = "! " + std::to_string(content.size()) + " bytes received/sent in ";
     EXPECT_TRUE(std::any_of(ftp.display.begin(), ftp.display.end(),
                             [&](const std::string& line) { return line.rfind(stats, 0) == 0; }));

@@ -3,20 +3,41 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <memory>
+
+#include "tests/support/FtpServers.h"
 
 namespace tarvo::test {
 namespace {
 
 using FtpSyncTest = ScriptedFtpTest;
 
-// Moves the clock on while the client waits, until the client hangs up.
-void LetTimePass(FakeFtpSession& s, ManualClock& clock, uint64_t stepMs, int steps) {
+// Moves the clock on while the client waits, until the client hangs up; the steps it took.
+int LetTimePass(FakeFtpSession& s, ManualClock& clock, uint64_t stepMs, int steps) {
     for (int i = 0; i < steps; ++i) {
         clock.Advance(stepMs);
         pollfd p{s.Fd(), POLLIN, 0};
         if (::poll(&p, 1, 10) > 0)
+            return i + 1;
+    }
+    return steps;
+}
+
+// Waits until bytes have come in on fd and stopped growing (at most about 10 s).
+void WaitUntilNothingArrives(int fd) {
+    int before = -1;
+    for (int i = 0; i < 50; ++i) {
+        int waiting = 0;
+        ::ioctl(fd, FIONREAD, &waiting);
+        if (waiting > 0 && waiting == before)
             return;
+        before = waiting;
+        usleep(200000);
     }
 }
 
@@ -69,6 +90,40 @@ TEST_F(FtpSyncTest, ProgressRestartsTheTimeoutAndZeroMeansNoLimit) {
     EXPECT_TRUE(ftp.client.TypeSync()) << ftp.client.ErrorMessage();
 }
 
+TEST_F(FtpSyncTest, AnUploadToAServerThatStopsReadingTimesOutOnceNothingLeaves) {
+    auto clock = UseManualClock();
+    auto stepsUntilGivenUp = std::make_shared<std::promise<int>>();  // kept by the script, which may outlast us
+    script = [clock, stepsUntilGivenUp](FakeFtpSession& s) {
+        s.Login();
+        std::string address = s.Expect("PORT");
+        s.Reply("200 ok");
+        s.Expect("STOR");
+        int fd = FakeFtpSession::ConnectTo(address);
+        s.Reply("150 send it");
+        // Never read: once the buffers on both sides are full, nothing leaves the client any more.
+        WaitUntilNothingArrives(fd);
+        stepsUntilGivenUp->set_value(LetTimePass(s, *clock, 1000, 2000));
+        ::close(fd);
+        s.WaitForClose();
+    };
+    ftp.Target(server.Port());
+    ftp.client.Timeout = 15;
+    ASSERT_TRUE(ftp.client.ConnectSync());
+    // More than the system buffers of both ends hold on loopback.
+    WriteFile(sandbox().work + "big", std::string(8 << 20, 'x'));
+    ftp.client.SetLocalFileName(sandbox().work + "big");
+    ftp.client.HostFileName = "big";
+    EXPECT_FALSE(ftp.client.PutSync());
+    EXPECT_EQ(ftp.client.ErrorMessage(), "426 Timeout");
+    EXPECT_FALSE(ftp.client.IsConnected());
+    std::future<int> steps = stepsUntilGivenUp->get_future();
+    ASSERT_EQ(steps.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    // Seconds of the clock that passed with nothing leaving: Timeout, and the client hung up by itself.
+    int passed = steps.get();
+    EXPECT_GE(passed, 15);
+    EXPECT_LT(passed, 2000);
+}
+
 TEST_F(FtpSyncTest, CallsThatStartNoRequestReturnAtOnceAndTheEndIsDeliveredBeforeAReturn) {
     script = [](FakeFtpSession& s) {
         s.Login();
@@ -114,6 +169,58 @@ TEST_F(FtpSyncTest, TheOtherPumpsAndWaitsWorkToo) {
     ftp.client.MultiThreaded = true;
     EXPECT_TRUE(ftp.client.QuitSync());
     EXPECT_EQ(ftp.done.size(), 3u);
+}
+
+// On a slow link of the test's own: 32 kbit/s, about 3.7 kB of data a second, against pyftpdlib.
+class FtpSlowLinkTest : public FtpTest {
+protected:
+    // Longer on that link than Timeout (about 17 s), yet small enough for the system's send buffer to take
+    // it at once: an upload then spends all that time after its last byte was handed over, which is where a
+    // client that counts only what it hands over gives up.
+    static constexpr size_t kFileSize = 64000;
+
+    void SetUp() override {
+        FtpTest::SetUp();
+        link_ = std::make_unique<SlowLoopback>(32);
+        if (!link_->Refusal().empty())
+            GTEST_SKIP() << link_->Refusal();
+        ASSERT_EQ(server.Start(sandbox().work + "served", sandbox().work + "server"), "");
+        ftp.Target(server.Port());
+        ftp.client.UserName = server.User();
+        ftp.client.PassWord = server.Password();
+        ftp.client.Timeout = 15;
+        ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+        ASSERT_TRUE(ftp.client.TypeSync()) << ftp.client.ErrorMessage();  // binary, as the program sends its trunks
+    }
+    void TearDown() override {
+        server.Stop();  // before the thread leaves the namespace the server lives in
+        link_.reset();
+        FtpTest::TearDown();
+    }
+
+    FtpServer server{FtpServerKind::Pyftpdlib};
+    RecordingFtpClient ftp;
+
+private:
+    std::unique_ptr<SlowLoopback> link_;
+};
+
+TEST_F(FtpSlowLinkTest, AnUploadLongerThanTimeoutArrivesWholeWhileItsDataKeepsLeaving) {
+    std::string content = RandomBytes(kFileSize, 11);
+    WriteFile(sandbox().work + "up.bin", content);
+    ftp.client.SetLocalFileName(sandbox().work + "up.bin");
+    ftp.client.HostFileName = "up.bin";
+    EXPECT_TRUE(ftp.client.PutSync()) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(ReadFile(server.Folder() + "up.bin") == content);
+}
+
+TEST_F(FtpSlowLinkTest, ADownloadLongerThanTimeoutArrivesWhole) {
+    std::string content = RandomBytes(kFileSize, 12);
+    WriteFile(server.Folder() + "down.bin", content);
+    ftp.client.SetLocalFileName(sandbox().work + "down.bin");
+    ftp.client.HostFileName = "down.bin";
+    EXPECT_TRUE(ftp.client.GetSync()) << ftp.client.ErrorMessage();
+    EXPECT_TRUE(ReadFile(sandbox().work + "down.bin") == content);
 }
 
 }  // namespace

@@ -3,13 +3,18 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "tests/support/LoopbackAddress.h"
@@ -17,6 +22,13 @@
 namespace tarvo::test {
 
 namespace {
+
+const std::string kIp = "/usr/sbin/ip";
+const std::string kTc = "/usr/sbin/tc";
+
+std::string SystemError(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
 
 bool Answers(int port) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -45,6 +57,11 @@ int FreeLoopbackPort() {
 
 bool ProgramAvailable(const std::string& path) {
     return ::access(path.c_str(), X_OK) == 0;
+}
+
+bool RunProgram(const std::vector<std::string>& argv) {
+    PeerProcess process;
+    return process.Start(argv) && process.WaitForExit(10000) == 0;
 }
 
 bool PeerProcess::Start(const std::vector<std::string>& argv, const std::string& logFile) {
@@ -103,6 +120,19 @@ bool PeerProcess::Running() {
     return true;
 }
 
+int PeerProcess::WaitForExit(int timeoutMs) {
+    for (int waited = 0; pid_ > 0 && waited < timeoutMs; waited += 10) {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    Stop();
+    return -1;
+}
+
 void PeerProcess::Stop() {
     if (pid_ <= 0)
         return;
@@ -117,6 +147,52 @@ void PeerProcess::Stop() {
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
     pid_ = -1;
+}
+
+// unshare moves only the calling thread; threads and children it starts afterwards follow it.
+SlowLoopback::SlowLoopback(int rateKbit) {
+    if (::geteuid() != 0) {
+        refusal_ = "a network namespace of its own needs root";
+        return;
+    }
+    if (!ProgramAvailable(kIp) || !ProgramAvailable(kTc)) {
+        refusal_ = "ip and tc are not installed (iproute2)";
+        return;
+    }
+    home_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    if (home_ < 0) {
+        refusal_ = SystemError("cannot open the thread's network namespace");
+        return;
+    }
+    if (::unshare(CLONE_NEWNET) != 0) {
+        refusal_ = SystemError("cannot make a network namespace");
+        ::close(home_);
+        home_ = -1;
+        return;
+    }
+    // The loopback's own MTU of 65536 would never pass a bucket of 4 kB.
+    if (!RunProgram({kIp, "link", "set", "lo", "up", "mtu", "1500"}) ||
+        !RunProgram({kTc, "qdisc", "add", "dev", "lo", "root", "tbf", "rate", std::to_string(rateKbit) + "kbit",
+                     "burst", "4kb", "latency", "400ms"})) {
+        refusal_ = "ip or tc could not set up the loopback of the network namespace";
+        Leave();
+    }
+}
+
+SlowLoopback::~SlowLoopback() {
+    Leave();
+}
+
+void SlowLoopback::Leave() {
+    if (home_ < 0)
+        return;
+    if (::setns(home_, CLONE_NEWNET) != 0) {
+        // Every later test of the process would run on the slow link and fail for no fault of its own.
+        std::perror("cannot return to the thread's network namespace");
+        std::abort();
+    }
+    ::close(home_);
+    home_ = -1;
 }
 
 }  // namespace tarvo::test

@@ -1,7 +1,8 @@
 #pragma once
 // Peers for tests that talk to the network: real programs started on a free loopback port and stopped by
-// their process id (PeerProcess), and small scripted peers on a thread of the test (LoopbackPeer, in
-// LoopbackPeer.h). Every wait is bounded; a peer is always stopped by its destructor.
+// their process id (PeerProcess), small scripted peers on a thread of the test (LoopbackPeer, in
+// LoopbackPeer.h), and a slow loopback to meet them on (SlowLoopback). Every wait is bounded; a peer is always
+// stopped by its destructor.
 
 #include <sys/types.h>
 
@@ -14,6 +15,8 @@ namespace tarvo::test {
 int FreeLoopbackPort();
 // True when the program exists and can be run.
 bool ProgramAvailable(const std::string& path);
+// Runs argv (argv[0] a path) to its end, at most 10 s; true when it exited with 0.
+bool RunProgram(const std::vector<std::string>& argv);
 
 class PeerProcess {
 public:
@@ -28,11 +31,36 @@ public:
     bool StartOnPort(const std::vector<std::string>& argv, int port, const std::string& logFile = "");
     // SIGTERM, a bounded wait, then SIGKILL; reaps the process.
     void Stop();
+    // Waits at most timeoutMs for the program to end by itself, and stops it when it does not; its exit status,
+    // -1 when it did not exit on its own.
+    int WaitForExit(int timeoutMs);
     bool Running();
     pid_t Pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
+};
+
+// A slow link for the tests that need one: the calling thread moves to a network namespace of its own whose
+// loopback has Ethernet's MTU and a token bucket of rateKbit kilobits a second (with a queue of 400 ms), so the
+// sockets and processes it makes meanwhile talk over it, while the rest of the process keeps its own loopback.
+// Needs root and iproute2. The thread goes back to its namespace when the object goes; the namespace itself
+// goes once nothing uses it any more (stop the peers started inside first).
+class SlowLoopback {
+public:
+    explicit SlowLoopback(int rateKbit);
+    SlowLoopback(const SlowLoopback&) = delete;
+    SlowLoopback& operator=(const SlowLoopback&) = delete;
+    ~SlowLoopback();
+
+    // Empty when the thread is on the slow link; otherwise why it could not be made.
+    const std::string& Refusal() const { return refusal_; }
+
+private:
+    void Leave();
+
+    int home_ = -1;  // the namespace the thread came from
+    std::string refusal_;
 };
 
 }  // namespace tarvo::test
