@@ -1,6 +1,7 @@
 // Download and upload of a 512 MiB file over loopback through TFtpClient, side by side with curl against the
-// same server in the same mode, in the same run. Prints our throughput over curl's (above 1.0: we are faster).
-// vsftpd runs when we are root, pyftpdlib always; each figure is the best of a few runs. Words on the command
+// same server in the same mode, in the same run. Prints the best throughput of each and the median of our speed
+// over curl's in runs taken in pairs (above 1.0: we are faster).
+// vsftpd runs when we are root, pyftpdlib always. Words on the command
 // line narrow the run to the servers, modes and directions named (e.g. "vsftpd passive upload").
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -26,7 +27,7 @@ using tarvo::test::FtpServer;
 using tarvo::test::FtpServerKind;
 
 constexpr uint64_t kFileSize = uint64_t{512} << 20;
-constexpr int kRuns = 5;
+constexpr int kRuns = 9;
 
 // Wall and processor seconds of one run (negative when it failed). The processor time is ours (this thread)
 // or curl's (the children reaped meanwhile); the servers count for neither.
@@ -53,10 +54,21 @@ Run Measure(const std::function<bool()>& run, int who) {
 struct Times {
     Run ours;
     Run curl;
+    // curl's time over ours, run by run: the two of a pair meet the machine in much the same mood.
+    std::vector<double> ratios;
+
+    // The middle of the pairs' ratios, which one odd run cannot pull as it pulls a best time; 0 when a run failed.
+    double Ratio() const {
+        if (ratios.size() != static_cast<size_t>(kRuns))
+            return 0;
+        std::vector<double> sorted = ratios;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted[sorted.size() / 2];
+    }
 };
 
-// The best time of each, their runs taking turns so that the machine's moods fall on both alike; every run
-// starts from a clean target.
+// The best time of each and the ratio of every pair, their runs taking turns so that the machine's moods fall on
+// both alike; every run starts from a clean target.
 Times Race(const std::function<bool()>& ours, const std::function<bool()>& curl, const std::function<void()>& clean) {
     Times best;
     auto keep = [](const Run& r, Run& into) {
@@ -66,10 +78,19 @@ Times Race(const std::function<bool()>& ours, const std::function<bool()>& curl,
             into.cpu = r.cpu;
     };
     for (int i = 0; i < kRuns; ++i) {
-        clean();
-        keep(Measure(curl, RUSAGE_CHILDREN), best.curl);
-        clean();
-        keep(Measure(ours, RUSAGE_THREAD), best.ours);
+        Run mine, theirs;
+        // Each goes first every other time: the one that follows meets what the other left behind.
+        for (bool oursNow : {i % 2 == 1, i % 2 == 0}) {
+            clean();
+            if (oursNow)
+                mine = Measure(ours, RUSAGE_THREAD);
+            else
+                theirs = Measure(curl, RUSAGE_CHILDREN);
+        }
+        keep(mine, best.ours);
+        keep(theirs, best.curl);
+        if (mine.wall > 0 && theirs.wall > 0)
+            best.ratios.push_back(theirs.wall / mine.wall);
     }
     return best;
 }
@@ -98,6 +119,27 @@ void WriteBigFile(const std::string& path) {
         block[0] = static_cast<char>(written >> 20);
         out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
+}
+
+// Whether the two files hold the same bytes; read a block at a time, for they are large.
+bool SameBytes(const std::string& a, const std::string& b) {
+    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+    std::vector<char> p(1 << 20), q(1 << 20);
+    while (x && y) {
+        x.read(p.data(), static_cast<std::streamsize>(p.size()));
+        y.read(q.data(), static_cast<std::streamsize>(q.size()));
+        if (x.gcount() != y.gcount() || !std::equal(p.begin(), p.begin() + x.gcount(), q.begin()))
+            return false;
+    }
+    return x.eof() && y.eof();
+}
+
+// One transfer of ours whose result is compared with its source before any time is taken.
+bool TransfersWhole(const std::function<bool()>& ours, const std::string& result, const std::string& source) {
+    bool whole = ours() && SameBytes(result, source);
+    if (!whole)
+        std::printf("  the transferred file differs from its source: no figures\n");
+    return whole;
 }
 
 class Session {
@@ -134,7 +176,8 @@ struct Selection {
     }
 };
 
-void Compare(const FtpServer& server, bool passive, const std::string& folder, const Selection& only) {
+// False when one of our transfers came out damaged.
+bool Compare(const FtpServer& server, bool passive, const std::string& folder, const Selection& only) {
     std::string url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/";
     std::vector<std::string> curl = {"curl", "-s", "--user", server.User() + ":" + server.Password()};
     if (!passive)
@@ -147,34 +190,47 @@ void Compare(const FtpServer& server, bool passive, const std::string& folder, c
     auto report = [&](const char* what, const Times& t) {
         std::printf("%-9s %-7s %s ours %7.1f MiB/s, curl %7.1f MiB/s, ratio %.2f; processor time ours/curl %.2f\n",
                     tarvo::test::FtpServerName(server.Kind()).c_str(), mode.c_str(), what, rate(t.ours.wall),
-                    rate(t.curl.wall), t.ours.wall > 0 ? t.curl.wall / t.ours.wall : 0.0,
-                    t.curl.cpu > 0 ? t.ours.cpu / t.curl.cpu : 0.0);
+                    rate(t.curl.wall), t.Ratio(), t.curl.cpu > 0 ? t.ours.cpu / t.curl.cpu : 0.0);
         std::fflush(stdout);
     };
     const std::initializer_list<const char*> directions = {"download", "upload"};
+    bool whole = true;
     if (only.Wants("download", directions)) {
         auto curlGet = curl;
         curlGet.insert(curlGet.end(), {"-o", folder + "down.bin", url + "big.bin"});
-        report("download", Race([&] { return session.Transfer(true, folder + "down.bin", "big.bin"); },
-                                [&] { return RunCurl(curlGet); }, [&] { fs::remove(folder + "down.bin"); }));
+        auto ours = [&] { return session.Transfer(true, folder + "down.bin", "big.bin"); };
+        if (TransfersWhole(ours, folder + "down.bin", source))
+            report("download", Race(
+                                   ours, [&] { return RunCurl(curlGet); }, [&] { fs::remove(folder + "down.bin"); }));
+        else
+            whole = false;
     }
     if (only.Wants("upload", directions)) {
         auto curlPut = curl;
         curlPut.insert(curlPut.end(), {"-T", source, url + "up.bin"});
-        report("upload:  ", Race([&] { return session.Transfer(false, source, "up.bin"); },
-                                 [&] { return RunCurl(curlPut); }, [&] { fs::remove(server.Folder() + "up.bin"); }));
+        auto ours = [&] { return session.Transfer(false, source, "up.bin"); };
+        if (TransfersWhole(ours, server.Folder() + "up.bin", source))
+            report("upload:  ",
+                   Race(
+                       ours, [&] { return RunCurl(curlPut); }, [&] { fs::remove(server.Folder() + "up.bin"); }));
+        else
+            whole = false;
     }
     fs::remove(folder + "down.bin");
     fs::remove(server.Folder() + "up.bin");
+    return whole;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Selection only{std::vector<std::string>(argv + 1, argv + argc)};
-    const std::string folder = MakeScratchFolder("tarvo-ftp-bench");
+    // In memory: the figures compare the clients, and a disk's writeback would sway the uploads by more than
+    // they differ.
+    const std::string folder = MakeScratchFolder("tarvo-ftp-bench", "/dev/shm");
     if (folder.empty())
         return 1;
+    bool whole = true;
     for (FtpServerKind kind : {FtpServerKind::Vsftpd, FtpServerKind::Pyftpdlib}) {
         if (!only.Wants(tarvo::test::FtpServerName(kind), {"vsftpd", "pyftpdlib"}))
             continue;
@@ -188,9 +244,9 @@ int main(int argc, char** argv) {
             WriteBigFile(server.Folder() + "big.bin");
         for (bool passive : {false, true}) {
             if (only.Wants(passive ? "passive" : "active", {"active", "passive"}))
-                Compare(server, passive, folder, only);
+                whole = Compare(server, passive, folder, only) && whole;
         }
     }
     fs::remove_all(folder);
-    return 0;
+    return whole ? 0 : 1;
 }
