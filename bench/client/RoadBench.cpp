@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/SameBytes.h"
 #include "bench/support/ScratchFolder.h"
 #include "client/MainForm.h"
 #include "platform/qt/GuiApplication.h"
@@ -217,18 +218,6 @@ std::pair<uint64_t, size_t> TreeSize(const std::string& dir) {
             ++files;
         }
     return {bytes, files};
-}
-
-bool SameBytes(const fs::path& a, const fs::path& b) {
-    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
-    std::vector<char> bx(1 << 20), by(1 << 20);
-    while (x && y) {
-        x.read(bx.data(), static_cast<std::streamsize>(bx.size()));
-        y.read(by.data(), static_cast<std::streamsize>(by.size()));
-        if (x.gcount() != y.gcount() || !std::equal(bx.begin(), bx.begin() + x.gcount(), by.begin()))
-            return false;
-    }
-    return !x && !y;
 }
 
 // Whether dir holds the very files of the corpus, byte for byte, and nothing else; says what differs.

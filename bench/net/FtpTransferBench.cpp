@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/SameBytes.h"
 #include "bench/support/ScratchFolder.h"
 #include "net/FtpCli.h"
 #include "tests/support/FtpServers.h"
@@ -119,19 +120,6 @@ void WriteBigFile(const std::string& path) {
         block[0] = static_cast<char>(written >> 20);
         out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
-}
-
-// Whether the two files hold the same bytes; read a block at a time, for they are large.
-bool SameBytes(const std::string& a, const std::string& b) {
-    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
-    std::vector<char> p(1 << 20), q(1 << 20);
-    while (x && y) {
-        x.read(p.data(), static_cast<std::streamsize>(p.size()));
-        y.read(q.data(), static_cast<std::streamsize>(q.size()));
-        if (x.gcount() != y.gcount() || !std::equal(p.begin(), p.begin() + x.gcount(), q.begin()))
-            return false;
-    }
-    return x.eof() && y.eof();
 }
 
 // One transfer of ours whose result is compared with its source before any time is taken.

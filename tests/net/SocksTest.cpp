@@ -43,6 +43,15 @@ protected:
         c.ConnectTo(echo.Port(), addr);
     }
 
+    // Through a SOCKS 5 proxy that asks for a user and password, until the destination's echo has come back.
+    void ThroughAuthenticatingProxy(int proxyPort) {
+        c.socket.SocksAuthentication = socksAuthenticateUsercode;
+        c.socket.SocksUsercode = "alice";
+        c.socket.SocksPassword = "s3cret";
+        Through(proxyPort, "5");
+        ASSERT_TRUE(PumpUntil([&] { return c.received == "through the proxy"; }));
+    }
+
     void TearDown() override {
         win::winsock::SetHostResolvers(nullptr, nullptr);
         TarvoTest::TearDown();
@@ -272,11 +281,7 @@ LoopbackPeer::Script Socks5AuthScript(char version, char method) {
 
 TEST_F(SocksTest, AnAuthenticationReplyInSingleBytesIsJudgedWhole) {
     LoopbackPeer proxy(Socks5AuthScript(5, 2));
-    c.socket.SocksAuthentication = socksAuthenticateUsercode;
-    c.socket.SocksUsercode = "alice";
-    c.socket.SocksPassword = "s3cret";
-    Through(proxy.Port(), "5");
-    ASSERT_TRUE(PumpUntil([&] { return c.received == "through the proxy"; }));
+    ASSERT_NO_FATAL_FAILURE(ThroughAuthenticatingProxy(proxy.Port()));
     EXPECT_EQ(c.events, (std::vector<std::string>{"closed>opened", "opened>connecting", "connecting>connected",
                                                   "socks 0", "auth 0", "auth 1", "connected 0"}));
     c.socket.Close();
@@ -284,11 +289,7 @@ TEST_F(SocksTest, AnAuthenticationReplyInSingleBytesIsJudgedWhole) {
 
 TEST_F(SocksTest, ARefusedSecondConnectLeavesTheSessionThroughTheProxyAsItWas) {
     LoopbackPeer proxy(Socks5AuthScript(5, 2));
-    c.socket.SocksAuthentication = socksAuthenticateUsercode;
-    c.socket.SocksUsercode = "alice";
-    c.socket.SocksPassword = "s3cret";
-    Through(proxy.Port(), "5");
-    ASSERT_TRUE(PumpUntil([&] { return c.received == "through the proxy"; }));
+    ASSERT_NO_FATAL_FAILURE(ThroughAuthenticatingProxy(proxy.Port()));
     c.events.clear();
     EXPECT_EQ(RaisedBy<ESocketException>([&] { c.socket.Connect(); }), "Connect: Socket already in use");
     c.socket.SendStr(", still");
