@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 #include "net/BgException.h"
 #include "platform/win/CodePage.h"
@@ -638,9 +639,20 @@ void TCustomFtpCli::Abort() {
     if (CheckLogOptions(loProtSpecInfo))
         DebugLog(loProtSpecInfo, "! Aborting");
     SetState(ftpAbort);
-    ReleaseLocalStream();
-    FControlSocket->Abort();
-    FDataSocket->Abort();
+    // A step that raises must not leave the component half aborted and refusing every later call: the others
+    // still run, and the first failure goes on to the caller once the component is ready again.
+    std::exception_ptr failure;
+    auto attempt = [&failure](auto&& step) {
+        try {
+            step();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    };
+    attempt([this] { ReleaseLocalStream(); });
+    attempt([this] { FControlSocket->Abort(); });
+    attempt([this] { FDataSocket->Abort(); });
     FConnected = false;
     FInSequence = false;
     FPendingSteps = 0;
@@ -649,4 +661,6 @@ void TCustomFtpCli::Abort() {
     FDoneSignalled = true;
     ++FRequestId;  // whatever the aborted request posted is stale now
     SetState(ftpReady);
+    if (failure)
+        std::rethrow_exception(failure);
 }

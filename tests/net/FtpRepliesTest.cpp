@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
+
 #include "platform/win/CodePage.h"
+#include "platform/win/Modules.h"
 #include "platform/winsock/HostLookup.h"
 #include "tests/support/CrossThreadFlag.h"
 #include "tests/support/Raised.h"
@@ -282,6 +287,36 @@ TEST_F(FtpRepliesTest, AnAbortAfterTheLookupEndedClosesAndTheNextRequestRuns) {
     EXPECT_TRUE(ftp.done.empty());
     ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
     EXPECT_EQ(ftp.done, (std::vector<std::pair<TFtpRequest, int>>{{ftpRqConnect, 0}}));
+}
+
+TEST_F(FtpRepliesTest, AnAbortWhoseSocketRaisesStillEndsClosedAndReady) {
+    script = [](FakeFtpSession& s) {
+        s.Login();
+        s.WaitForClose();
+    };
+    // A lookup that stays running until the test lets it end.
+    auto release = std::make_shared<std::promise<void>>();
+    std::shared_future<void> released = release->get_future().share();
+    win::winsock::SetHostResolvers(
+        [released](const std::string& name, win::winsock::HostAnswer& a) {
+            released.wait_for(std::chrono::seconds(20));
+            a.name = name;
+            a.addresses = {Winsock_htonl(0x7F000001)};
+            return 0;
+        },
+        nullptr);
+    ftp.Target(server.Port());
+    ftp.client.HostName = "ftp.test";
+    ftp.client.CmdOpen();
+    ASSERT_EQ(ftp.client.State(), ftpDnsLookup);
+    // The cancel cannot be bound: the control socket raises on its way down.
+    win::HideModuleEntry("wsock32.dll", "WSACancelAsyncRequest");
+    EXPECT_THROW(ftp.client.Abort(), ESocketException);
+    win::ClearModuleHooks();
+    release->set_value();
+    EXPECT_EQ(ftp.client.State(), ftpReady);
+    EXPECT_FALSE(ftp.client.IsConnected());
+    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
 }
 
 // A descendant with TLS would choose a kind; this component has none.
