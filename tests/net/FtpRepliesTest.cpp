@@ -261,23 +261,35 @@ TEST_F(FtpRepliesTest, ConnectionFailuresEndTheRequestWithTheirCodes) {
     EXPECT_EQ(ftp.client.State(), ftpReady);
 }
 
+// A client opening towards "ftp.test", whose lookup is under way; the name resolves to loopback once
+// `answered` is ready.
+class FtpLookupAbortTest : public FtpRepliesTest {
+protected:
+    void OpenWhileLookingUp(std::shared_future<void> answered) {
+        script = [](FakeFtpSession& s) {
+            s.Login();
+            s.WaitForClose();
+        };
+        win::winsock::SetHostResolvers(
+            [answered](const std::string& name, win::winsock::HostAnswer& a) {
+                answered.wait_for(std::chrono::seconds(20));
+                a.name = name;
+                a.addresses = {Winsock_htonl(0x7F000001)};
+                return 0;
+            },
+            nullptr);
+        ftp.Target(server.Port());
+        ftp.client.HostName = "ftp.test";
+        ftp.client.CmdOpen();
+        ASSERT_EQ(ftp.client.State(), ftpDnsLookup);
+    }
+};
+
 // The server's name has been looked up, but the answer is still queued when the request is aborted.
-TEST_F(FtpRepliesTest, AnAbortAfterTheLookupEndedClosesAndTheNextRequestRuns) {
-    script = [](FakeFtpSession& s) {
-        s.Login();
-        s.WaitForClose();
-    };
-    win::winsock::SetHostResolvers(
-        [](const std::string& name, win::winsock::HostAnswer& a) {
-            a.name = name;
-            a.addresses = {Winsock_htonl(0x7F000001)};
-            return 0;
-        },
-        nullptr);
-    ftp.Target(server.Port());
-    ftp.client.HostName = "ftp.test";
-    ftp.client.CmdOpen();
-    ASSERT_EQ(ftp.client.State(), ftpDnsLookup);
+TEST_F(FtpLookupAbortTest, AnAbortAfterTheLookupEndedClosesAndTheNextRequestRuns) {
+    std::promise<void> now;
+    now.set_value();
+    ASSERT_NO_FATAL_FAILURE(OpenWhileLookingUp(now.get_future().share()));
     ASSERT_TRUE(WaitQueued(ftp.client.ControlSocket()->WindowHandle(), WM_SOCKET_DNS_DONE));
     EXPECT_NO_THROW(ftp.client.Abort());
     EXPECT_EQ(ftp.client.State(), ftpReady);
@@ -289,26 +301,10 @@ TEST_F(FtpRepliesTest, AnAbortAfterTheLookupEndedClosesAndTheNextRequestRuns) {
     EXPECT_EQ(ftp.done, (std::vector<std::pair<TFtpRequest, int>>{{ftpRqConnect, 0}}));
 }
 
-TEST_F(FtpRepliesTest, AnAbortWhoseSocketRaisesStillEndsClosedAndReady) {
-    script = [](FakeFtpSession& s) {
-        s.Login();
-        s.WaitForClose();
-    };
-    // A lookup that stays running until the test lets it end.
+TEST_F(FtpLookupAbortTest, AnAbortWhoseSocketRaisesStillEndsClosedAndReady) {
+    // Kept by the resolver's thread, which may outlive the test's frame.
     auto release = std::make_shared<std::promise<void>>();
-    std::shared_future<void> released = release->get_future().share();
-    win::winsock::SetHostResolvers(
-        [released](const std::string& name, win::winsock::HostAnswer& a) {
-            released.wait_for(std::chrono::seconds(20));
-            a.name = name;
-            a.addresses = {Winsock_htonl(0x7F000001)};
-            return 0;
-        },
-        nullptr);
-    ftp.Target(server.Port());
-    ftp.client.HostName = "ftp.test";
-    ftp.client.CmdOpen();
-    ASSERT_EQ(ftp.client.State(), ftpDnsLookup);
+    ASSERT_NO_FATAL_FAILURE(OpenWhileLookingUp(release->get_future().share()));
     // The cancel cannot be bound: the control socket raises on its way down.
     win::HideModuleEntry("wsock32.dll", "WSACancelAsyncRequest");
     EXPECT_THROW(ftp.client.Abort(), ESocketException);
