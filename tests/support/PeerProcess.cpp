@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "tests/support/LoopbackAddress.h"
+#include "tools/harness/RunProgram.h"
 
 namespace tarvo::test {
 
@@ -28,6 +29,12 @@ const std::string kTc = "/usr/sbin/tc";
 
 std::string SystemError(const std::string& what) {
     return what + ": " + std::strerror(errno);
+}
+
+// Runs a short system tool to its end; true when it exited with 0.
+bool Succeeds(const std::vector<std::string>& argv) {
+    std::optional<int> status = RunProgram(argv, "/", "/dev/null");
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
 }
 
 bool Answers(int port) {
@@ -57,11 +64,6 @@ int FreeLoopbackPort() {
 
 bool ProgramAvailable(const std::string& path) {
     return ::access(path.c_str(), X_OK) == 0;
-}
-
-bool RunProgram(const std::vector<std::string>& argv) {
-    PeerProcess process;
-    return process.Start(argv) && process.WaitForExit(10000) == 0;
 }
 
 bool PeerProcess::Start(const std::vector<std::string>& argv, const std::string& logFile) {
@@ -120,19 +122,6 @@ bool PeerProcess::Running() {
     return true;
 }
 
-int PeerProcess::WaitForExit(int timeoutMs) {
-    for (int waited = 0; pid_ > 0 && waited < timeoutMs; waited += 10) {
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    Stop();
-    return -1;
-}
-
 void PeerProcess::Stop() {
     if (pid_ <= 0)
         return;
@@ -171,9 +160,9 @@ SlowLoopback::SlowLoopback(int rateKbit) {
         return;
     }
     // The loopback's own MTU of 65536 would never pass a bucket of 4 kB.
-    if (!RunProgram({kIp, "link", "set", "lo", "up", "mtu", "1500"}) ||
-        !RunProgram({kTc, "qdisc", "add", "dev", "lo", "root", "tbf", "rate", std::to_string(rateKbit) + "kbit",
-                     "burst", "4kb", "latency", "400ms"})) {
+    if (!Succeeds({kIp, "link", "set", "lo", "up", "mtu", "1500"}) ||
+        !Succeeds({kTc, "qdisc", "add", "dev", "lo", "root", "tbf", "rate", std::to_string(rateKbit) + "kbit", "burst",
+                   "4kb", "latency", "400ms"})) {
         refusal_ = "ip or tc could not set up the loopback of the network namespace";
         Leave();
     }

@@ -15,8 +15,6 @@ namespace tarvo::test {
 int FreeLoopbackPort();
 // True when the program exists and can be run.
 bool ProgramAvailable(const std::string& path);
-// Runs argv (argv[0] a path) to its end, at most 10 s; true when it exited with 0.
-bool RunProgram(const std::vector<std::string>& argv);
 
 class PeerProcess {
 public:
@@ -31,9 +29,6 @@ public:
     bool StartOnPort(const std::vector<std::string>& argv, int port, const std::string& logFile = "");
     // SIGTERM, a bounded wait, then SIGKILL; reaps the process.
     void Stop();
-    // Waits at most timeoutMs for the program to end by itself, and stops it when it does not; its exit status,
-    // -1 when it did not exit on its own.
-    int WaitForExit(int timeoutMs);
     bool Running();
     pid_t Pid() const { return pid_; }
 
