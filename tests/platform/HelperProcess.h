@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/rtl/SysUtils.h"
@@ -35,16 +33,6 @@ inline int FinishHelper(win::HANDLE process) {
         win::WaitForSingleObject(process, 60000) == win::WAIT_OBJECT_0 && win::GetExitCodeProcess(process, &code);
     win::CloseHandle(process);
     return ended ? static_cast<int>(code) : -1;
-}
-
-// True once the file exists; gives up after a minute.
-inline bool WaitForFile(const std::string& path) {
-    for (int i = 0; i < 6000; ++i) {
-        if (access(path.c_str(), F_OK) == 0)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
 }
 
 }  // namespace tarvo::test

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <thread>
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Handles.h"
@@ -34,22 +33,17 @@ protected:
         TarvoTest::TearDown();
     }
 
-    // A stand-in setup program: records where it ran, then waits for "go" beside it when asked to.
+    // A stand-in setup program: records where it ran, then waits for "go" beside it when asked to. Its records
+    // are written aside and renamed, so the test never reads one half-made.
     std::string MakeSetup(const std::string& folder, bool waitForGo = false) {
         std::string path = folder + "/SETUP.EXE";
-        std::string script = "#!/bin/sh\nd=$(dirname \"$0\")\npwd > \"$d/ran\"\n";
+        std::string script = "#!/bin/sh\nd=$(dirname \"$0\")\npwd > \"$d/ran.tmp\" && mv \"$d/ran.tmp\" \"$d/ran\"\n";
         if (waitForGo)
             script += "i=0\nwhile [ ! -e \"$d/go\" ] && [ $i -lt 6000 ]; do sleep 0.05; i=$((i+1)); done\n";
-        script += "echo done > \"$d/done\"\n";
+        script += "echo done > \"$d/done.tmp\" && mv \"$d/done.tmp\" \"$d/done\"\n";
         WriteFile(path, script);
         chmod(path.c_str(), 0755);
         return path;
-    }
-    // Bounded wait for a file the started program writes.
-    static bool Appears(const std::string& path) {
-        for (int i = 0; i < 6000 && !fs::exists(path); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return fs::exists(path);
     }
 
 private:
@@ -98,11 +92,11 @@ TEST_F(InstallTest, AnInstallerOnAMediumStartsTheSetupBesideItAndEnds) {
     EXPECT_EQ(win::WaitForSingleObject(installer.hProcess, win::INFINITE), win::WAIT_OBJECT_0);
     win::CloseHandle(installer.hProcess);
     // The installer has ended; its setup program still waits for "go".
-    ASSERT_TRUE(Appears(medium + "/Tarvo/ran"));
+    ASSERT_TRUE(WaitForFile(medium + "/Tarvo/ran"));
     EXPECT_EQ(ReadFile(medium + "/Tarvo/ran"), elsewhere + "\n");
     EXPECT_FALSE(fs::exists(medium + "/Tarvo/done"));
     WriteFile(medium + "/Tarvo/go", "");
-    EXPECT_TRUE(Appears(medium + "/Tarvo/done"));
+    EXPECT_TRUE(WaitForFile(medium + "/Tarvo/done"));
     EXPECT_FALSE(fs::exists(elsewhere + "/Tarvo/ran"));
 }
 

@@ -3,12 +3,9 @@
 // object's life that writes down the arguments it was given.
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "tests/support/TestEnvironment.h"
 
@@ -32,11 +29,7 @@ public:
 
     // "count|argument|argument|..." of the run, once it has run (waiting at most a minute); "" when it never
     // ran.
-    std::string Recorded() const {
-        for (int look = 0; look < 6000 && ::access(record_.c_str(), F_OK) != 0; ++look)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return ::access(record_.c_str(), F_OK) == 0 ? ReadFile(record_) : std::string();
-    }
+    std::string Recorded() const { return WaitForFile(record_) ? ReadFile(record_) : std::string(); }
 
 private:
     std::string record_;

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 namespace tarvo::test {
 
@@ -106,6 +108,15 @@ std::string ReadFile(const std::string& path) {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+bool WaitForFile(const std::string& path) {
+    for (int look = 0; look < 6000; ++look) {
+        if (::access(path.c_str(), F_OK) == 0)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 std::string RandomBytes(size_t count, uint32_t seed) {

@@ -33,6 +33,9 @@ protected:
 // Files for tests.
 void WriteFile(const std::string& path, const std::string& bytes);  // creates missing folders
 std::string ReadFile(const std::string& path);                      // fails the test when unreadable
+// True once the file exists, waiting at most a minute for another process to make it. One whose content is read
+// must be made whole before it shows: written aside, then renamed.
+bool WaitForFile(const std::string& path);
 std::string RandomBytes(size_t count, uint32_t seed);
 std::string TestDataPath(const std::string& relative);  // under tests/data
 
