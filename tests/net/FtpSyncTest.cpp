@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <future>
 #include <memory>
+#include <mutex>
 
+#include "platform/win/PollBackend.h"
 #include "tests/support/FtpServers.h"
 
 namespace tarvo::test {
@@ -122,6 +126,120 @@ TEST_F(FtpSyncTest, AnUploadToAServerThatStopsReadingTimesOutOnceNothingLeaves) 
     int passed = steps.get();
     EXPECT_GE(passed, 15);
     EXPECT_LT(passed, 2000);
+}
+
+// The time of a slow link (16 kbit/s) during an upload. It passes by what the server has read, and only while
+// the client's thread sleeps in its message wait, one read at a time: so the client looks at what the server
+// has confirmed, and at the clock, after every read, and never sees time pass between those two looks, however
+// the two threads are scheduled.
+class SlowLinkTime {
+public:
+    SlowLinkTime(std::shared_ptr<ManualClock> clock, win::DWORD clientThread)
+        : clock_(std::move(clock)), clientThread_(clientThread) {}
+
+    // The server's thread: bytes went through. Returns once the client has slept through their time.
+    void Passed(size_t bytes) {
+        {
+            std::lock_guard lock(mutex_);
+            pendingBytes_ = bytes;
+        }
+        win::PostThreadMessageA(clientThread_, win::WM_NULL, 0, 0);  // out of its wait, to look and sleep again
+        std::unique_lock lock(mutex_);
+        slept_.wait_for(lock, std::chrono::seconds(20), [this] { return pendingBytes_ == 0 || stopped_; });
+    }
+    // The client's thread, whenever it is about to sleep.
+    void Sleeping() {
+        std::lock_guard lock(mutex_);
+        clock_->Advance(pendingBytes_ / kBytesPerMs);
+        pendingBytes_ = 0;
+        slept_.notify_all();
+    }
+    // The upload is over: the server no longer waits for the client.
+    void Stop() {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+        slept_.notify_all();
+    }
+
+private:
+    static constexpr size_t kBytesPerMs = 2;
+    std::shared_ptr<ManualClock> clock_;
+    win::DWORD clientThread_;
+    std::mutex mutex_;
+    std::condition_variable slept_;
+    size_t pendingBytes_ = 0;
+    bool stopped_ = false;
+};
+
+// The calling thread's ordinary waiting, telling the link each time before it sleeps.
+class SleepReportingBackend : public win::MessageBackend {
+public:
+    explicit SleepReportingBackend(std::shared_ptr<SlowLinkTime> link) : link_(std::move(link)) {}
+    void WaitForInput(int timeoutMs) override {
+        link_->Sleeping();
+        poll_.WaitForInput(timeoutMs);
+    }
+    void Wake() override { poll_.Wake(); }
+
+private:
+    std::shared_ptr<SlowLinkTime> link_;
+    win::PollBackend poll_{win::ThreadWakeFd()};
+};
+
+// Reads an upload a little at a time through a small receive window, letting the link's time pass for each
+// read. What arrived, up to the client's close.
+std::string ReadThroughSlowLink(int fd, SlowLinkTime& link) {
+    std::string got;
+    char buf[1024];
+    for (int reads = 0; reads < 100000; ++reads) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 20000) <= 0)
+            break;
+        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            break;
+        got.append(buf, static_cast<size_t>(n));
+        link.Passed(static_cast<size_t>(n));
+    }
+    return got;
+}
+
+// The system takes the whole file at once, so the upload spends all its time after its last hand-over: what
+// keeps it alive is the server confirming the bytes it reads. Needs no privilege, unlike FtpSlowLinkTest.
+TEST_F(FtpSyncTest, AnUploadOutlastingTimeoutArrivesWholeWhileTheServerKeepsConfirmingIt) {
+    auto clock = UseManualClock();
+    const uint64_t start = clock->NowMs();
+    auto link = std::make_shared<SlowLinkTime>(clock, win::GetCurrentThreadId());
+    win::SetThreadBackend(std::make_unique<SleepReportingBackend>(link));
+    auto stored = std::make_shared<std::promise<std::string>>();  // kept by the script, which may outlast us
+    script = [stored, link](FakeFtpSession& s) {
+        s.Login();
+        std::string address = s.Expect("PORT");
+        s.Reply("200 ok");
+        s.Expect("STOR");
+        // A receive buffer this small keeps the window, and with it what the server confirms unread, at a few kB.
+        int fd = FakeFtpSession::ConnectTo(address, "", 4096);
+        s.Reply("150 send it");
+        stored->set_value(ReadThroughSlowLink(fd, *link));
+        ::close(fd);
+        s.Reply("226 stored");
+        s.WaitForClose();
+    };
+    ftp.Target(server.Port());
+    ftp.client.Timeout = 15;
+    ASSERT_TRUE(ftp.client.ConnectSync());
+    const std::string content = RandomBytes(100000, 31);
+    WriteFile(sandbox().work + "up.bin", content);
+    ftp.client.SetLocalFileName(sandbox().work + "up.bin");
+    ftp.client.HostFileName = "up.bin";
+    const bool put = ftp.client.PutSync();
+    link->Stop();
+    win::SetThreadBackend(nullptr);
+    EXPECT_TRUE(put) << ftp.client.ErrorMessage();
+    std::future<std::string> arrived = stored->get_future();
+    ASSERT_EQ(arrived.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_TRUE(arrived.get() == content);
+    EXPECT_GT(clock->NowMs() - start, 3 * 15000u) << "the upload did not outlast Timeout";
 }
 
 TEST_F(FtpSyncTest, CallsThatStartNoRequestReturnAtOnceAndTheEndIsDeliveredBeforeAReturn) {

@@ -126,13 +126,15 @@ int FakeFtpSession::BeginPassiveDownload() {
     return fd;
 }
 
-int FakeFtpSession::ConnectTo(const std::string& portArgument, const std::string& sourceAddress) {
+int FakeFtpSession::ConnectTo(const std::string& portArgument, const std::string& sourceAddress, int receiveBuffer) {
     int h[4], p[2];
     if (std::sscanf(portArgument.c_str(), "%d,%d,%d,%d,%d,%d", &h[0], &h[1], &h[2], &h[3], &p[0], &p[1]) != 6)
         return -1;
     std::string host =
         std::to_string(h[0]) + "." + std::to_string(h[1]) + "." + std::to_string(h[2]) + "." + std::to_string(h[3]);
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (receiveBuffer > 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     if (!sourceAddress.empty()) {
         sockaddr_in source = Address(sourceAddress, 0);
         ::bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source);

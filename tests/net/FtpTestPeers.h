@@ -39,8 +39,9 @@ public:
     // A passive download's opening: PASV answered, RETR taken, the data connection accepted and 150 sent; the
     // data connection.
     int BeginPassiveDownload();
-    // Active: connects to the address of a PORT argument, from sourceAddress when one is given.
-    static int ConnectTo(const std::string& portArgument, const std::string& sourceAddress = "");
+    // Active: connects to the address of a PORT argument, from sourceAddress when one is given. receiveBuffer > 0
+    // sets SO_RCVBUF before the connection is made, so the window it offers stays that small.
+    static int ConnectTo(const std::string& portArgument, const std::string& sourceAddress = "", int receiveBuffer = 0);
     // Reads until the client closes the control connection.
     void WaitForClose();
 
