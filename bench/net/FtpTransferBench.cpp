@@ -28,6 +28,8 @@ using tarvo::test::FtpServer;
 using tarvo::test::FtpServerKind;
 
 constexpr uint64_t kFileSize = uint64_t{512} << 20;
+// The source, our download and our upload are there at once.
+constexpr uint64_t kScratchBytes = 3 * kFileSize;
 constexpr int kRuns = 9;
 
 // Wall and processor seconds of one run (negative when it failed). The processor time is ours (this thread)
@@ -213,11 +215,12 @@ bool Compare(const FtpServer& server, bool passive, const std::string& folder, c
 
 int main(int argc, char** argv) {
     Selection only{std::vector<std::string>(argv + 1, argv + argc)};
-    // In memory: the figures compare the clients, and a disk's writeback would sway the uploads by more than
-    // they differ.
-    const std::string folder = MakeScratchFolder("tarvo-ftp-bench", "/dev/shm");
+    // In memory when there is room: the figures compare the clients, and a disk's writeback would sway the
+    // uploads by more than they differ.
+    const std::string folder = MakeScratchFolder("tarvo-ftp-bench", "/dev/shm", kScratchBytes);
     if (folder.empty())
         return 1;
+    std::printf("scratch folder %s\n", folder.c_str());
     bool whole = true;
     for (FtpServerKind kind : {FtpServerKind::Vsftpd, FtpServerKind::Pyftpdlib}) {
         if (!only.Wants(tarvo::test::FtpServerName(kind), {"vsftpd", "pyftpdlib"}))
