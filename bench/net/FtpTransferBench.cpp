@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/Interruption.h"
 #include "bench/support/SameBytes.h"
 #include "bench/support/ScratchFolder.h"
 #include "net/FtpCli.h"
@@ -50,6 +51,7 @@ Run Measure(const std::function<bool()>& run, int who) {
     double cpu = CpuSeconds(who);
     auto start = std::chrono::steady_clock::now();
     bool ok = run();
+    StopIfInterrupted();  // a run the signal cut short gives no figure
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return ok ? Run{wall, CpuSeconds(who) - cpu} : Run{};
 }
@@ -119,6 +121,7 @@ void WriteBigFile(const std::string& path) {
     for (size_t i = 0; i < block.size(); ++i)
         block[i] = static_cast<char>(i * 2654435761u >> 24);
     for (uint64_t written = 0; written < kFileSize; written += block.size()) {
+        StopIfInterrupted();
         block[0] = static_cast<char>(written >> 20);
         out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
@@ -126,7 +129,9 @@ void WriteBigFile(const std::string& path) {
 
 // One transfer of ours whose result is compared with its source before any time is taken.
 bool TransfersWhole(const std::function<bool()>& ours, const std::string& result, const std::string& source) {
-    bool whole = ours() && SameBytes(result, source);
+    bool done = ours();
+    StopIfInterrupted();  // a transfer the signal cut short is no damage to report
+    bool whole = done && SameBytes(result, source);
     if (!whole)
         std::printf("  the transferred file differs from its source: no figures\n");
     return whole;
@@ -211,15 +216,12 @@ bool Compare(const FtpServer& server, bool passive, const std::string& folder, c
     return whole;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    Selection only{std::vector<std::string>(argv + 1, argv + argc)};
+// Every server and mode selected; the exit status.
+int Bench(const Selection& only) {
     // In memory when there is room: the figures compare the clients, and a disk's writeback would sway the
     // uploads by more than they differ.
-    const std::string folder = MakeScratchFolder("tarvo-ftp-bench", "/dev/shm", kScratchBytes);
-    if (folder.empty())
-        return 1;
+    const ScratchFolder scratch("tarvo-ftp-bench", "/dev/shm", kScratchBytes);
+    const std::string& folder = scratch.Path();
     std::printf("scratch folder %s\n", folder.c_str());
     bool whole = true;
     for (FtpServerKind kind : {FtpServerKind::Vsftpd, FtpServerKind::Pyftpdlib}) {
@@ -238,6 +240,12 @@ int main(int argc, char** argv) {
                 whole = Compare(server, passive, folder, only) && whole;
         }
     }
-    fs::remove_all(folder);
     return whole ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Selection only{std::vector<std::string>(argv + 1, argv + argc)};
+    return RunInterruptibly([&] { return Bench(only); });
 }

@@ -4,7 +4,11 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
 
 namespace {
 
@@ -29,4 +33,15 @@ std::string MakeScratchFolder(const std::string& name, const std::string& prefer
     if (!::mkdtemp(pattern.data()))
         return "";
     return pattern + "/";
+}
+
+ScratchFolder::ScratchFolder(const std::string& name, const std::string& preferredParent, uint64_t bytes)
+    : path_(MakeScratchFolder(name, preferredParent, bytes)) {
+    if (path_.empty())
+        throw std::runtime_error("cannot make a scratch folder for " + name + ": " + std::strerror(errno));
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
 }
