@@ -19,13 +19,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "bench/support/Interruption.h"
+#include "bench/support/OutputFile.h"
 #include "bench/support/SameBytes.h"
 #include "bench/support/ScratchFolder.h"
 #include "client/MainForm.h"
@@ -113,7 +113,7 @@ void MakeCorpus(const std::string& dir, uint64_t size) {
                             : i % 3 == 1 ? Prose(random, fileSize)
                                          : Records(random, fileSize);
         fs::path file = folder + "file" + std::to_string(i) + (i % 3 == 0 ? ".jpg" : ".txt");
-        std::ofstream(file, std::ios::binary) << bytes;
+        WriteFile(file, bytes);
         if (i == 0)
             firstNoise = file;
         if (i == 1)
@@ -288,7 +288,7 @@ int Bench(uint64_t mib, int runs) {
         return 0;
     }
     fs::create_directories(root + "machine/etc");
-    std::ofstream(root + "machine/etc/services") << "ftp " << server.Port() << "/tcp\n";
+    WriteFile(root + "machine/etc/services", "ftp " + std::to_string(server.Port()) + "/tcp\n");
     TarvoSettings settings;
     settings.ServerName = "127.0.0.1";
     settings.Account = server.User();

@@ -11,12 +11,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "bench/support/Interruption.h"
+#include "bench/support/OutputFile.h"
 #include "bench/support/SameBytes.h"
 #include "bench/support/ScratchFolder.h"
 #include "net/FtpCli.h"
@@ -116,14 +116,14 @@ bool RunCurl(const std::vector<std::string>& args) {
 }
 
 void WriteBigFile(const std::string& path) {
-    std::ofstream out(path, std::ios::binary);
+    OutputFile out(path);
     std::vector<char> block(1 << 20);
     for (size_t i = 0; i < block.size(); ++i)
         block[i] = static_cast<char>(i * 2654435761u >> 24);
     for (uint64_t written = 0; written < kFileSize; written += block.size()) {
         StopIfInterrupted();
         block[0] = static_cast<char>(written >> 20);
-        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        out.Write(block.data(), block.size());
     }
 }
 
