@@ -11,11 +11,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "bench/support/Interruption.h"
+#include "bench/support/OutputFile.h"
 #include "bench/support/SameBytes.h"
 #include "bench/support/ScratchFolder.h"
 #include "net/FtpCli.h"
@@ -28,6 +29,8 @@ using tarvo::test::FtpServer;
 using tarvo::test::FtpServerKind;
 
 constexpr uint64_t kFileSize = uint64_t{512} << 20;
+// The source, our download and our upload are there at once.
+constexpr uint64_t kScratchBytes = 3 * kFileSize;
 constexpr int kRuns = 9;
 
 // Wall and processor seconds of one run (negative when it failed). The processor time is ours (this thread)
@@ -48,6 +51,7 @@ Run Measure(const std::function<bool()>& run, int who) {
     double cpu = CpuSeconds(who);
     auto start = std::chrono::steady_clock::now();
     bool ok = run();
+    StopIfInterrupted();  // a run the signal cut short gives no figure
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return ok ? Run{wall, CpuSeconds(who) - cpu} : Run{};
 }
@@ -112,19 +116,22 @@ bool RunCurl(const std::vector<std::string>& args) {
 }
 
 void WriteBigFile(const std::string& path) {
-    std::ofstream out(path, std::ios::binary);
+    OutputFile out(path);
     std::vector<char> block(1 << 20);
     for (size_t i = 0; i < block.size(); ++i)
         block[i] = static_cast<char>(i * 2654435761u >> 24);
     for (uint64_t written = 0; written < kFileSize; written += block.size()) {
+        StopIfInterrupted();
         block[0] = static_cast<char>(written >> 20);
-        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        out.Write(block.data(), block.size());
     }
 }
 
 // One transfer of ours whose result is compared with its source before any time is taken.
 bool TransfersWhole(const std::function<bool()>& ours, const std::string& result, const std::string& source) {
-    bool whole = ours() && SameBytes(result, source);
+    bool done = ours();
+    StopIfInterrupted();  // a transfer the signal cut short is no damage to report
+    bool whole = done && SameBytes(result, source);
     if (!whole)
         std::printf("  the transferred file differs from its source: no figures\n");
     return whole;
@@ -209,15 +216,13 @@ bool Compare(const FtpServer& server, bool passive, const std::string& folder, c
     return whole;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    Selection only{std::vector<std::string>(argv + 1, argv + argc)};
-    // In memory: the figures compare the clients, and a disk's writeback would sway the uploads by more than
-    // they differ.
-    const std::string folder = MakeScratchFolder("tarvo-ftp-bench", "/dev/shm");
-    if (folder.empty())
-        return 1;
+// Every server and mode selected; the exit status.
+int Bench(const Selection& only) {
+    // In memory when there is room: the figures compare the clients, and a disk's writeback would sway the
+    // uploads by more than they differ.
+    const ScratchFolder scratch("tarvo-ftp-bench", "/dev/shm", kScratchBytes);
+    const std::string& folder = scratch.Path();
+    std::printf("scratch folder %s\n", folder.c_str());
     bool whole = true;
     for (FtpServerKind kind : {FtpServerKind::Vsftpd, FtpServerKind::Pyftpdlib}) {
         if (!only.Wants(tarvo::test::FtpServerName(kind), {"vsftpd", "pyftpdlib"}))
@@ -235,6 +240,12 @@ int main(int argc, char** argv) {
                 whole = Compare(server, passive, folder, only) && whole;
         }
     }
-    fs::remove_all(folder);
     return whole ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Selection only{std::vector<std::string>(argv + 1, argv + argc)};
+    return RunInterruptibly([&] { return Bench(only); });
 }

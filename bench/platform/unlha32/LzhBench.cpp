@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/OutputFile.h"
 #include "bench/support/ScratchFolder.h"
 #include "platform/ArchiverApi.h"
 #include "platform/win/Modules.h"
@@ -103,12 +104,10 @@ void WriteGeneratedText(const fs::path& file, uint64_t size, uint32_t seed) {
                                   "files ", "is ",      "to ",     "packed ",   "folder ", "encrypted ",
                                   "a ",     "user ",    "with ",   "password ", ".\n"};
     std::mt19937 gen(seed);
-    std::ofstream out(file, std::ios::binary);
-    for (uint64_t n = 0; n < size;) {
-        const char* w = words[gen() % (sizeof words / sizeof *words)];
-        out << w;
-        n += std::char_traits<char>::length(w);
-    }
+    std::string text;
+    while (text.size() < size)
+        text += words[gen() % (sizeof words / sizeof *words)];
+    WriteFile(file, text);
 }
 
 void MakeCorpus(const fs::path& root) {
@@ -131,8 +130,7 @@ void MakeCorpus(const fs::path& root) {
         std::vector<uint64_t> block(randomFile / 8);
         for (auto& v : block)
             v = gen();
-        std::ofstream(root / "rnd" / (std::to_string(i) + ".bin"), std::ios::binary)
-            .write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(randomFile));
+        OutputFile(root / "rnd" / (std::to_string(i) + ".bin")).Write(block.data(), randomFile);
     }
 }
 
