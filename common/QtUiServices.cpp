@@ -1,6 +1,8 @@
 #include "common/QtUiServices.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -61,6 +63,13 @@ int ResultOf(QMessageBox::StandardButton button) {
     }
 }
 
+// Where the folder chooser opens: the start folder, or the user's home when none is given or it is not a folder
+// (left alone, Qt would open wherever the program happens to run).
+QString StartFolder(const std::string& initialFolder) {
+    const QString start = QString::fromStdString(initialFolder);
+    return QFileInfo(start).isDir() ? start : QDir::homePath();
+}
+
 }  // namespace
 
 int QtUiServices::MessageBox(const std::string& text, const std::string& caption, win::UINT type) {
@@ -84,8 +93,8 @@ bool QtUiServices::AskPassword(const std::string& prompt, std::string& password)
 }
 
 bool QtUiServices::BrowseForFolder(const std::string& title, const std::string& initialFolder, std::string& folder) {
-    const QString chosen = QFileDialog::getExistingDirectory(
-        MainForm(), QString::fromStdString(title), QString::fromStdString(initialFolder), QFileDialog::ShowDirsOnly);
+    const QString chosen = QFileDialog::getExistingDirectory(MainForm(), QString::fromStdString(title),
+                                                             StartFolder(initialFolder), QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return false;
     folder = chosen.toStdString();

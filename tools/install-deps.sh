@@ -18,6 +18,8 @@ packages=(
     lhasa p7zip-full libarchive-tools jlha-utils gcab arj zip bzip2 xz-utils
     # fonts and a display for the GUI
     fonts-ipafont-gothic xvfb xdg-utils
+    # Qt's own texts (the folder chooser, the edit menus) in Japanese
+    qt6-translations-l10n
 )
 
 missing=()

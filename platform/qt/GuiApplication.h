@@ -1,12 +1,14 @@
 #pragma once
-// The application of the GUI programs: Qt's QApplication with the message core's Qt backend on this thread, the
-// form fonts, the title, and the class library's default exception handler, which shows the exception's text in
-// an error box captioned with the title.
+// The application of the GUI programs: Qt's QApplication with the message core's Qt backend on this thread, Qt's
+// own texts in Japanese, the form fonts, the title, and the class library's default exception handler, which shows
+// the exception's text in an error box captioned with the title.
 
 #include <QApplication>
 
 #include <memory>
 #include <string>
+
+class QTranslator;
 
 class TGuiApplication {
 public:
@@ -20,4 +22,5 @@ public:
 
 private:
     std::unique_ptr<QApplication> app_;
+    std::unique_ptr<QTranslator> qtTexts_;  // none when the translation is missing
 };

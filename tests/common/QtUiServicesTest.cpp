@@ -1,11 +1,17 @@
 #include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <functional>
 
 #include "common/QtUiServices.h"
 #include "common/Unit_FilesFunc.h"
@@ -80,25 +86,54 @@ TEST(QtMessageBox, AnEmptyCaptionIsTheApplicationTitle) {
 
 class FolderServices : public tarvo::test::TarvoTest {};
 
-TEST_F(FolderServices, TheBrowserStartsAtTheFolderAndGivesTheChoice) {
-    const std::string start = sandbox().work + "start";
-    ASSERT_EQ(mkdir(start.c_str(), 0755), 0);
+// Opens the folder chooser at the start, has a look at it and cancels it; the folder it showed.
+std::string ShownAt(const std::string& start, const std::function<void(QFileDialog*)>& look = nullptr) {
     QString shownAt;
-    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+    WhenModal<QFileDialog>([&shownAt, look](QFileDialog* dialog) {
         shownAt = dialog->directory().absolutePath();
+        if (look)
+            look(dialog);
         dialog->reject();
     });
     std::string folder = "untouched";
     EXPECT_FALSE(QtUiServices().BrowseForFolder("フォルダの選択", start, folder));
     EXPECT_EQ(folder, "untouched");
-    EXPECT_EQ(shownAt.toStdString(), start);
+    return shownAt.toStdString();
+}
 
+TEST_F(FolderServices, TheBrowserStartsAtTheFolderAndGivesTheChoice) {
+    const std::string start = sandbox().work + "start";
+    ASSERT_EQ(mkdir(start.c_str(), 0755), 0);
+    EXPECT_EQ(ShownAt(start), start);
+
+    std::string folder;
     WhenModal<QFileDialog>([&](QFileDialog* dialog) {
         dialog->selectFile(QString::fromStdString(start));
         static_cast<QDialog*>(dialog)->accept();
     });
     EXPECT_TRUE(QtUiServices().BrowseForFolder("フォルダの選択", sandbox().work, folder));
     EXPECT_EQ(folder, start);
+}
+
+// Qt's own texts of the chooser come in Japanese like the rest of the program, whatever the system's locale.
+TEST_F(FolderServices, WithoutAStartFolderTheBrowserOpensAtHomeInJapanese) {
+    const std::string home = QDir::cleanPath(QString::fromStdString(sandbox().home)).toStdString();
+    std::string accept, reject, lookIn;
+    const auto readTexts = [&](QFileDialog* dialog) {
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        auto* lookInLabel = dialog->findChild<QLabel*>("lookInLabel");
+        ASSERT_TRUE(buttons && buttons->button(QDialogButtonBox::Open) && buttons->button(QDialogButtonBox::Cancel));
+        ASSERT_TRUE(lookInLabel);
+        accept = buttons->button(QDialogButtonBox::Open)->text().toStdString();
+        reject = buttons->button(QDialogButtonBox::Cancel)->text().toStdString();
+        lookIn = lookInLabel->text().toStdString();
+    };
+    EXPECT_EQ(ShownAt("", readTexts), home);
+    EXPECT_EQ(accept, "選択(&C)");
+    EXPECT_EQ(reject, "キャンセル");
+    EXPECT_EQ(lookIn, "アドレス:");
+
+    EXPECT_EQ(ShownAt(sandbox().work + "gone"), home) << "a start folder that does not exist";
 }
 
 TEST_F(FolderServices, AFolderOpensWithTheDesktopsOpenerAsOneArgument) {
