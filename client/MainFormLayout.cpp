@@ -187,7 +187,7 @@ void TMainFormWin::CreateSendPages() {
     edTrunkName = Named(new QLineEdit(tsUp1), "edTrunkName", 16, 26, 280, 22);
     edTrunkName->installEventFilter(this);
     Label(tsUp1, "コメントを付記することができます。", 16, 56);
-    mmComment = Memo(tsUp1, "mmComment", 16, 74, 590, 62, false);
+    mmComment = Memo(tsUp1, "mmComment", 16, 74, 590, 52, false);
     Label(tsUp1, "ドラッグアンドドロップでトランクにファイルを格納します。", 16, 144);
     ListView1 = ReportView(tsUp1, "ListView1", 16, 162, 590, 156, {"ファイル名", "作成日時", "サイズ", "ディレクトリ"},
                            {160, 86, 70, 150}, 2);
@@ -198,7 +198,7 @@ void TMainFormWin::CreateSendPages() {
         Guarded([this] { PopMenu_ArciveListPopup(); });
         PopMenu_ArciveList->popup(ListView1->viewport()->mapToGlobal(at));
     });
-    btnUpDel = PictureButton(tsUp1, "btnUpDel", subBtnList, 0, 536, 126);
+    btnUpDel = PictureButton(tsUp1, "btnUpDel", subBtnList, 0, 536, 129);
     btnUpDel->OnClick = Handler(&TMainFormWin::btnUpDelClick);
     btnUpBack1 = BackButton(tsUp1, "btnUpBack1");
     btnUpBack1->SetTag(1);

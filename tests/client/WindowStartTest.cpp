@@ -164,4 +164,18 @@ TEST_F(WindowStartTest, InvalidFoldersAreNamedAndAnEmptyTableChoosesNothing) {
     EXPECT_EQ(empty->ActivePageIndex(), TMainFormWin::pgDw2);
 }
 
+// Every control of a page can be seen and clicked whole: none covers a corner of another.
+TEST_F(WindowStartTest, NoControlOfAPageCoversAnother) {
+    TMainFormWin form;
+    for (int page = 0; page < form.PageControl1->count(); ++page) {
+        const QList<QWidget*> controls =
+            form.PageControl1->widget(page)->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        for (qsizetype a = 0; a < controls.size(); ++a)
+            for (qsizetype b = a + 1; b < controls.size(); ++b)
+                EXPECT_FALSE(controls[a]->geometry().intersects(controls[b]->geometry()))
+                    << form.PageControl1->widget(page)->objectName().toStdString() << ": "
+                    << controls[a]->objectName().toStdString() << " and " << controls[b]->objectName().toStdString();
+    }
+}
+
 }  // namespace
