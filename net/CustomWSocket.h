@@ -109,9 +109,10 @@ public:
     // Bytes handed to the system that the peer has not acknowledged yet: they fall as data leaves the
     // machine. -1 when the system cannot tell (no connected stream).
     int UnacknowledgedByteCount();
-    // How many more bytes the system's send buffer would take at once, as near as it can be told; -1 when
-    // it cannot be told.
-    int SystemSendRoom();
+    // The system's send buffer size less the bytes it holds unacknowledged; -1 when either cannot be read. No
+    // measure of what a send takes at once: the size also counts the system's overhead per packet, the held
+    // bytes do not (on loopback it can read over a megabyte when a send takes nothing more).
+    int SendBufferLessUnacknowledged();
     bool AllSent() const { return FAllSent; }
     bool Paused() const { return FPaused; }
     bool Terminated() const { return FTerminated; }

@@ -466,9 +466,8 @@ int TCustomWSocket::UnacknowledgedByteCount() {
     return static_cast<int>(count);
 }
 
-// The buffer's size less what it holds; both are the system's own figures, read afresh, for the system
-// grows the buffer as the connection speeds up.
-int TCustomWSocket::SystemSendRoom() {
+// Read afresh each time: the system grows the buffer as the connection speeds up.
+int TCustomWSocket::SendBufferLessUnacknowledged() {
     int size = 0;
     int len = sizeof size;
     if (FSocketHandle == win::INVALID_SOCKET ||

@@ -496,12 +496,13 @@ void TCustomFtpCli::UploadReply1() {
     TransferRefused();
 }
 
-// As much as the system will take at once, up to a block: the socket layer then keeps back little of its own,
-// so what waits in our process is never more than about one piece. The next piece is read once the socket
-// layer has handed all of this one to the system.
+// The system's send buffer less what it holds unacknowledged, from one segment to a block. That overstates what
+// a send takes at once, but it keeps pieces small where the buffer is small, on a slow link, and whole blocks on
+// a fast one. What a send does not take waits in the socket layer, and the next piece is read only once all of
+// this one has gone to the system, so no more than one piece ever waits in our process.
 int TCustomFtpCli::UploadPieceSize() {
-    int room = FDataSocket->SystemSendRoom();
-    return room < 0 ? DataBlockSize : std::clamp(room, SmallestUploadPiece, DataBlockSize);
+    int figure = FDataSocket->SendBufferLessUnacknowledged();
+    return figure < 0 ? DataBlockSize : std::clamp(figure, SmallestUploadPiece, DataBlockSize);
 }
 
 // Counted from what was handed to the system, less what it still holds: the bytes the server has confirmed.
