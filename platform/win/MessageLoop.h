@@ -56,7 +56,9 @@ public:
     virtual void ProcessPendingEvents() {}
 };
 // Installs a backend for the calling thread (nullptr: the poll backend again).
-void SetThreadBackend(std::unique_ptr<MessageBackend> backend);
+void SetThreadBackend(std::shared_ptr<MessageBackend> backend);
+// The calling thread's backend, for one that wraps it for a while and then puts it back.
+std::shared_ptr<MessageBackend> ThreadBackend();
 // For a backend that mirrors the calling thread's inputs in its own loop: the thread's wake-up descriptor (an
 // eventfd the poll backend's Wake writes), the active descriptor watches and the milliseconds until the next
 // timer is due (-1: none).

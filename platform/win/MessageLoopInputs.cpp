@@ -174,18 +174,20 @@ uint64_t ClockNowMs() {
     return clock->NowMs();
 }
 
-void SetThreadBackend(std::unique_ptr<MessageBackend> backend) {
+void SetThreadBackend(std::shared_ptr<MessageBackend> backend) {
     ThreadState& me = detail::CurrentThread();
-    std::shared_ptr<MessageBackend> next;
-    if (backend) {
-        next = std::move(backend);
-    } else {
-        next = std::make_shared<PollBackend>(me.wakeFd);
-    }
+    if (!backend)
+        backend = std::make_shared<PollBackend>(me.wakeFd);
     std::shared_ptr<MessageBackend> old;  // freed outside the lock, on this thread
     std::lock_guard lock(TheCore().mutex);
-    old = std::exchange(me.backend, std::move(next));
+    old = std::exchange(me.backend, std::move(backend));
     detail::InputsChangedLocked(me);
+}
+
+std::shared_ptr<MessageBackend> ThreadBackend() {
+    ThreadState& me = detail::CurrentThread();
+    std::lock_guard lock(TheCore().mutex);
+    return me.backend;
 }
 
 int ThreadWakeFd() {

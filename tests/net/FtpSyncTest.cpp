@@ -13,7 +13,6 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/win/PollBackend.h"
 #include "tests/support/FtpServers.h"
 
 namespace tarvo::test {
@@ -171,19 +170,24 @@ private:
     bool stopped_ = false;
 };
 
-// The calling thread's ordinary waiting, telling the link each time before it sleeps.
+// The calling thread's own waiting, telling the link each time before it sleeps.
 class SleepReportingBackend : public win::MessageBackend {
 public:
-    explicit SleepReportingBackend(std::shared_ptr<SlowLinkTime> link) : link_(std::move(link)) {}
+    explicit SleepReportingBackend(std::shared_ptr<SlowLinkTime> link)
+        : link_(std::move(link)), own_(win::ThreadBackend()) {}
+    std::shared_ptr<win::MessageBackend> Own() const { return own_; }
+
     void WaitForInput(int timeoutMs) override {
         link_->Sleeping();
-        poll_.WaitForInput(timeoutMs);
+        own_->WaitForInput(timeoutMs);
     }
-    void Wake() override { poll_.Wake(); }
+    void Wake() override { own_->Wake(); }
+    void InputsChanged() override { own_->InputsChanged(); }
+    void ProcessPendingEvents() override { own_->ProcessPendingEvents(); }
 
 private:
     std::shared_ptr<SlowLinkTime> link_;
-    win::PollBackend poll_{win::ThreadWakeFd()};
+    std::shared_ptr<win::MessageBackend> own_;
 };
 
 // Reads an upload a little at a time through a small receive window, letting the link's time pass for each
@@ -210,7 +214,6 @@ TEST_F(FtpSyncTest, AnUploadOutlastingTimeoutArrivesWholeWhileTheServerKeepsConf
     auto clock = UseManualClock();
     const uint64_t start = clock->NowMs();
     auto link = std::make_shared<SlowLinkTime>(clock, win::GetCurrentThreadId());
-    win::SetThreadBackend(std::make_unique<SleepReportingBackend>(link));
     auto stored = std::make_shared<std::promise<std::string>>();  // kept by the script, which may outlast us
     script = [stored, link](FakeFtpSession& s) {
         s.Login();
@@ -232,9 +235,11 @@ TEST_F(FtpSyncTest, AnUploadOutlastingTimeoutArrivesWholeWhileTheServerKeepsConf
     WriteFile(sandbox().work + "up.bin", content);
     ftp.client.SetLocalFileName(sandbox().work + "up.bin");
     ftp.client.HostFileName = "up.bin";
+    auto reporting = std::make_shared<SleepReportingBackend>(link);
+    win::SetThreadBackend(reporting);
     const bool put = ftp.client.PutSync();
+    win::SetThreadBackend(reporting->Own());
     link->Stop();
-    win::SetThreadBackend(nullptr);
     EXPECT_TRUE(put) << ftp.client.ErrorMessage();
     std::future<std::string> arrived = stored->get_future();
     ASSERT_EQ(arrived.wait_for(std::chrono::seconds(20)), std::future_status::ready);
