@@ -72,18 +72,15 @@ void CbcOpenssl(benchmark::State& state, bool encrypt, OpensslContainer& openssl
 // The files of the container runs, in a folder of their own under $TMPDIR: the plain file, and the container
 // that OutputsAgree makes of it for the opening runs.
 struct ContainerFiles {
-    std::string folder, plain, container;
+    ScratchFolder scratch{"tarvo-bench"};
+    std::string folder = scratch.Path();
+    std::string plain = folder + "plain.lzh";
+    std::string container = folder + "trunk.ace";
 
     ContainerFiles() {
-        folder = MakeScratchFolder("tarvo-bench");
-        if (folder.empty())
-            throw std::runtime_error("cannot make a scratch folder for the container runs");
-        plain = folder + "plain.lzh";
-        container = folder + "trunk.ace";
         std::vector<unsigned char> data = RandomBuffer(kContainerBytes);
         TFileStream(plain, fmCreate, 0600).WriteBuffer(data.data(), kContainerBytes);
     }
-    ~ContainerFiles() { std::filesystem::remove_all(folder); }
 };
 
 // One container call per iteration, each into a name that does not exist yet, as the client's work files are:

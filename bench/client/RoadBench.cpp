@@ -15,6 +15,8 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -346,18 +348,31 @@ int Bench(uint64_t mib, int runs) {
     return ok ? 0 : 1;
 }
 
+// A whole number above 0 and below a million, all of text.
+bool PositiveNumber(const std::string& text, uint64_t& value) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long n = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) || *end != '\0' || errno != 0 || n == 0 ||
+        n >= 1000000)
+        return false;
+    value = n;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && (std::string(argv[1]) == "--send" || std::string(argv[1]) == "--receive"))
         return RunRoad(argv[1], argv[2]);
-    uint64_t mib = 256;
-    int runs = 2;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::string(argv[i]) == "--size")
-            mib = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (std::string(argv[i]) == "--runs")
-            runs = std::atoi(argv[i + 1]);
+    uint64_t mib = 256, runs = 2;
+    for (int i = 1; i < argc; i += 2) {
+        const std::string option = argv[i];
+        uint64_t* value = option == "--size" ? &mib : option == "--runs" ? &runs : nullptr;
+        if (!value || i + 1 == argc || !PositiveNumber(argv[i + 1], *value)) {
+            std::fprintf(stderr, "usage: road_bench [--size MiB] [--runs count], each a whole number above 0\n");
+            return 2;
+        }
     }
-    return RunInterruptibly([&] { return Bench(mib, runs); });
+    return RunInterruptibly([&] { return Bench(mib, static_cast<int>(runs)); });
 }

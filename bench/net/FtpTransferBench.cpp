@@ -161,13 +161,30 @@ private:
     TFtpClient ftp_;
 };
 
+// The words the command line may narrow a run with, in groups.
+using WordGroup = std::vector<std::string>;
+const WordGroup kServers = {"vsftpd", "pyftpdlib"};
+const WordGroup kModes = {"active", "passive"};
+const WordGroup kDirections = {"download", "upload"};
+
 // The words of the command line; a group none of whose words was given is not narrowed.
 struct Selection {
     std::vector<std::string> words;
-    bool Wants(const std::string& word, std::initializer_list<const char*> group) const {
+    bool Wants(const std::string& word, const WordGroup& group) const {
         auto given = [&](const std::string& w) { return std::find(words.begin(), words.end(), w) != words.end(); };
-        bool any = std::any_of(group.begin(), group.end(), [&](const char* w) { return given(w); });
-        return !any || given(word);
+        return std::none_of(group.begin(), group.end(), given) || given(word);
+    }
+    // The first word of no group (a misspelt one would otherwise narrow nothing); empty when there is none.
+    std::string Unknown() const {
+        for (const std::string& w : words)
+            if (!Contains(kServers, w) && !Contains(kModes, w) && !Contains(kDirections, w))
+                return w;
+        return "";
+    }
+
+private:
+    static bool Contains(const WordGroup& group, const std::string& w) {
+        return std::find(group.begin(), group.end(), w) != group.end();
     }
 };
 
@@ -188,9 +205,8 @@ bool Compare(const FtpServer& server, bool passive, const std::string& folder, c
                     rate(t.curl.wall), t.Ratio(), t.curl.cpu > 0 ? t.ours.cpu / t.curl.cpu : 0.0);
         std::fflush(stdout);
     };
-    const std::initializer_list<const char*> directions = {"download", "upload"};
     bool whole = true;
-    if (only.Wants("download", directions)) {
+    if (only.Wants("download", kDirections)) {
         auto curlGet = curl;
         curlGet.insert(curlGet.end(), {"-o", folder + "down.bin", url + "big.bin"});
         auto ours = [&] { return session.Transfer(true, folder + "down.bin", "big.bin"); };
@@ -200,7 +216,7 @@ bool Compare(const FtpServer& server, bool passive, const std::string& folder, c
         else
             whole = false;
     }
-    if (only.Wants("upload", directions)) {
+    if (only.Wants("upload", kDirections)) {
         auto curlPut = curl;
         curlPut.insert(curlPut.end(), {"-T", source, url + "up.bin"});
         auto ours = [&] { return session.Transfer(false, source, "up.bin"); };
@@ -225,7 +241,7 @@ int Bench(const Selection& only) {
     std::printf("scratch folder %s\n", folder.c_str());
     bool whole = true;
     for (FtpServerKind kind : {FtpServerKind::Vsftpd, FtpServerKind::Pyftpdlib}) {
-        if (!only.Wants(tarvo::test::FtpServerName(kind), {"vsftpd", "pyftpdlib"}))
+        if (!only.Wants(tarvo::test::FtpServerName(kind), kServers))
             continue;
         FtpServer server(kind);
         std::string why = server.Start(folder + "served", folder + "server-" + std::to_string(int(kind)), folder);
@@ -236,7 +252,7 @@ int Bench(const Selection& only) {
         if (!fs::exists(server.Folder() + "big.bin"))
             WriteBigFile(server.Folder() + "big.bin");
         for (bool passive : {false, true}) {
-            if (only.Wants(passive ? "passive" : "active", {"active", "passive"}))
+            if (only.Wants(passive ? "passive" : "active", kModes))
                 whole = Compare(server, passive, folder, only) && whole;
         }
     }
@@ -247,5 +263,12 @@ int Bench(const Selection& only) {
 
 int main(int argc, char** argv) {
     Selection only{std::vector<std::string>(argv + 1, argv + argc)};
+    if (std::string word = only.Unknown(); !word.empty()) {
+        std::fprintf(
+            stderr,
+            "ftp_transfer: unknown word \"%s\"; give servers, modes or directions (e.g. vsftpd passive upload)\n",
+            word.c_str());
+        return 2;
+    }
     return RunInterruptibly([&] { return Bench(only); });
 }

@@ -28,17 +28,11 @@ std::string ParentFolder(const std::string& preferred, uint64_t bytes) {
 
 }  // namespace
 
-std::string MakeScratchFolder(const std::string& name, const std::string& preferredParent, uint64_t bytes) {
+ScratchFolder::ScratchFolder(const std::string& name, const std::string& preferredParent, uint64_t bytes) {
     std::string pattern = ParentFolder(preferredParent, bytes) + "/" + name + "-XXXXXX";
     if (!::mkdtemp(pattern.data()))
-        return "";
-    return pattern + "/";
-}
-
-ScratchFolder::ScratchFolder(const std::string& name, const std::string& preferredParent, uint64_t bytes)
-    : path_(MakeScratchFolder(name, preferredParent, bytes)) {
-    if (path_.empty())
         throw std::runtime_error("cannot make a scratch folder for " + name + ": " + std::strerror(errno));
+    path_ = pattern + "/";
 }
 
 ScratchFolder::~ScratchFolder() {

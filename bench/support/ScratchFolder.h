@@ -4,11 +4,9 @@
 #include <cstdint>
 #include <string>
 
-// Makes <TMPDIR>/<name>-XXXXXX and returns it ending with "/"; empty when it cannot be made. A preferred parent
-// (a memory-backed one, say) is used instead when it exists and has room for bytes, with a margin.
-std::string MakeScratchFolder(const std::string& name, const std::string& preferredParent = "", uint64_t bytes = 0);
-
-// A scratch folder that goes, with all it holds, when the object goes; throws when it cannot be made.
+// <TMPDIR>/<name>-XXXXXX, made fresh, which goes with all it holds when the object goes; throws when it cannot be
+// made. A preferred parent (a memory-backed one, say) is used instead when it exists and has room for bytes, with
+// a margin.
 class ScratchFolder {
 public:
     explicit ScratchFolder(const std::string& name, const std::string& preferredParent = "", uint64_t bytes = 0);

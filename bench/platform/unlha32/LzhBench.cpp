@@ -234,17 +234,15 @@ int main(int argc, char** argv) {
     }
     int n = static_cast<int>(rest.size());
     benchmark::Initialize(&n, rest.data());
-    workDir = MakeScratchFolder("unlha32-bench");
-    if (workDir.empty())
-        return 1;
     int rc = 0;
     try {
+        const ScratchFolder scratch("unlha32-bench");
+        workDir = scratch.Path();
         benchmark::RunSpecifiedBenchmarks();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         rc = 1;
     }
     benchmark::Shutdown();
-    fs::remove_all(workDir);
     return rc;
 }
