@@ -1,9 +1,12 @@
 #!/usr/bin/python3
 # A loopback FTP server for the demo and the client's tests: pyftpdlib with several users, each in a folder
 # of its own, speaking code page 932 names as the client does (they are kept as UTF-8 names on disk).
-#   demo-ftpd.py [--no-ascii] [--no-txt-upload] [--throttle BYTES] PORT USER:PASSWORD:FOLDER [...]
+#   demo-ftpd.py [--no-ascii] [--no-txt-upload] [--throttle BYTES] [--port-file FILE] PORT USER:PASSWORD:FOLDER
+#                [...]
 # --no-ascii refuses TYPE A, as servers set up for binary transfers only do; --no-txt-upload refuses to store
 # files named "*.txt", as a server with such a filter does; --throttle limits transfers to BYTES a second.
+# PORT 0 takes a free port; --port-file then tells which, in FILE, once the server listens.
+import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -49,14 +52,12 @@ def main(argv):
     handler.refuse_ascii = "--no-ascii" in argv
     handler.refuse_txt_upload = "--no-txt-upload" in argv
     argv = [a for a in argv if a not in ("--no-ascii", "--no-txt-upload")]
-    throttle = 0
-    if "--throttle" in argv:
-        at = argv.index("--throttle")
-        throttle = int(argv[at + 1])
-        del argv[at : at + 2]
+    throttle = int(take_value(argv, "--throttle") or 0)
+    port_file = take_value(argv, "--port-file")
     if len(argv) < 3:
         sys.stderr.write(
-            "usage: demo-ftpd.py [--no-ascii] [--no-txt-upload] [--throttle BYTES] PORT USER:PASSWORD:FOLDER ...\n"
+            "usage: demo-ftpd.py [--no-ascii] [--no-txt-upload] [--throttle BYTES] [--port-file FILE] PORT"
+            " USER:PASSWORD:FOLDER ...\n"
         )
         return 2
     authorizer = DummyAuthorizer()
@@ -69,8 +70,29 @@ def main(argv):
         ThrottledDTPHandler.write_limit = throttle
         handler.dtp_handler = ThrottledDTPHandler
     server = FTPServer(("127.0.0.1", int(argv[1])), handler)
+    if port_file:
+        write_whole(port_file, "%d\n" % server.socket.getsockname()[1])
     server.serve_forever()
     return 0
+
+
+def take_value(argv, option):
+    """The value after option, both taken out of argv; None when option is not there."""
+    if option not in argv:
+        return None
+    at = argv.index(option)
+    if at + 1 == len(argv):
+        raise SystemExit("demo-ftpd.py: %s needs a value" % option)
+    value = argv[at + 1]
+    del argv[at : at + 2]
+    return value
+
+
+def write_whole(path, text):
+    """Whoever waits for the file never reads it half-written."""
+    with open(path + ".part", "w") as f:
+        f.write(text)
+    os.replace(path + ".part", path)
 
 
 if __name__ == "__main__":

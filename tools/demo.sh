@@ -24,10 +24,6 @@ password="tarvo-demo"
 rm -rf "$machine"
 mkdir -p "$server/accounts" "$server/sales" "$server/projects" "$server/private" "$machine/etc"
 
-port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-# The client always asks for the service "ftp": this machine root maps it to the demo server's port.
-echo "ftp $port/tcp" > "$machine/etc/services"
-
 # The folders: sales uses the built-in trunk password, projects keeps received trunks on the server,
 # private asks for a password of the user's own.
 cat > "$demo/accounts.ini" <<EOF
@@ -57,19 +53,29 @@ EOF
 TARVO_MACHINE="$machine/" "$build/bin/tarvo-provision" --server 127.0.0.1 --account tarvo --password "$password" \
     --account-id demo --max-trunc-size 268435456 --fetch-comment --delete-after-receive >/dev/null
 
-/usr/bin/python3 tools/demo-ftpd.py "$port" \
+# The server takes a free port itself and names it in a file once it listens: a port picked here and handed to
+# it could be taken by another program meanwhile, and the demo would then talk to that one.
+rm -f "$demo/ftpd.port"
+/usr/bin/python3 tools/demo-ftpd.py --port-file "$demo/ftpd.port" 0 \
     "tarvo:$password:$server/accounts" "sales:$password:$server/sales" \
     "projects:$password:$server/projects" "private:$password:$server/private" > "$demo/ftpd.log" 2>&1 &
 ftpd=$!
 trap 'kill "$ftpd" 2>/dev/null || true; wait "$ftpd" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then break; fi
+for _ in $(seq 100); do
+    [ -s "$demo/ftpd.port" ] && break
     if ! kill -0 "$ftpd" 2>/dev/null; then
         echo "demo: the FTP server did not start (python3-pyftpdlib missing?); see $demo/ftpd.log" >&2
         exit 1
     fi
     sleep 0.1
 done
+if [ ! -s "$demo/ftpd.port" ]; then
+    echo "demo: the FTP server did not start listening; see $demo/ftpd.log" >&2
+    exit 1
+fi
+port=$(cat "$demo/ftpd.port")
+# The client always asks for the service "ftp": this machine root maps it to the demo server's port.
+echo "ftp $port/tcp" > "$machine/etc/services"
 
 cat <<EOF
 Tarvo demo: FTP server on 127.0.0.1:$port serving $server

@@ -67,17 +67,13 @@ void ClientTest::StartServer(ServerKind kind, const std::vector<std::string>& de
             std::filesystem::create_directories(serverDir_ + user);
         const char* script = std::getenv("TARVO_DEMO_FTPD");
         ASSERT_TRUE(script) << "TARVO_DEMO_FTPD names tools/demo-ftpd.py";
-        for (int attempt = 0; attempt < 3 && port_ < 0; ++attempt) {
-            int port = FreeLoopbackPort();
-            std::vector<std::string> argv = {Python, script};
-            argv.insert(argv.end(), demoOptions.begin(), demoOptions.end());
-            argv.push_back(std::to_string(port));
-            for (const char* user : {"share", "other"})
-                argv.push_back(std::string(user) + ":" + UserPassword(user) + ":" + serverDir_ + user);
-            argv.push_back("tarvo:" + UserPassword("tarvo") + ":" + serverDir_ + "accounts");
-            if (demo_.StartOnPort(argv, port, sandbox().work + "demo-ftpd.log"))
-                port_ = port;
-        }
+        std::vector<std::string> argv = {Python, script};
+        argv.insert(argv.end(), demoOptions.begin(), demoOptions.end());
+        argv.push_back("0");
+        for (const char* user : {"share", "other"})
+            argv.push_back(std::string(user) + ":" + UserPassword(user) + ":" + serverDir_ + user);
+        argv.push_back("tarvo:" + UserPassword("tarvo") + ":" + serverDir_ + "accounts");
+        port_ = demo_.StartListening(argv, sandbox().work + "demo-ftpd.log");
         if (port_ < 0)
             GTEST_SKIP() << "pyftpdlib does not run here (python3-pyftpdlib missing?)";
     } else {

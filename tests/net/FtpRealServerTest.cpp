@@ -261,11 +261,10 @@ TEST_F(FtpTest, EveryConnectionGoesThroughTheSocks5Proxy) {
     FtpServer server(FtpServerKind::Pyftpdlib);
     ASSERT_EQ(server.Start(sandbox().work + "served", sandbox().work + "server"), "");
     PeerProcess proxy;
-    int proxyPort = FreeLoopbackPort();
     std::string proxyLog = sandbox().work + "microsocks.log";
-    ASSERT_TRUE(proxy.StartOnPort(
-        {"/usr/bin/microsocks", "-i", "127.0.0.1", "-p", std::to_string(proxyPort), "-u", "alice", "-P", "s3cret"},
-        proxyPort, proxyLog));
+    const int proxyPort = proxy.StartListening(
+        {"/usr/bin/microsocks", "-i", "127.0.0.1", "-p", "0", "-u", "alice", "-P", "s3cret"}, proxyLog);
+    ASSERT_GT(proxyPort, 0);
     RecordingFtpClient ftp;
     ftp.Target(server.Port());
     ftp.client.UserName = server.User();
@@ -298,16 +297,13 @@ TEST_F(FtpTest, EveryConnectionGoesThroughTheSocks5Proxy) {
     EXPECT_EQ(ProxiedConnections(proxyLog), 6);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, FtpRealServerTest,
-                         ::testing::Values(ServerCase{FtpServerKind::Pyftpdlib, false},
-                                           ServerCase{FtpServerKind::Pyftpdlib, true},
-                                           ServerCase{FtpServerKind::Vsftpd, false},
-                                           ServerCase{FtpServerKind::Vsftpd, true},
-                                           ServerCase{FtpServerKind::Proftpd, false},
-                                           ServerCase{FtpServerKind::Proftpd, true},
-                                           ServerCase{FtpServerKind::PureFtpd, false},
-                                           ServerCase{FtpServerKind::PureFtpd, true}),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(
+    Servers, FtpRealServerTest,
+    ::testing::Values(ServerCase{FtpServerKind::Pyftpdlib, false}, ServerCase{FtpServerKind::Pyftpdlib, true},
+                      ServerCase{FtpServerKind::Vsftpd, false}, ServerCase{FtpServerKind::Vsftpd, true},
+                      ServerCase{FtpServerKind::Proftpd, false}, ServerCase{FtpServerKind::Proftpd, true},
+                      ServerCase{FtpServerKind::PureFtpd, false}, ServerCase{FtpServerKind::PureFtpd, true}),
+    CaseName);
 
 }  // namespace
 }  // namespace tarvo::test

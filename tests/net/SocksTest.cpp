@@ -65,9 +65,9 @@ protected:
 TEST_F(SocksTest, Socks5WithoutAuthenticationThroughMicrosocks) {
     if (!ProgramAvailable("/usr/bin/microsocks"))
         GTEST_SKIP() << "microsocks is not installed";
-    int port = FreeLoopbackPort();
     PeerProcess proxy;
-    ASSERT_TRUE(proxy.StartOnPort({"/usr/bin/microsocks", "-i", "127.0.0.1", "-p", IntToStr(port)}, port));
+    const int port = proxy.StartListening({"/usr/bin/microsocks", "-i", "127.0.0.1", "-p", "0"});
+    ASSERT_GT(port, 0);
     Through(port, "5");
     ASSERT_TRUE(PumpUntil([&] { return c.received == "through the proxy"; }));
     EXPECT_EQ(c.events, (std::vector<std::string>{"closed>opened", "opened>connecting", "connecting>connected",
@@ -80,10 +80,10 @@ TEST_F(SocksTest, Socks5WithoutAuthenticationThroughMicrosocks) {
 TEST_F(SocksTest, Socks5UserAndPasswordRightAndWrong) {
     if (!ProgramAvailable("/usr/bin/microsocks"))
         GTEST_SKIP() << "microsocks is not installed";
-    int port = FreeLoopbackPort();
     PeerProcess proxy;
-    ASSERT_TRUE(proxy.StartOnPort(
-        {"/usr/bin/microsocks", "-i", "127.0.0.1", "-p", IntToStr(port), "-u", "alice", "-P", "s3cret"}, port));
+    const int port =
+        proxy.StartListening({"/usr/bin/microsocks", "-i", "127.0.0.1", "-p", "0", "-u", "alice", "-P", "s3cret"});
+    ASSERT_GT(port, 0);
     c.socket.SocksAuthentication = socksAuthenticateUsercode;
     c.socket.SocksUsercode = "alice";
     c.socket.SocksPassword = "s3cret";
@@ -106,23 +106,27 @@ TEST_F(SocksTest, Socks5UserAndPasswordRightAndWrong) {
 TEST_F(SocksTest, Socks4ThroughDante) {
     if (!ProgramAvailable("/usr/sbin/danted") || ::geteuid() != 0)
         GTEST_SKIP() << "dante needs root";
-    int port = FreeLoopbackPort();
-    std::string conf = sandbox().work + "danted.conf";
-    WriteFile(conf, "logoutput: " + sandbox().work +
-                        "danted.log\n"
-                        "internal: 127.0.0.1 port = " +
-                        IntToStr(port) +
-                        "\n"
-                        "external: 127.0.0.1\n"
-                        "socksmethod: none\n"
-                        "clientmethod: none\n"
-                        "user.privileged: root\n"
-                        "user.unprivileged: nobody\n"
-                        "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
-                        "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 protocol: tcp }\n");
+    // It takes no port 0.
+    const std::string conf = sandbox().work + "danted.conf";
     PeerProcess proxy;
-    ASSERT_TRUE(proxy.StartOnPort({"/usr/sbin/danted", "-f", conf, "-p", sandbox().work + "danted.pid"}, port,
-                                  sandbox().work + "danted.out"));
+    const int port = proxy.StartOnFreePort(
+        [&](int free) {
+            WriteFile(conf, "logoutput: " + sandbox().work +
+                                "danted.log\n"
+                                "internal: 127.0.0.1 port = " +
+                                IntToStr(free) +
+                                "\n"
+                                "external: 127.0.0.1\n"
+                                "socksmethod: none\n"
+                                "clientmethod: none\n"
+                                "user.privileged: root\n"
+                                "user.unprivileged: nobody\n"
+                                "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
+                                "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 protocol: tcp }\n");
+            return std::vector<std::string>{"/usr/sbin/danted", "-f", conf, "-p", sandbox().work + "danted.pid"};
+        },
+        sandbox().work + "danted.out");
+    ASSERT_GT(port, 0);
     Through(port, "4");
     ASSERT_TRUE(PumpUntil([&] { return c.received == "through the proxy"; }));
     EXPECT_TRUE(Has("socks 0"));

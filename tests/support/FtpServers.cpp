@@ -21,7 +21,6 @@ const std::string kVsftpd = "/usr/sbin/vsftpd";
 const std::string kLocalUser = "tarvoftp";
 const std::string kPassword = "Tarvo-ftp-1";
 const std::string kPyUser = "tarvo";
-constexpr int kStartAttempts = 3;
 
 std::string WithSlash(std::string path) {
     if (path.empty() || path.back() != '/')
@@ -147,23 +146,19 @@ std::string FtpServer::Start(const std::string& folder, const std::string& work,
     return "unknown server";
 }
 
-std::string FtpServer::StartOnFreePort(const std::string& name, const std::string& log,
-                                       const std::function<std::vector<std::string>(int port)>& configure) {
-    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
-        port_ = FreeLoopbackPort();
-        if (process_.StartOnPort(configure(port_), port_, log))
-            return "";
-    }
-    return name + " did not start, see " + log;
+std::string FtpServer::Started(int port, const std::string& name, const std::string& log) {
+    port_ = port;
+    return port > 0 ? "" : name + " did not start, see " + log;
 }
 
 std::string FtpServer::StartPyftpdlib(const std::string& work) {
     if (!ProgramAvailable(kPython))
         return kPython + " is not installed";
-    return StartOnFreePort("pyftpdlib (python3-pyftpdlib missing?)", work + "pyftpdlib.log", [&](int port) {
-        return std::vector<std::string>{kPython, "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", std::to_string(port),
-                                        "-w", "-u", kPyUser, "-P", kPassword, "-d", folder_};
-    });
+    const std::string log = work + "pyftpdlib.log";
+    return Started(process_.StartListening({kPython, "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", "0", "-w", "-u",
+                                            kPyUser, "-P", kPassword, "-d", folder_},
+                                           log),
+                   "pyftpdlib (python3-pyftpdlib missing?)", log);
 }
 
 std::string FtpServer::StartVsftpd(const std::string& work, const std::string& top) {
@@ -176,15 +171,14 @@ std::string FtpServer::StartVsftpd(const std::string& work, const std::string& t
     std::error_code ec;
     fs::create_directories(empty, ec);
     std::string config = work + "vsftpd.conf";
-    return StartOnFreePort("vsftpd", work + "vsftpd.log", [&](int port) {
-        std::ofstream(config) << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port
-                              << "\nanonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\nlocal_umask=022\n"
-                              << "local_root=" << folder_ << "\nconnect_from_port_20=NO\n"
-                              << "secure_chroot_dir=" << empty << "\npam_service_name=vsftpd\n"
-                              << "seccomp_sandbox=NO\nisolate_network=NO\nisolate=NO\nbackground=NO\n"
-                              << "pasv_enable=YES\npasv_address=127.0.0.1\ncheck_shell=NO\n";
-        return std::vector<std::string>{kVsftpd, config};
-    });
+    std::ofstream(config) << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=0\n"
+                          << "anonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\nlocal_umask=022\n"
+                          << "local_root=" << folder_ << "\nconnect_from_port_20=NO\n"
+                          << "secure_chroot_dir=" << empty << "\npam_service_name=vsftpd\n"
+                          << "seccomp_sandbox=NO\nisolate_network=NO\nisolate=NO\nbackground=NO\n"
+                          << "pasv_enable=YES\npasv_address=127.0.0.1\ncheck_shell=NO\n";
+    const std::string log = work + "vsftpd.log";
+    return Started(process_.StartListening({kVsftpd, config}, log), "vsftpd", log);
 }
 
 // Its own user file maps the test user to the local one, at home (and shut in) in the served folder.
@@ -202,17 +196,23 @@ std::string FtpServer::StartProftpd(const std::string& work, const std::string& 
     std::ofstream(work + "proftpd.passwd") << kPyUser << ":" << hash << ":" << ids << "::" << folder_ << ":/bin/sh\n";
     std::ofstream(work + "proftpd.group") << kPyUser << ":x:" << user.gid << ":\n";
     ::chmod((work + "proftpd.passwd").c_str(), 0600);
+    // Port 0 turns its server off: it is given a free port instead.
     std::string config = work + "proftpd.conf";
-    return StartOnFreePort("proftpd", work + "proftpd.log", [&](int port) {
-        std::ofstream(config) << "ServerType standalone\nDefaultServer on\nPort " << port
-                              << "\nDefaultAddress 127.0.0.1\nSocketBindTight on\nUseIPv6 off\n"
-                              << "PidFile " << work << "proftpd.pid\nScoreboardFile " << work << "proftpd.scoreboard\n"
-                              << "DelayTable none\nWtmpLog off\nUseReverseDNS off\nRequireValidShell off\n"
-                              << "UseFtpUsers off\nAuthOrder mod_auth_file.c\nAuthUserFile " << work
-                              << "proftpd.passwd\nAuthGroupFile " << work << "proftpd.group\nDefaultRoot ~\n"
-                              << "AllowOverwrite on\nSystemLog " << work << "proftpd.system.log\nTransferLog none\n";
-        return std::vector<std::string>{daemon, "-n", "-c", config};
-    });
+    const std::string log = work + "proftpd.log";
+    return Started(process_.StartOnFreePort(
+                       [&](int port) {
+                           std::ofstream(config)
+                               << "ServerType standalone\nDefaultServer on\nPort " << port
+                               << "\nDefaultAddress 127.0.0.1\nSocketBindTight on\nUseIPv6 off\n"
+                               << "PidFile " << work << "proftpd.pid\nScoreboardFile " << work << "proftpd.scoreboard\n"
+                               << "DelayTable none\nWtmpLog off\nUseReverseDNS off\nRequireValidShell off\n"
+                               << "UseFtpUsers off\nAuthOrder mod_auth_file.c\nAuthUserFile " << work
+                               << "proftpd.passwd\nAuthGroupFile " << work << "proftpd.group\nDefaultRoot ~\n"
+                               << "AllowOverwrite on\nSystemLog " << work << "proftpd.system.log\nTransferLog none\n";
+                           return std::vector<std::string>{daemon, "-n", "-c", config};
+                       },
+                       log),
+                   "proftpd", log);
 }
 
 // A virtual user of its own password database, mapped to the local user and shut in the served folder.
@@ -233,10 +233,11 @@ std::string FtpServer::StartPureFtpd(const std::string& work, const std::string&
                           " -m >/dev/null 2>&1",
                       kPassword + "\n" + kPassword + "\n"))
         return "pure-pw cannot make the password database";
-    return StartOnFreePort("pure-ftpd", work + "pure-ftpd.log", [&](int port) {
-        return std::vector<std::string>{daemon, "-S", "127.0.0.1," + std::to_string(port), "-l", "puredb:" + database,
-                                        "-E", "-4", "-H", "-A", "-u", "1"};
-    });
+    const std::string log = work + "pure-ftpd.log";
+    return Started(
+        process_.StartListening(
+            {daemon, "-S", "127.0.0.1,0", "-l", "puredb:" + database, "-E", "-4", "-H", "-A", "-u", "1"}, log),
+        "pure-ftpd", log);
 }
 
 void FtpServer::Stop() {

@@ -1,11 +1,10 @@
 #pragma once
 // Real FTP servers for tests and benchmarks: pyftpdlib (needs no privileges), vsftpd (needs root and a local
 // user, made here when missing), and proftpd and pure-ftpd (need root and that user too; they run from the
-// folder tools/fetch-ftp-peers.sh unpacked them into, named by $TARVO_FTP_PEERS), each started on a free
-// loopback port to serve one folder to one user, and stopped, with every process it started, when the object
+// folder tools/fetch-ftp-peers.sh unpacked them into, named by $TARVO_FTP_PEERS), each listening on a loopback
+// port of its own to serve one folder to one user, and stopped, with every process it started, when the object
 // goes.
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,9 +45,8 @@ private:
     std::string StartVsftpd(const std::string& work, const std::string& top);
     std::string StartProftpd(const std::string& work, const std::string& top);
     std::string StartPureFtpd(const std::string& work, const std::string& top);
-    // Starts argv, made by configure for each port tried; empty once it answers, otherwise why not.
-    std::string StartOnFreePort(const std::string& name, const std::string& log,
-                                const std::function<std::vector<std::string>(int port)>& configure);
+    // Keeps the port the server listens on; empty when it does, otherwise why not.
+    std::string Started(int port, const std::string& name, const std::string& log);
 
     FtpServerKind kind_;
     PeerProcess process_;

@@ -1,18 +1,38 @@
 #pragma once
-// Peers for tests that talk to the network: real programs started on a free loopback port and stopped by
-// their process id (PeerProcess), small scripted peers on a thread of the test (LoopbackPeer, in
+// Peers for tests that talk to the network: real programs listening on a loopback port of their own and
+// stopped by their process id (PeerProcess), small scripted peers on a thread of the test (LoopbackPeer, in
 // LoopbackPeer.h), and a slow loopback to meet them on (SlowLoopback). Every wait is bounded; a peer is always
 // stopped by its destructor.
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace tarvo::test {
 
-// A TCP port on 127.0.0.1 that nothing listens on right now.
+// A TCP port on 127.0.0.1 that nothing is bound to at this moment. Any other listener of the machine may take
+// it before it is used: a server given it must be seen to hold it (PeerProcess::StartOnFreePort), and a
+// connection meant to be refused needs a RefusingLoopbackPort.
 int FreeLoopbackPort();
+
+// A port on 127.0.0.1 bound, but not listening, for as long as the object lives: every connection to it is
+// refused, and no other socket can take it meanwhile.
+class RefusingLoopbackPort {
+public:
+    RefusingLoopbackPort();
+    RefusingLoopbackPort(const RefusingLoopbackPort&) = delete;
+    RefusingLoopbackPort& operator=(const RefusingLoopbackPort&) = delete;
+    ~RefusingLoopbackPort();
+
+    int Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = -1;
+};
+
 // True when the program exists and can be run.
 bool ProgramAvailable(const std::string& path);
 
@@ -23,16 +43,27 @@ public:
     PeerProcess& operator=(const PeerProcess&) = delete;
     ~PeerProcess() { Stop(); }
 
-    // Starts argv (argv[0] a path); its output goes to logFile (nothing kept when empty).
+    // Starts argv (argv[0] a path) with none of the test's descriptors; its output goes to logFile (nothing kept
+    // when empty). True once the program runs.
     bool Start(const std::vector<std::string>& argv, const std::string& logFile = "");
-    // Start, then wait until the program answers on the loopback port; stopped again when it does not.
-    bool StartOnPort(const std::vector<std::string>& argv, int port, const std::string& logFile = "");
+    // Starts a program told to listen on a port of the system's choosing (port 0 on its command line or in its
+    // configuration) and waits until it does. That port, or -1 (the program is stopped then).
+    int StartListening(const std::vector<std::string>& argv, const std::string& logFile = "");
+    // For a program that cannot take port 0: starts the argv that configure makes for a free port and waits
+    // until the program itself listens there. One that finds the port taken meanwhile (and ends, or never
+    // listens) is started again on another, a few times. The port, or -1.
+    int StartOnFreePort(const std::function<std::vector<std::string>(int port)>& configure,
+                        const std::string& logFile = "");
     // SIGTERM, a bounded wait, then SIGKILL; reaps the process.
     void Stop();
     bool Running();
     pid_t Pid() const { return pid_; }
 
 private:
+    // Waits until the program listens on a port that `wanted` takes: that port, or -1 when the program ended or
+    // did not listen in time (it is stopped then).
+    int AwaitListening(const std::function<bool(int port)>& wanted);
+
     pid_t pid_ = -1;
 };
 
