@@ -247,7 +247,8 @@ TEST_F(FtpRepliesTest, ConnectionFailuresEndTheRequestWithTheirCodes) {
     EXPECT_EQ(ftp.done.back(), std::make_pair(ftpRqConnect, 421));
     EXPECT_EQ(ftp.client.ErrorMessage(), "421 too many users");
 
-    ftp.client.Port = std::to_string(FreeLoopbackPort());
+    RefusingLoopbackPort refusing;
+    ftp.client.Port = std::to_string(refusing.Port());
     EXPECT_FALSE(ftp.client.ConnectSync());
     EXPECT_EQ(ftp.done.back(), std::make_pair(ftpRqConnect, 10061));
     EXPECT_EQ(ftp.client.ErrorMessage().substr(0, 4), "500 ");

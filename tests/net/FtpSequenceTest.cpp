@@ -183,18 +183,20 @@ TEST_F(FtpSequenceTest, TheDataPortRangeWalksOnFromBusyPorts) {
         ServeList(s);
         s.WaitForClose();
     };
-    int first = -1, blocker = -1;
-    for (int tries = 0; tries < 50 && blocker < 0; ++tries) {
-        first = FreeLoopbackPort();
-        int second = OccupyLoopbackPort(first + 1);
-        if (second < 0)
-            continue;
-        ::close(second);
-        blocker = OccupyLoopbackPort(first);
-    }
-    ASSERT_GE(blocker, 0);
     ftp.Target(server.Port());
     ASSERT_TRUE(ftp.client.ConnectSync());
+    // The client binds the range's ports itself, and no socket can hold a port for another: the free one is
+    // let go only just before the client takes it, so that no other listener of the machine comes between.
+    int first = -1, blocker = -1, second = -1;
+    for (int tries = 0; tries < 50 && second < 0; ++tries) {
+        first = FreeLoopbackPort();
+        blocker = OccupyLoopbackPort(first);
+        second = blocker < 0 ? -1 : OccupyLoopbackPort(first + 1);
+        if (second < 0 && blocker >= 0)
+            ::close(blocker);
+    }
+    ASSERT_GE(second, 0);
+    ::close(second);
     ftp.client.SetDataPortRangeStart(static_cast<uint32_t>(first));
     ftp.client.SetDataPortRangeEnd(static_cast<uint32_t>(first + 1));
     TMemoryStream listing;

@@ -45,8 +45,9 @@ TEST_F(WSocketTest, EchoSessionKeepsFourMebibytesIntactAndEventsInOrder) {
 }
 
 TEST_F(WSocketTest, RefusedPortConnectsWithTheErrorThenCloses) {
+    RefusingLoopbackPort refusing;
     RecordingSocket c;
-    c.ConnectTo(FreeLoopbackPort());
+    c.ConnectTo(refusing.Port());
     ASSERT_TRUE(PumpUntil([&] { return c.closed; }));
     EXPECT_EQ(c.events, (std::vector<std::string>{"closed>opened", "opened>connecting", "connecting>connected",
                                                   "connected 10061", "connected>closed", "closed 0"}));

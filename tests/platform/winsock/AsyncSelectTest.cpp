@@ -80,7 +80,8 @@ TEST_F(AsyncSelect, CloseWaitsUntilNoDataIsLeft) {
 }
 
 TEST_F(AsyncSelect, RefusedConnectGivesOneConnectEventWithTheError) {
-    SOCKET client = AsyncClient(FreeLoopbackPort());
+    RefusingLoopbackPort refusing;
+    SOCKET client = AsyncClient(refusing.Port());
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(client, FD_CONNECT) == 1; }));
     PumpPending();
     auto events = sink.EventsFor(client);

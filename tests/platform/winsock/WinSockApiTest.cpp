@@ -106,7 +106,8 @@ TEST_F(WinSockApi, RefusedConnectionAndUnconnectedUseGiveWinSockCodes) {
     EXPECT_EQ(WSAGetLastError(), WSAENOTCONN);
     EXPECT_EQ(send(s, "x", 1, 0), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAENOTCONN);
-    sockaddr_in a = Loopback(FreeLoopbackPort());
+    RefusingLoopbackPort refusing;
+    sockaddr_in a = Loopback(refusing.Port());
     EXPECT_EQ(connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
     EXPECT_EQ(listen(s, 5), SOCKET_ERROR);  // WinSock wants a bind before listen
