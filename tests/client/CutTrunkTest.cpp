@@ -1,12 +1,20 @@
 // A trunk that reaches the receiver cut short (fetched while its upload was still running, or broken off), or
 // whose archive a damaged block has given a zero where a header starts, is never taken as whole: the road never
 // reports success and never deletes the server's copy, wherever the cut or the zero.
+// One kind of cut cannot be told: the container's last, partial cipher block is deciphered into bytes nobody
+// wrote, and when a cut leaves such bytes right after an entry that ends on a block boundary and they come out
+// as an end mark, the archive reads as a whole one of the entries before it, as sealed by any sender. The
+// tests know these cuts when they meet them, and take every other cut as one that must be refused.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <algorithm>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <vector>
 
@@ -34,6 +42,9 @@ std::vector<size_t> EntryEnds(const std::string& archive) {
     return ends;
 }
 
+// The files' times go into the archive: fixed, they make every byte of it, and of every cut, the same in each run.
+constexpr time_t kSourceTime = 1712040000;
+
 class CutTrunkTest : public ClientTest {
 protected:
     void SetUp() override {
@@ -45,9 +56,12 @@ protected:
     void SendFiles(const std::vector<std::pair<std::string, std::string>>& files) {
         std::vector<std::string> dropped;
         for (const auto& [name, bytes] : files) {
-            WriteFile(sandbox().work + "src/" + name, bytes);
+            const std::string path = sandbox().work + "src/" + name;
+            WriteFile(path, bytes);
+            const timespec times[2] = {{kSourceTime, 0}, {kSourceTime, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
             if (name.find('/') == std::string::npos)
-                dropped.push_back(sandbox().work + "src/" + name);
+                dropped.push_back(path);
         }
         dropped.push_back(sandbox().work + "src/folder");
         fs::remove(ServerDir() + "t.ace");
@@ -68,12 +82,54 @@ protected:
         Click(receiver_->btnDwNext1);
     }
 
-    // The container cut to `length` bytes on the server, received: it must fail and leave the server as it was.
+    // The container cut to `length` bytes on the server, received: it must fail and leave the server as it was,
+    // unless no reader could tell the cut (counted, not received).
     void ExpectCutRefused(size_t length) {
         SCOPED_TRACE("cut at " + std::to_string(length) + " of " + std::to_string(container_.size()));
-        if (length < 32)
+        const std::string cut = container_.substr(0, length);
+        if (length < 32) {
             (*ui_)->ExpectMessageBox(win::IDOK, "暗号化ファイルが壊れています。");
-        ExpectRefused(container_.substr(0, length));
+        } else if (ReadsAsWhole(cut)) {
+            ++cutsReadingAsWhole_;
+            return;
+        }
+        ExpectRefused(cut);
+    }
+
+    // Whether the cut container opens to an archive that reads as whole all the same: whole entries up to a
+    // cipher block boundary, then the deciphered bytes of the partial block, which happen to be an end mark and
+    // nothing but the padding some writers leave after it (zeros, 0x1A). A trunk of those entries looks just so.
+    bool ReadsAsWhole(const std::string& cut) {
+        const size_t payload = cut.size() - 32, whole = payload - payload % 8;
+        const std::vector<size_t> ends = EntryEnds(archive_);
+        if (whole == payload || std::find(ends.begin(), ends.end(), whole) == ends.end())
+            return false;
+        const std::string tail = Opened(cut).substr(whole);
+        return tail[0] == '\0' && tail.find_first_not_of(std::string("\0\x1A", 2), 1) == std::string::npos;
+    }
+
+    // The archive inside a container, opened as the receiver opens it.
+    std::string Opened(const std::string& container) {
+        WriteFile(sandbox().work + "cut.ace", container);
+        EXPECT_TRUE(receiver_->DecryptTrunk(sandbox().work + "cut.ace", sandbox().work + "cut.lzh", BuiltInPassword));
+        return ReadFile(sandbox().work + "cut.lzh");
+    }
+
+    // The archive as sent, up to `length`, followed by `tail`, sealed as the sender seals: what a cut container
+    // opens to when its partial block is deciphered into `tail`.
+    void ExpectTailRefused(size_t length, const std::string& tail) {
+        std::string bytes;
+        for (unsigned char c : tail)
+            bytes += " " + std::to_string(c);
+        SCOPED_TRACE("the archive cut at " + std::to_string(length) + ", then the bytes" + bytes);
+        ExpectRefused(Sealed(archive_.substr(0, length) + tail));
+    }
+
+    std::string Sealed(const std::string& archive) {
+        WriteFile(sandbox().work + "damaged.lzh", archive);
+        EXPECT_TRUE(
+            receiver_->EncryptTrunk(sandbox().work + "damaged.lzh", sandbox().work + "damaged.ace", BuiltInPassword));
+        return ReadFile(sandbox().work + "damaged.ace");
     }
 
     // The sent archive with a zero where the header of entry k starts, sealed as the sender seals: a damaged
@@ -84,10 +140,7 @@ protected:
         SCOPED_TRACE("zero at " + std::to_string(start) + ", the header of entry " + std::to_string(k));
         std::string damaged = archive_;
         damaged[start] = '\0';
-        WriteFile(sandbox().work + "damaged.lzh", damaged);
-        ASSERT_TRUE(
-            receiver_->EncryptTrunk(sandbox().work + "damaged.lzh", sandbox().work + "damaged.ace", BuiltInPassword));
-        ExpectRefused(ReadFile(sandbox().work + "damaged.ace"));
+        ExpectRefused(Sealed(damaged));
         EXPECT_NE(Log(receiver_->mmDwMess).find("Error!! 展開に失敗しました。"), std::string::npos)
             << Log(receiver_->mmDwMess);
     }
@@ -113,6 +166,7 @@ protected:
     std::string container_;
     std::string archive_;
     std::unique_ptr<TMainFormWin> receiver_;
+    size_t cutsReadingAsWhole_ = 0;  // cuts that read as whole
 };
 
 TEST_F(CutTrunkTest, ASmallTrunkCutAtAnyByteIsRefused) {
@@ -162,10 +216,21 @@ TEST_F(CutTrunkTest, ALargerTrunkCutAtAnEntryBoundaryIsRefused) {
     ASSERT_EQ(ends[0] % 8, 0u);
     ASSERT_EQ(ends.back() + 1, archive_.size()) << "the end-of-archive mark is the last byte";
     StartReceiving();
-    for (size_t end : ends)
-        for (size_t length : {32 + end - 1, 32 + end, 32 + end + 1})
-            if (length < container_.size() && !HasFailure())
-                ExpectCutRefused(length);
+    // Inside each entry, just before its end, at it, and 1 to 7 bytes after it, the partial block of the
+    // cut then deciphered into whatever the cipher makes of it.
+    for (size_t k = 0; k < ends.size(); ++k) {
+        const size_t start = k == 0 ? 0 : ends[k - 1];
+        for (size_t at : {start + (ends[k] - start) / 2, ends[k] - 1, ends[k]})
+            ExpectCutRefused(32 + at);
+        for (size_t after = 1; after < 8 && ends[k] + after < archive_.size(); ++after)
+            ExpectCutRefused(32 + ends[k] + after);
+    }
+    EXPECT_LE(cutsReadingAsWhole_, 1u) << "far more cuts read as whole than 1 in 256 of those after a block boundary";
+    // The partial block after the photo deciphered into an end mark with more after it, or into the start of a
+    // header: whichever bytes the cipher makes of a cut, only a lone end mark (or padding after it) reads as whole.
+    for (const std::string& tail :
+         {std::string("\0\x01", 2), std::string("\0\0\0\0\0\0!", 7), std::string("\x1A"), std::string("\x2A\0", 2)})
+        ExpectTailRefused(ends[0], tail);
 }
 
 }  // namespace
