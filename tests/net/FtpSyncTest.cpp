@@ -235,6 +235,8 @@ TEST_F(FtpSyncTest, AnUploadOutlastingTimeoutArrivesWholeWhileTheServerKeepsConf
     WriteFile(sandbox().work + "up.bin", content);
     ftp.client.SetLocalFileName(sandbox().work + "up.bin");
     ftp.client.HostFileName = "up.bin";
+    uint64_t lastProgress = start;
+    ftp.client.OnProgress = [&](TCustomFtpCli*, int64_t, bool&) { lastProgress = clock->NowMs(); };
     auto reporting = std::make_shared<SleepReportingBackend>(link);
     win::SetThreadBackend(reporting);
     const bool put = ftp.client.PutSync();
@@ -245,6 +247,9 @@ TEST_F(FtpSyncTest, AnUploadOutlastingTimeoutArrivesWholeWhileTheServerKeepsConf
     ASSERT_EQ(arrived.wait_for(std::chrono::seconds(20)), std::future_status::ready);
     EXPECT_TRUE(arrived.get() == content);
     EXPECT_GT(clock->NowMs() - start, 3 * 15000u) << "the upload did not outlast Timeout";
+    // A system that takes the file in smaller pieces gives progress events all along, and they alone would keep
+    // the upload alive: the test checks the rule only if the upload went on for longer than Timeout without one.
+    EXPECT_GT(clock->NowMs() - lastProgress, 15000u) << "progress events came until the end";
 }
 
 TEST_F(FtpSyncTest, CallsThatStartNoRequestReturnAtOnceAndTheEndIsDeliveredBeforeAReturn) {
