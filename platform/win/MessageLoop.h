@@ -55,7 +55,8 @@ public:
     // Owning thread, once per ProcessMessages pass: run the toolkit's own pending events, if any.
     virtual void ProcessPendingEvents() {}
 };
-// Installs a backend for the calling thread (nullptr: the poll backend again).
+// Installs a backend for the calling thread (nullptr: the poll backend again). A backend belongs to the thread it
+// was made for: it is used there only, and freed there, by whoever lets it go last.
 void SetThreadBackend(std::shared_ptr<MessageBackend> backend);
 // The calling thread's backend, for one that wraps it for a while and then puts it back.
 std::shared_ptr<MessageBackend> ThreadBackend();

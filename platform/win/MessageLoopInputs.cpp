@@ -178,7 +178,9 @@ void SetThreadBackend(std::shared_ptr<MessageBackend> backend) {
     ThreadState& me = detail::CurrentThread();
     if (!backend)
         backend = std::make_shared<PollBackend>(me.wakeFd);
-    std::shared_ptr<MessageBackend> old;  // freed outside the lock, on this thread
+    // Let go outside the lock. It is freed here only if nothing else holds it: whoever does (a backend that
+    // wrapped it) must let it go on this thread too.
+    std::shared_ptr<MessageBackend> old;
     std::lock_guard lock(TheCore().mutex);
     old = std::exchange(me.backend, std::move(backend));
     detail::InputsChangedLocked(me);
