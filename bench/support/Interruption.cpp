@@ -15,14 +15,18 @@ void Note(int signal) {
     caught = signal;
 }
 
-// Calls under way go on (SA_RESTART): the step they belong to ends before the run stops.
+// Calls under way go on (SA_RESTART): the step they belong to ends before the run stops. Whoever started us chose
+// to ignore a signal ignored now, so it stays so.
 void CatchSignals() {
     struct sigaction action {};
     action.sa_handler = Note;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before {};
+        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
 }
 
 [[noreturn]] void DieOf(int signal) {

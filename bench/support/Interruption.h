@@ -15,6 +15,7 @@ public:
 // Throws Interrupted once one of the signals has come.
 void StopIfInterrupted();
 
-// Runs a benchmark's body with the signals caught. An interruption unwinds the body, so its objects clean up,
+// Runs a benchmark's body with the signals caught, but for one ignored from the start (a hang-up under nohup,
+// Ctrl-C in a background job), which stays ignored. An interruption unwinds the body, so its objects clean up,
 // then ends the process as the signal would have; any other exception ends it with its message and status 1.
 int RunInterruptibly(const std::function<int()>& body);
