@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "bench/cipher/OpensslContainer.h"
+#include "bench/support/Interruption.h"
+#include "bench/support/OutputFile.h"
+#include "bench/support/SameBytes.h"
 #include "bench/support/ScratchFolder.h"
 #include "cipher/Cast128.h"
 #include "client/CipherFiles.h"
-#include "platform/rtl/Streams.h"
 
 namespace {
 
@@ -45,7 +47,9 @@ std::vector<unsigned char> RandomBuffer(size_t size) {
     return data;
 }
 
+// A CBC run is short: it looks for an interruption before it starts, off the clock.
 void CbcOurs(benchmark::State& state, bool encrypt) {
+    StopIfInterrupted();
     TCiph_cast128 cipher;
     cipher.InitKey(kKey, 128, kIV);
     std::vector<unsigned char> in = RandomBuffer(kCbcBytes), out(kCbcBytes);
@@ -58,6 +62,7 @@ void CbcOurs(benchmark::State& state, bool encrypt) {
 }
 
 void CbcOpenssl(benchmark::State& state, bool encrypt, OpensslContainer& openssl) {
+    StopIfInterrupted();
     EVP_CIPHER_CTX* ctx = openssl.NewContext(kKey, kIV, encrypt);
     std::vector<unsigned char> in = RandomBuffer(kCbcBytes), out(kCbcBytes);
     int outLength = 0;
@@ -79,7 +84,7 @@ struct ContainerFiles {
 
     ContainerFiles() {
         std::vector<unsigned char> data = RandomBuffer(kContainerBytes);
-        TFileStream(plain, fmCreate, 0600).WriteBuffer(data.data(), kContainerBytes);
+        OutputFile(plain).Write(data.data(), kContainerBytes);
     }
 };
 
@@ -89,6 +94,7 @@ template <typename Call>
 void ContainerRuns(benchmark::State& state, const std::string& output, Call call) {
     for (auto _ : state) {
         state.PauseTiming();
+        StopIfInterrupted();
         std::filesystem::remove(output);
         state.ResumeTiming();
         if (!call()) {
@@ -169,13 +175,6 @@ private:
     std::map<std::string, std::vector<double>> rates_;
 };
 
-bool SameBytes(const std::string& a, const std::string& b) {
-    TMemoryStream x, y;
-    x.LoadFromFile(a);
-    y.LoadFromFile(b);
-    return x.Size() == y.Size() && std::memcmp(x.Memory(), y.Memory(), static_cast<size_t>(x.Size())) == 0;
-}
-
 // Both sides must compute the same thing, or the comparison means nothing: checked before anything is timed.
 bool OutputsAgree(OpensslContainer& openssl, ContainerFiles& files) {
     std::vector<unsigned char> plain = RandomBuffer(kCbcBytes), ours(kCbcBytes), theirs(kCbcBytes);
@@ -224,16 +223,8 @@ bool OutputsAgree(OpensslContainer& openssl, ContainerFiles& files) {
     return agree;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    // Repetitions in random order by default, so a load that comes and goes meets every benchmark alike; flags
-    // given on the command line come later and win.
-    std::vector<char*> args = {argv[0], const_cast<char*>("--benchmark_repetitions=5"),
-                               const_cast<char*>("--benchmark_enable_random_interleaving=true")};
-    args.insert(args.end(), argv + 1, argv + argc);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+// Every benchmark, once both sides agree; the exit status.
+int Bench() {
     OpensslContainer openssl;
     ContainerFiles files;
     if (!OutputsAgree(openssl, files))
@@ -256,6 +247,22 @@ int main(int argc, char** argv) {
 
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Repetitions in random order by default, so a load that comes and goes meets every benchmark alike; flags
+    // given on the command line come later and win.
+    std::vector<char*> args = {argv[0], const_cast<char*>("--benchmark_repetitions=5"),
+                               const_cast<char*>("--benchmark_enable_random_interleaving=true")};
+    args.insert(args.end(), argv + 1, argv + argc);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+        return 2;
+    int status = RunInterruptibly(Bench);
+    benchmark::Shutdown();
+    return status;
 }

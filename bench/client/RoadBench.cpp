@@ -15,8 +15,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +25,7 @@
 #include <vector>
 
 #include "bench/support/Interruption.h"
+#include "bench/support/Numbers.h"
 #include "bench/support/OutputFile.h"
 #include "bench/support/SameBytes.h"
 #include "bench/support/ScratchFolder.h"
@@ -274,7 +273,8 @@ int Bench(uint64_t mib, int runs) {
     const std::string& root = scratch.Path();
     fs::create_directories(root + "tmp");
     fs::permissions(root + "tmp", fs::perms::owner_all);
-    // Everything the roads and Qt keep goes into the bench's own folder, never the user's home.
+    // Everything the roads and Qt keep goes into the bench's own folder, never the user's home or temporary folder.
+    setenv("TMPDIR", (root + "tmp/").c_str(), 1);
     setenv("TARVO_MACHINE", (root + "machine/").c_str(), 1);
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
         std::string dir = root + "home/" + name;
@@ -346,18 +346,6 @@ int Bench(uint64_t mib, int runs) {
                 static_cast<double>(fs::file_size(server.Folder() + "bench.tgz.cast5", ec)) / (1 << 20));
     server.Stop();
     return ok ? 0 : 1;
-}
-
-// A whole number above 0 and below a million, all of text.
-bool PositiveNumber(const std::string& text, uint64_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long n = std::strtoull(text.c_str(), &end, 10);
-    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) || *end != '\0' || errno != 0 || n == 0 ||
-        n >= 1000000)
-        return false;
-    value = n;
-    return true;
 }
 
 }  // namespace

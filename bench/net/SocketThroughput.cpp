@@ -61,7 +61,11 @@ double WSocketRun() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1) {
+        std::fprintf(stderr, "net_throughput: unknown word \"%s\"; it takes none\n", argv[1]);
+        return 2;
+    }
     // The best of a few runs of each, taking turns, so that the machine's moods fall on both alike.
     double plain = 0;
     double wsocket = 0;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/Interruption.h"
+#include "bench/support/Numbers.h"
 #include "bench/support/OutputFile.h"
 #include "bench/support/ScratchFolder.h"
 #include "platform/ArchiverApi.h"
@@ -58,6 +61,7 @@ template <typename F>
 double BestOfTwo(F f) {
     double best = 1e30;
     for (int i = 0; i < 2; ++i) {
+        StopIfInterrupted();
         auto t0 = std::chrono::steady_clock::now();
         f();
         best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
@@ -85,6 +89,7 @@ uint64_t CopyFrom(const std::vector<std::string>& roots, const std::vector<std::
     uint64_t copied = 0;
     size_t n = 0;
     for (const auto& f : found) {
+        StopIfInterrupted();
         std::error_code ec;
         uint64_t size = fs::file_size(f, ec);
         if (ec || size == 0 || size > (1u << 20) || copied + size > budget)
@@ -127,6 +132,7 @@ void MakeCorpus(const fs::path& root) {
     const uint64_t randomFile = 5 << 18;
     std::mt19937_64 gen(3);
     for (uint64_t i = 0; i < std::max<uint64_t>(1, random / randomFile); ++i) {
+        StopIfInterrupted();
         std::vector<uint64_t> block(randomFile / 8);
         for (auto& v : block)
             v = gen();
@@ -220,29 +226,37 @@ void ExtractAgainstLhasa(benchmark::State& state) {
 BENCHMARK(PackAgainstJlha)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(ExtractAgainstLhasa)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
+// Every benchmark, in a folder of its own; the exit status.
+int Bench() {
+    const ScratchFolder scratch("unlha32-bench");
+    workDir = scratch.Path();
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
-        std::string a = argv[i];
-        if (a.rfind("--corpus-mib=", 0) == 0) {
-            corpusBytes = std::stoull(a.substr(13)) << 20;
-        } else {
+        const std::string a = argv[i];
+        const std::string option = "--corpus-mib=";
+        if (a.rfind(option, 0) != 0) {
             rest.push_back(argv[i]);
+            continue;
         }
+        uint64_t mib = 0;
+        if (!PositiveNumber(a.substr(option.size()), mib)) {
+            std::fprintf(stderr, "unlha32_bench: --corpus-mib=N wants a whole number of MiB above 0\n");
+            return 2;
+        }
+        corpusBytes = mib << 20;
     }
     int n = static_cast<int>(rest.size());
     benchmark::Initialize(&n, rest.data());
-    int rc = 0;
-    try {
-        const ScratchFolder scratch("unlha32-bench");
-        workDir = scratch.Path();
-        benchmark::RunSpecifiedBenchmarks();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        rc = 1;
-    }
+    if (benchmark::ReportUnrecognizedArguments(n, rest.data()))
+        return 2;
+    int status = RunInterruptibly(Bench);
     benchmark::Shutdown();
-    return rc;
+    return status;
 }
