@@ -1,15 +1,33 @@
 #!/usr/bin/env bash
-# Runs every benchmark program of a release build at its defaults; each prints its figures as ratios against
-# its peer. One that fails does not keep the others from running; the script then ends with an error naming it.
+# Runs the benchmark programs of a release build; each prints its figures as ratios against its peer.
+#   tools/bench.sh [build folder]                       every program, at its defaults
+#   tools/bench.sh [build folder] program [words...]    that program alone, given the words after it, e.g.
+#                                                       tools/bench.sh build/release ftp_transfer vsftpd passive
+# Each program refuses words it does not know. One that fails does not keep the others from running; the script
+# then ends with an error naming it.
 set -uo pipefail
 build=${1:-build/release}
 shopt -s nullglob
-failed=()
+programs=()
 for b in "$build"/bench/*; do
     # The folder also holds CMake's sub-folders, which are not programs.
-    [ -f "$b" ] && [ -x "$b" ] || continue
-    echo "== $(basename "$b")"
-    "$b" "${@:2}" || failed+=("$(basename "$b")")
+    [ -f "$b" ] && [ -x "$b" ] && programs+=("$(basename "$b")")
+done
+if [ ${#programs[@]} -eq 0 ]; then
+    echo "bench: no benchmark programs in $build/bench; build them first (make bench does)" >&2
+    exit 2
+fi
+if [ $# -ge 2 ]; then
+    if [ ! -x "$build/bench/$2" ] || [ ! -f "$build/bench/$2" ]; then
+        echo "bench: no benchmark program \"$2\"; there are: ${programs[*]}" >&2
+        exit 2
+    fi
+    exec "$build/bench/$2" "${@:3}"
+fi
+failed=()
+for p in "${programs[@]}"; do
+    echo "== $p"
+    "$build/bench/$p" || failed+=("$p")
 done
 if [ ${#failed[@]} -gt 0 ]; then
     echo "bench: failed: ${failed[*]}" >&2
