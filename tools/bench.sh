@@ -18,11 +18,11 @@ if [ ${#programs[@]} -eq 0 ]; then
     exit 2
 fi
 if [ $# -ge 2 ]; then
-    if [ ! -x "$build/bench/$2" ] || [ ! -f "$build/bench/$2" ]; then
-        echo "bench: no benchmark program \"$2\"; there are: ${programs[*]}" >&2
-        exit 2
-    fi
-    exec "$build/bench/$2" "${@:3}"
+    for p in "${programs[@]}"; do
+        [ "$p" = "$2" ] && exec "$build/bench/$p" "${@:3}"
+    done
+    echo "bench: no benchmark program \"$2\"; there are: ${programs[*]}" >&2
+    exit 2
 fi
 failed=()
 for p in "${programs[@]}"; do

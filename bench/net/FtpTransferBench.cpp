@@ -167,11 +167,15 @@ const WordGroup kServers = {"vsftpd", "pyftpdlib"};
 const WordGroup kModes = {"active", "passive"};
 const WordGroup kDirections = {"download", "upload"};
 
+bool Contains(const WordGroup& words, const std::string& word) {
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
 // The words of the command line; a group none of whose words was given is not narrowed.
 struct Selection {
-    std::vector<std::string> words;
+    WordGroup words;
     bool Wants(const std::string& word, const WordGroup& group) const {
-        auto given = [&](const std::string& w) { return std::find(words.begin(), words.end(), w) != words.end(); };
+        auto given = [&](const std::string& w) { return Contains(words, w); };
         return std::none_of(group.begin(), group.end(), given) || given(word);
     }
     // The first word of no group (a misspelt one would otherwise narrow nothing); empty when there is none.
@@ -180,11 +184,6 @@ struct Selection {
             if (!Contains(kServers, w) && !Contains(kModes, w) && !Contains(kDirections, w))
                 return w;
         return "";
-    }
-
-private:
-    static bool Contains(const WordGroup& group, const std::string& w) {
-        return std::find(group.begin(), group.end(), w) != group.end();
     }
 };
 

@@ -191,8 +191,10 @@ TEST_F(FtpSequenceTest, TheDataPortRangeWalksOnFromBusyPorts) {
     for (int tries = 0; tries < 50 && second < 0; ++tries) {
         first = FreeLoopbackPort();
         blocker = OccupyLoopbackPort(first);
-        second = blocker < 0 ? -1 : OccupyLoopbackPort(first + 1);
-        if (second < 0 && blocker >= 0)
+        if (blocker < 0)
+            continue;
+        second = OccupyLoopbackPort(first + 1);
+        if (second < 0)
             ::close(blocker);
     }
     ASSERT_GE(second, 0);

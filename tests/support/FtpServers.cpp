@@ -196,23 +196,20 @@ std::string FtpServer::StartProftpd(const std::string& work, const std::string& 
     std::ofstream(work + "proftpd.passwd") << kPyUser << ":" << hash << ":" << ids << "::" << folder_ << ":/bin/sh\n";
     std::ofstream(work + "proftpd.group") << kPyUser << ":x:" << user.gid << ":\n";
     ::chmod((work + "proftpd.passwd").c_str(), 0600);
-    // Port 0 turns its server off: it is given a free port instead.
     std::string config = work + "proftpd.conf";
+    auto configured = [&](int port) {
+        std::ofstream(config) << "ServerType standalone\nDefaultServer on\nPort " << port
+                              << "\nDefaultAddress 127.0.0.1\nSocketBindTight on\nUseIPv6 off\n"
+                              << "PidFile " << work << "proftpd.pid\nScoreboardFile " << work << "proftpd.scoreboard\n"
+                              << "DelayTable none\nWtmpLog off\nUseReverseDNS off\nRequireValidShell off\n"
+                              << "UseFtpUsers off\nAuthOrder mod_auth_file.c\nAuthUserFile " << work
+                              << "proftpd.passwd\nAuthGroupFile " << work << "proftpd.group\nDefaultRoot ~\n"
+                              << "AllowOverwrite on\nSystemLog " << work << "proftpd.system.log\nTransferLog none\n";
+        return std::vector<std::string>{daemon, "-n", "-c", config};
+    };
+    // Port 0 turns its server off: it is given a free port instead.
     const std::string log = work + "proftpd.log";
-    return Started(process_.StartOnFreePort(
-                       [&](int port) {
-                           std::ofstream(config)
-                               << "ServerType standalone\nDefaultServer on\nPort " << port
-                               << "\nDefaultAddress 127.0.0.1\nSocketBindTight on\nUseIPv6 off\n"
-                               << "PidFile " << work << "proftpd.pid\nScoreboardFile " << work << "proftpd.scoreboard\n"
-                               << "DelayTable none\nWtmpLog off\nUseReverseDNS off\nRequireValidShell off\n"
-                               << "UseFtpUsers off\nAuthOrder mod_auth_file.c\nAuthUserFile " << work
-                               << "proftpd.passwd\nAuthGroupFile " << work << "proftpd.group\nDefaultRoot ~\n"
-                               << "AllowOverwrite on\nSystemLog " << work << "proftpd.system.log\nTransferLog none\n";
-                           return std::vector<std::string>{daemon, "-n", "-c", config};
-                       },
-                       log),
-                   "proftpd", log);
+    return Started(process_.StartOnFreePort(configured, log), "proftpd", log);
 }
 
 // A virtual user of its own password database, mapped to the local user and shut in the served folder.

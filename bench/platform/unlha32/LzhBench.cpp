@@ -237,10 +237,10 @@ int Bench() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string option = "--corpus-mib=";
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
-        const std::string option = "--corpus-mib=";
         if (a.rfind(option, 0) != 0) {
             rest.push_back(argv[i]);
             continue;
