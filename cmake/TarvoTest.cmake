@@ -6,7 +6,9 @@
 # labelled "qtbackend". A ThreadSanitizer build (TARVO_TSAN) runs neither: Qt's own threads are not
 # instrumented. The programs whose tests run are collected in the global property TARVO_TEST_PROGRAMS.
 include(GoogleTest)
-find_package(GTest REQUIRED)
+if(TARVO_TESTS)
+    find_package(GTest REQUIRED)
+endif()
 
 set(TARVO_LIBRARY_PATH ${CMAKE_BINARY_DIR}/bin)
 
@@ -32,7 +34,8 @@ function(tarvo_set_test_properties list_var env labels)
     endif()
     file(WRITE "${script}"
         "if(${list_var})\n"
-        "  set_tests_properties(\${${list_var}} PROPERTIES ENVIRONMENT [==[${env}]==] ${label_part} TIMEOUT 300)\n"
+        "  set_tests_properties(\${${list_var}} PROPERTIES ENVIRONMENT [==[${env}]==] ${label_part} TIMEOUT 300\n"
+        "                      FIXTURES_REQUIRED session_accounts)\n"
         "endif()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
 endfunction()

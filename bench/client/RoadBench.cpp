@@ -301,7 +301,10 @@ int Bench(uint64_t mib, int runs) {
     SealAccountFile("[bench]\nAccountType=1\nAccount=" + server.User() + "\nPassword=" + server.Password() +
                         "\nServerName=127.0.0.1\nLimitTruncCount=100\n",
                     server.Folder() + "account.ace");
-    fs::permissions(server.Folder() + "account.ace", fs::perms::others_read, fs::perm_options::add);
+    if (!server.HandOver(server.Folder() + "account.ace")) {
+        std::fprintf(stderr, "road_bench: cannot hand the account file to the FTP server's session account\n");
+        return 1;
+    }
     MakeCorpus(root + "corpus/", mib << 20);
     const auto corpus = TreeSize(root + "corpus");
     std::printf("road_bench: %.0f MiB in %zu files, %s on loopback, best of %d\n",
@@ -309,7 +312,12 @@ int Bench(uint64_t mib, int runs) {
                 tarvo::test::FtpServerName(server.Kind()).c_str(), runs);
 
     const std::string url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/bench.tgz.cast5";
-    const std::string user = "--user '" + server.User() + ":" + server.Password() + "'";
+    const std::string netrc = root + "netrc";
+    if (!server.WriteNetrc(netrc)) {
+        std::fprintf(stderr, "road_bench: cannot write %s\n", netrc.c_str());
+        return 1;
+    }
+    const std::string user = "--netrc-file '" + netrc + "'";
     const std::string openssl =
         "openssl enc -provider legacy -provider default -cast5-cbc -pbkdf2 -pass pass:" + std::string(kCipherPassword);
     const std::string self = fs::read_symlink("/proc/self/exe");

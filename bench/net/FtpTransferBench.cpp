@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -190,7 +191,10 @@ struct Selection {
 // False when one of our transfers came out damaged.
 bool Compare(const FtpServer& server, bool passive, const std::string& folder, const Selection& only) {
     std::string url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/";
-    std::vector<std::string> curl = {"curl", "-s", "--user", server.User() + ":" + server.Password()};
+    const std::string netrc = folder + "netrc";
+    if (!server.WriteNetrc(netrc))
+        throw std::runtime_error("cannot write " + netrc);
+    std::vector<std::string> curl = {"curl", "-s", "--netrc-file", netrc};
     if (!passive)
         curl.insert(curl.end(), {"-P", "-"});
     Session session(server, passive);

@@ -78,7 +78,7 @@ void ClientTest::StartServer(ServerKind kind, const std::vector<std::string>& de
             GTEST_SKIP() << "pyftpdlib does not run here (python3-pyftpdlib missing?)";
     } else {
         server_ = std::make_unique<FtpServer>(StockServer(kind));
-        std::string why = server_->Start(serverDir_, sandbox().work + "ftpd/", sandbox().root);
+        std::string why = server_->Start(serverDir_, sandbox().work + "ftpd/", sandbox().top);
         if (!why.empty())
             GTEST_SKIP() << why;
         port_ = server_->Port();
@@ -120,9 +120,9 @@ void ClientTest::PutAccountFile(const std::vector<TestFolder>& folders) {
     for (const TestFolder& f : folders)
         ini += AccountSection(f);
     SealAccountFile(ini, ServerDir("") + "tester.ace");
-    // Sealed files are the owner's alone; vsftpd's session user must read it.
-    std::filesystem::permissions(ServerDir("") + "tester.ace", std::filesystem::perms::others_read,
-                                 std::filesystem::perm_options::add);
+    if (server_) {
+        ASSERT_TRUE(server_->HandOver(ServerDir("") + "tester.ace"));
+    }
 }
 
 void ClientTest::ServeFolders(const std::vector<TestFolder>& folders) {

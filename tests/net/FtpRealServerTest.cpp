@@ -56,8 +56,7 @@ protected:
         FtpTest::SetUp();
         if (GetParam().kind != FtpServerKind::Pyftpdlib && ::geteuid() != 0)
             GTEST_SKIP() << FtpServerName(GetParam().kind) << " needs root: it runs each session as a local user";
-        std::string top = fs::path(sandbox().root).parent_path().parent_path();
-        std::string why = server.Start(sandbox().work + "served", sandbox().work + "server", top);
+        std::string why = server.Start(sandbox().work + "served", sandbox().work + "server", sandbox().top);
         ASSERT_EQ(why, "");
         // The client asks for the service "ftp", as the program does; the machine's services file maps it.
         WriteFile(sandbox().machine + "etc/services", "ftp\t" + std::to_string(server.Port()) + "/tcp\n");
@@ -202,8 +201,7 @@ TEST_F(FtpTest, AMultiThreadedClientWorksOnItsOwnThread) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "vsftpd needs root: it runs each session as a local user";
     FtpServer server(FtpServerKind::Vsftpd);
-    std::string top = fs::path(sandbox().root).parent_path().parent_path();
-    ASSERT_EQ(server.Start(sandbox().work + "served", sandbox().work + "server", top), "");
+    ASSERT_EQ(server.Start(sandbox().work + "served", sandbox().work + "server", sandbox().top), "");
     auto configure = [&](TFtpClient& client) {
         client.HostName = "127.0.0.1";
         client.Port = std::to_string(server.Port());
@@ -242,6 +240,27 @@ TEST_F(FtpTest, AMultiThreadedClientWorksOnItsOwnThread) {
     // The test thread's client never saw the worker's messages and goes on.
     EXPECT_TRUE(here.TypeSync()) << here.ErrorMessage();
     EXPECT_TRUE(here.QuitSync());
+}
+
+// pure-ftpd keeps a file for each session under /run, by a name it was built with, and leaves it there when the
+// session is stopped rather than ended by QUIT: it is shown a folder of the test's own in that place.
+TEST_F(FtpTest, PureFtpdKeepsItsSessionFilesInTheTestsOwnFolder) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "pure-ftpd needs root: it runs each session as a local user";
+    FtpServer server(FtpServerKind::PureFtpd);
+    ASSERT_EQ(server.Start(sandbox().work + "served", sandbox().work + "server", sandbox().top), "");
+    RecordingFtpClient ftp;
+    ftp.Target(server.Port());
+    ftp.client.UserName = server.User();
+    ftp.client.PassWord = server.Password();
+    ASSERT_TRUE(ftp.client.ConnectSync()) << ftp.client.ErrorMessage();
+    std::vector<std::string> sessions;
+    std::error_code ec;
+    for (const auto& file : fs::directory_iterator(sandbox().work + "server/run/pure-ftpd", ec))
+        sessions.push_back(file.path().filename());
+    ASSERT_EQ(sessions.size(), 1u);
+    server.Stop();
+    EXPECT_FALSE(fs::exists("/run/pure-ftpd/" + sessions[0]));
 }
 
 // The CONNECTs a microsocks proxy has relayed: it logs one line for each.

@@ -185,20 +185,12 @@ TEST_F(FtpSequenceTest, TheDataPortRangeWalksOnFromBusyPorts) {
     };
     ftp.Target(server.Port());
     ASSERT_TRUE(ftp.client.ConnectSync());
-    // The client binds the range's ports itself, and no socket can hold a port for another: the free one is
-    // let go only just before the client takes it, so that no other listener of the machine comes between.
-    int first = -1, blocker = -1, second = -1;
-    for (int tries = 0; tries < 50 && second < 0; ++tries) {
-        first = FreeLoopbackPort();
-        blocker = OccupyLoopbackPort(first);
-        if (blocker < 0)
-            continue;
-        second = OccupyLoopbackPort(first + 1);
-        if (second < 0)
-            ::close(blocker);
-    }
-    ASSERT_GE(second, 0);
-    ::close(second);
+    // The client binds the range's ports itself, and no socket can hold a port for another: they come from
+    // outside the system's own range, where no port-0 bind or outgoing connection of the machine takes them.
+    const int first = UnassignedLoopbackPorts(2);
+    ASSERT_GT(first, 0);
+    const int blocker = OccupyLoopbackPort(first);
+    ASSERT_GE(blocker, 0);
     ftp.client.SetDataPortRangeStart(static_cast<uint32_t>(first));
     ftp.client.SetDataPortRangeEnd(static_cast<uint32_t>(first + 1));
     TMemoryStream listing;
@@ -210,6 +202,8 @@ TEST_F(FtpSequenceTest, TheDataPortRangeWalksOnFromBusyPorts) {
     EXPECT_EQ(server.Commands().at(4), "PORT " + PortArgument(first));
 
     int both[] = {OccupyLoopbackPort(first), OccupyLoopbackPort(first + 1)};
+    ASSERT_GE(both[0], 0);
+    ASSERT_GE(both[1], 0);
     int open = OpenDescriptors();
     for (int round = 0; round < 3; ++round) {
         EXPECT_FALSE(ftp.client.ListSync());

@@ -31,6 +31,10 @@ sockaddr_in Address(const std::string& dotted, int port) {
 int OccupyLoopbackPort(int port) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a = Address("127.0.0.1", port);
+    // A connection the client just made from the port may linger in TIME_WAIT there; a listener still keeps the
+    // client from binding the port, which is all the tests want of it.
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 1) != 0) {
         ::close(fd);
         return -1;

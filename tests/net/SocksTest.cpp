@@ -104,7 +104,9 @@ TEST_F(SocksTest, Socks5UserAndPasswordRightAndWrong) {
 }
 
 TEST_F(SocksTest, Socks4ThroughDante) {
-    if (!ProgramAvailable("/usr/sbin/danted") || ::geteuid() != 0)
+    const std::string danted = UnpackedDaemon("usr/sbin/danted");
+    ASSERT_FALSE(danted.empty()) << "dante is not unpacked (tools/fetch-peer-daemons.sh)";
+    if (::geteuid() != 0)
         GTEST_SKIP() << "dante needs root";
     // It takes no port 0.
     const std::string conf = sandbox().work + "danted.conf";
@@ -123,7 +125,7 @@ TEST_F(SocksTest, Socks4ThroughDante) {
                                 "user.unprivileged: nobody\n"
                                 "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
                                 "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 protocol: tcp }\n");
-            return std::vector<std::string>{"/usr/sbin/danted", "-f", conf, "-p", sandbox().work + "danted.pid"};
+            return std::vector<std::string>{danted, "-f", conf, "-p", sandbox().work + "danted.pid"};
         },
         sandbox().work + "danted.out");
     ASSERT_GT(port, 0);

@@ -1,7 +1,6 @@
 #include "tests/support/FtpServers.h"
 
-#include <pwd.h>
-#include <signal.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,10 +16,10 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kPython = "/usr/bin/python3";
-const std::string kVsftpd = "/usr/sbin/vsftpd";
-const std::string kLocalUser = "tarvoftp";
-const std::string kPassword = "Tarvo-ftp-1";
-const std::string kPyUser = "tarvo";
+// The user and password of the servers that keep users of their own (pyftpdlib, proftpd, pure-ftpd). It is no
+// account of the machine: vsftpd, which knows only those, logs in the session account.
+const std::string kServerUser = "tarvo";
+const std::string kServerPassword = "Tarvo-ftp-1";
 
 std::string WithSlash(std::string path) {
     if (path.empty() || path.back() != '/')
@@ -34,59 +33,6 @@ bool RunWithInput(const std::string& command, const std::string& input) {
         return false;
     std::fputs(input.c_str(), pipe);
     return ::pclose(pipe) == 0;
-}
-
-struct LocalUser {
-    uid_t uid = 0;
-    gid_t gid = 0;
-};
-
-// vsftpd runs each session as a local user: one with the home "/" (it changes there before local_root) and
-// a shell listed in /etc/shells, as PAM asks. proftpd and pure-ftpd run theirs as the same user.
-std::string EnsureLocalUser(LocalUser& user) {
-    if (!::getpwnam(kLocalUser.c_str())) {
-        RunWithInput("useradd -M -d / -s /bin/sh " + kLocalUser + " 2>/dev/null", "");
-        if (::getpwnam(kLocalUser.c_str()))
-            RunWithInput("chpasswd", kLocalUser + ":" + kPassword + "\n");
-    }
-    const passwd* pw = ::getpwnam(kLocalUser.c_str());
-    if (!pw)
-        return "cannot create the local user " + kLocalUser;
-    user.uid = pw->pw_uid;
-    user.gid = pw->pw_gid;
-    return "";
-}
-
-// The session user must reach the served folder: every folder above it inside the scratch area gets o+x.
-void OpenPathTo(const fs::path& folder, const fs::path& top) {
-    std::error_code ec;
-    for (fs::path p = folder; !p.empty() && p != p.root_path(); p = p.parent_path()) {
-        fs::permissions(p, fs::perms::others_exec, fs::perm_options::add, ec);
-        if (p == top)
-            break;
-    }
-}
-
-// Root starts the server, which serves the folder as the local user: the folder becomes that user's.
-std::string ServeAsLocalUser(const std::string& server, const std::string& folder, const fs::path& top,
-                             LocalUser& user) {
-    if (::geteuid() != 0)
-        return server + " needs root: it runs each session as a local user";
-    if (std::string why = EnsureLocalUser(user); !why.empty())
-        return why;
-    if (::chown(folder.c_str(), user.uid, static_cast<gid_t>(-1)) != 0)
-        return "cannot hand " + folder + " to " + kLocalUser;
-    OpenPathTo(folder, top);
-    return "";
-}
-
-// A daemon unpacked by tools/fetch-ftp-peers.sh; empty when it is not there.
-std::string UnpackedPeer(const std::string& relative) {
-    const char* root = std::getenv("TARVO_FTP_PEERS");
-    if (!root || !*root)
-        return "";
-    std::string path = WithSlash(root) + relative;
-    return ProgramAvailable(path) ? path : "";
 }
 
 // A SHA-512 crypt hash, as the system's password files keep them.
@@ -118,13 +64,36 @@ std::string FtpServerName(FtpServerKind kind) {
     return "";
 }
 
-// proftpd and pure-ftpd know their user from a file of their own, mapped to the local user.
 const std::string& FtpServer::User() const {
-    return kind_ == FtpServerKind::Vsftpd ? kLocalUser : kPyUser;
+    return kind_ == FtpServerKind::Vsftpd && account_ ? account_->Name() : kServerUser;
 }
 
 const std::string& FtpServer::Password() const {
-    return kPassword;
+    return kind_ == FtpServerKind::Vsftpd && account_ ? account_->Password() : kServerPassword;
+}
+
+bool FtpServer::HandOver(const std::string& file) const {
+    return !account_ || account_->HandOver(file);
+}
+
+bool FtpServer::WriteNetrc(const std::string& path) const {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const std::string entry = "machine 127.0.0.1 login " + User() + " password " + Password() + "\n";
+    const bool written = ::fchmod(fd, 0600) == 0 && ::write(fd, entry.data(), entry.size()) == ssize_t(entry.size());
+    return ::close(fd) == 0 && written;
+}
+
+// The server runs its sessions as the session account, which gets the served folder.
+std::string FtpServer::ServeAsSessionAccount(const std::string& server, const std::string& top) {
+    std::string why;
+    account_ = SessionAccount::Acquire(why);
+    if (!account_)
+        return server + ": " + why;
+    if (!account_->Serve(folder_, top))
+        return "cannot hand " + folder_ + " to " + account_->Name();
+    return "";
 }
 
 std::string FtpServer::Start(const std::string& folder, const std::string& work, const std::string& top) {
@@ -156,16 +125,16 @@ std::string FtpServer::StartPyftpdlib(const std::string& work) {
         return kPython + " is not installed";
     const std::string log = work + "pyftpdlib.log";
     return Started(process_.StartListening({kPython, "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", "0", "-w", "-u",
-                                            kPyUser, "-P", kPassword, "-d", folder_},
+                                            kServerUser, "-P", kServerPassword, "-d", folder_},
                                            log),
                    "pyftpdlib (python3-pyftpdlib missing?)", log);
 }
 
 std::string FtpServer::StartVsftpd(const std::string& work, const std::string& top) {
-    if (!ProgramAvailable(kVsftpd))
-        return kVsftpd + " is not installed";
-    LocalUser user;
-    if (std::string why = ServeAsLocalUser("vsftpd", folder_, top, user); !why.empty())
+    const std::string daemon = UnpackedDaemon("usr/sbin/vsftpd");
+    if (daemon.empty())
+        return "vsftpd is not unpacked (tools/fetch-peer-daemons.sh)";
+    if (std::string why = ServeAsSessionAccount("vsftpd", top); !why.empty())
         return why;
     std::string empty = work + "empty";
     std::error_code ec;
@@ -174,27 +143,26 @@ std::string FtpServer::StartVsftpd(const std::string& work, const std::string& t
     std::ofstream(config) << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=0\n"
                           << "anonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\nlocal_umask=022\n"
                           << "local_root=" << folder_ << "\nconnect_from_port_20=NO\n"
-                          << "secure_chroot_dir=" << empty << "\npam_service_name=vsftpd\n"
+                          << "secure_chroot_dir=" << empty << "\npam_service_name=other\n"
                           << "seccomp_sandbox=NO\nisolate_network=NO\nisolate=NO\nbackground=NO\n"
                           << "pasv_enable=YES\npasv_address=127.0.0.1\ncheck_shell=NO\n";
     const std::string log = work + "vsftpd.log";
-    return Started(process_.StartListening({kVsftpd, config}, log), "vsftpd", log);
+    return Started(process_.StartListening({daemon, config}, log), "vsftpd", log);
 }
 
 // Its own user file maps the test user to the local one, at home (and shut in) in the served folder.
 std::string FtpServer::StartProftpd(const std::string& work, const std::string& top) {
-    std::string daemon = UnpackedPeer("usr/sbin/proftpd");
+    const std::string daemon = UnpackedDaemon("usr/sbin/proftpd");
     if (daemon.empty())
-        return "proftpd is not unpacked: set TARVO_FTP_PEERS (tools/fetch-ftp-peers.sh)";
-    LocalUser user;
-    if (std::string why = ServeAsLocalUser("proftpd", folder_, top, user); !why.empty())
+        return "proftpd is not unpacked (tools/fetch-peer-daemons.sh)";
+    if (std::string why = ServeAsSessionAccount("proftpd", top); !why.empty())
         return why;
-    std::string hash = PasswordHash(kPassword);
+    std::string hash = PasswordHash(kServerPassword);
     if (hash.empty())
         return "openssl cannot hash the password for proftpd";
-    std::string ids = std::to_string(user.uid) + ":" + std::to_string(user.gid);
-    std::ofstream(work + "proftpd.passwd") << kPyUser << ":" << hash << ":" << ids << "::" << folder_ << ":/bin/sh\n";
-    std::ofstream(work + "proftpd.group") << kPyUser << ":x:" << user.gid << ":\n";
+    std::string ids = std::to_string(account_->Uid()) + ":" + std::to_string(account_->Gid());
+    std::ofstream(work + "proftpd.passwd") << kServerUser << ":" << hash << ":" << ids << "::" << folder_ << ":/bin/sh\n";
+    std::ofstream(work + "proftpd.group") << kServerUser << ":x:" << account_->Gid() << ":\n";
     ::chmod((work + "proftpd.passwd").c_str(), 0600);
     std::string config = work + "proftpd.conf";
     auto configured = [&](int port) {
@@ -214,22 +182,25 @@ std::string FtpServer::StartProftpd(const std::string& work, const std::string& 
 
 // A virtual user of its own password database, mapped to the local user and shut in the served folder.
 std::string FtpServer::StartPureFtpd(const std::string& work, const std::string& top) {
-    std::string daemon = UnpackedPeer("usr/sbin/pure-ftpd");
-    std::string pw = UnpackedPeer("usr/bin/pure-pw");
+    const std::string daemon = UnpackedDaemon("usr/sbin/pure-ftpd");
+    const std::string pw = UnpackedDaemon("usr/bin/pure-pw");
     if (daemon.empty() || pw.empty())
-        return "pure-ftpd is not unpacked: set TARVO_FTP_PEERS (tools/fetch-ftp-peers.sh)";
-    LocalUser user;
-    if (std::string why = ServeAsLocalUser("pure-ftpd", folder_, top, user); !why.empty())
+        return "pure-ftpd is not unpacked (tools/fetch-peer-daemons.sh)";
+    if (std::string why = ServeAsSessionAccount("pure-ftpd", top); !why.empty())
         return why;
     std::string passwd = work + "pureftpd.passwd";
     std::string database = work + "pureftpd.pdb";
     std::error_code ec;
     fs::remove(passwd, ec);
-    if (!RunWithInput(pw + " useradd " + kPyUser + " -u " + std::to_string(user.uid) + " -g " +
-                          std::to_string(user.gid) + " -d " + folder_ + " -f " + passwd + " -F " + database +
+    if (!RunWithInput(pw + " useradd " + kServerUser + " -u " + std::to_string(account_->Uid()) + " -g " +
+                          std::to_string(account_->Gid()) + " -d " + folder_ + " -f " + passwd + " -F " + database +
                           " -m >/dev/null 2>&1",
-                      kPassword + "\n" + kPassword + "\n"))
+                      kServerPassword + "\n" + kServerPassword + "\n"))
         return "pure-pw cannot make the password database";
+    // Its sessions keep a file each in /run/pure-ftpd, left behind when they are stopped.
+    const std::string run = work + "run";
+    fs::create_directories(run, ec);
+    process_.ShowAsRun(run);
     const std::string log = work + "pure-ftpd.log";
     return Started(
         process_.StartListening(
@@ -238,10 +209,8 @@ std::string FtpServer::StartPureFtpd(const std::string& work, const std::string&
 }
 
 void FtpServer::Stop() {
-    // The server's sessions are its children, in the process group it leads.
-    if (process_.Running())
-        ::kill(-process_.Pid(), SIGTERM);
     process_.Stop();
+    account_.reset();
 }
 
 }  // namespace tarvo::test

@@ -12,10 +12,12 @@
 
 namespace tarvo::test {
 
-// A TCP port on 127.0.0.1 that nothing is bound to at this moment. Any other listener of the machine may take
-// it before it is used: a server given it must be seen to hold it (PeerProcess::StartOnFreePort), and a
-// connection meant to be refused needs a RefusingLoopbackPort.
-int FreeLoopbackPort();
+// count consecutive TCP ports on 127.0.0.1, outside the range the system hands out by itself (to every port-0
+// bind and outgoing connection of the machine), that nothing is bound to at this moment: the first of them, or
+// -1. Only another program that names its ports can take them before they are used, so a server given one must
+// still be seen to hold it (PeerProcess::StartOnFreePort), and a connection meant to be refused needs a
+// RefusingLoopbackPort.
+int UnassignedLoopbackPorts(int count = 1);
 
 // A port on 127.0.0.1 bound, but not listening, for as long as the object lives: every connection to it is
 // refused, and no other socket can take it meanwhile.
@@ -36,6 +38,14 @@ private:
 // True when the program exists and can be run.
 bool ProgramAvailable(const std::string& path);
 
+// A daemon that tools/fetch-peer-daemons.sh unpacked into the build, by its path inside the package
+// ("usr/sbin/vsftpd"); empty when it is not there.
+std::string UnpackedDaemon(const std::string& relative);
+
+// A peer runs in a process group of its own: the sockets of every process of the group count as its own, and
+// stopping it stops the whole group (a server's sessions among them). A program that leaves the group, by
+// starting a session of its own as daemons do, is neither seen to listen nor stopped: run it in the foreground.
+
 class PeerProcess {
 public:
     PeerProcess() = default;
@@ -43,6 +53,9 @@ public:
     PeerProcess& operator=(const PeerProcess&) = delete;
     ~PeerProcess() { Stop(); }
 
+    // For a daemon that keeps state files under /run by names it was built with: it will see folder there instead
+    // (in a mount namespace of its own, so it needs root), and its files go with the folder.
+    void ShowAsRun(const std::string& folder) { runFolder_ = folder; }
     // Starts argv (argv[0] a path) with none of the test's descriptors; its output goes to logFile (nothing kept
     // when empty). True once the program runs.
     bool Start(const std::vector<std::string>& argv, const std::string& logFile = "");
@@ -54,17 +67,19 @@ public:
     // listens) is started again on another, a few times. The port, or -1.
     int StartOnFreePort(const std::function<std::vector<std::string>(int port)>& configure,
                         const std::string& logFile = "");
-    // SIGTERM, a bounded wait, then SIGKILL; reaps the process.
+    // SIGTERM to the group, a bounded wait for the program, then SIGKILL to what is left of the group; reaps the
+    // program.
     void Stop();
     bool Running();
     pid_t Pid() const { return pid_; }
 
 private:
-    // Waits until the program listens on a port that `wanted` takes: that port, or -1 when the program ended or
-    // did not listen in time (it is stopped then).
+    // Waits, at most 10 s, until the program listens on a port that `wanted` takes: that port, or -1 when the
+    // program ended or did not listen in time (it is stopped then).
     int AwaitListening(const std::function<bool(int port)>& wanted);
 
     pid_t pid_ = -1;
+    std::string runFolder_;
 };
 
 // A slow link for the tests that need one: the calling thread moves to a network namespace of its own whose

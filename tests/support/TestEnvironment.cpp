@@ -33,6 +33,7 @@ std::string MakeProcessRoot() {
 }
 
 void EnterSandbox(const std::string& root) {
+    current.top = processRoot;
     current.root = root;
     current.machine = root + "machine/";
     current.tmp = root + "tmp/";
