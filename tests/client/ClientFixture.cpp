@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 
 #include "client/Unit_Setting.h"
 #include "controls/PicBtnGroup.h"
@@ -159,6 +160,14 @@ std::vector<TPicBtnGroup*> ClientTest::FolderButtons(TFolderBox* box) {
     return {buttons.begin(), buttons.end()};
 }
 
+TPicBtnGroup* ClientTest::FolderButton(TFolderBox* box, size_t index) {
+    const std::vector<TPicBtnGroup*> buttons = FolderButtons(box);
+    if (index >= buttons.size())
+        throw std::out_of_range("no folder button " + std::to_string(index) + " among " +
+                                std::to_string(buttons.size()) + " (was the account file fetched?)");
+    return buttons[index];
+}
+
 std::vector<std::string> ClientTest::Column(QTreeWidget* view, int column) {
     std::vector<std::string> texts;
     for (int i = 0; i < view->topLevelItemCount(); ++i)
@@ -196,13 +205,13 @@ void ClientTest::SendTrunk(TMainFormWin& form, const std::string& trunk, const s
     form.DropFiles(paths);
     Click(form.btnUpNext1);
     ASSERT_EQ(form.ActivePageIndex(), TMainFormWin::pgUp2);
-    Click(FolderButtons(form.UpForderList)[row]);
+    Click(FolderButton(form.UpForderList, row));
     Click(form.btnUpStart);
 }
 
 void ClientTest::ReceiveTrunk(TMainFormWin& form, const std::string& trunk, const std::string& place, int row) {
     Click(form.btnSelDownLoad);
-    Click(FolderButtons(form.DwForderList)[row]);
+    Click(FolderButton(form.DwForderList, row));
     Click(form.btnDwNext1);
     Check(form.DwTruncList, trunk);
     form.edDirPath->setText(QString::fromStdString(place));

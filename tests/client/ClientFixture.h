@@ -69,6 +69,9 @@ protected:
     // Helpers on a window.
     static void Click(TPicBtnGroup* button);
     static std::vector<TPicBtnGroup*> FolderButtons(TFolderBox* box);
+    // The button of one folder. A missing one (no account file fetched, say) throws, which fails the test where
+    // a null button would crash it.
+    static TPicBtnGroup* FolderButton(TFolderBox* box, size_t index);
     static std::vector<std::string> Column(QTreeWidget* view, int column);
     static void Check(QTreeWidget* view, const std::string& caption);
     static std::string Log(QPlainTextEdit* memo);

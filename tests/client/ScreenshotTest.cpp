@@ -55,7 +55,7 @@ TEST_F(Screenshots, MainWindowPages) {
     form->DropFiles({sandbox().work + "src/議事録.txt", sandbox().work + "src/図面"});
     Save(form.get(), "main-send-trunk.png");
     Click(form->btnUpNext1);
-    Click(FolderButtons(form->UpForderList)[1]);
+    Click(FolderButton(form->UpForderList, 1));
     Click(form->btnUpStart);
     Save(form.get(), "main-send-log.png");
 }

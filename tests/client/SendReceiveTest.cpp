@@ -287,7 +287,7 @@ TEST_F(RoadFailureTest, AnOpenSessionOfAnotherAccountIsNotUsed) {
     Click(form->btnUpNext1);
     form->FtpClient1->Abort();  // the folder page ended the session; open one of "good" again behind it
     ASSERT_TRUE(form->LoginAccount(TarvoAccounts[0], nullptr));
-    Click(FolderButtons(form->UpForderList)[1]);
+    Click(FolderButton(form->UpForderList, 1));
     Click(form->btnUpStart);
     EXPECT_NE(Log(form->mmUpMess).find("Error!! ログインに失敗しました。"), std::string::npos) << Log(form->mmUpMess);
     EXPECT_FALSE(ServerHas("x.ace"));

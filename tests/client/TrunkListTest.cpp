@@ -24,7 +24,7 @@ protected:
     // The receiving folder page, then the trunk list of folder row `row`.
     void OpenTrunkList(TMainFormWin& form, int row) {
         Click(form.btnSelDownLoad);
-        Click(FolderButtons(form.DwForderList)[row]);
+        Click(FolderButton(form.DwForderList, row));
         Click(form.btnDwNext1);
     }
 };
@@ -78,7 +78,7 @@ TEST_F(TrunkListTest, EachFolderListsItsOwnTrunksAndAFailedLogInIsShown) {
     OpenTrunkList(*form, 0);
     EXPECT_EQ(Column(form->DwTruncList, 0), std::vector<std::string>{"mine"});
     Click(form->btnDwBack2);
-    Click(FolderButtons(form->DwForderList)[1]);
+    Click(FolderButton(form->DwForderList, 1));
     Click(form->btnDwNext1);
     EXPECT_EQ(Column(form->DwTruncList, 0), std::vector<std::string>{"theirs"});
 
@@ -88,7 +88,7 @@ TEST_F(TrunkListTest, EachFolderListsItsOwnTrunksAndAFailedLogInIsShown) {
     EXPECT_EQ(Column(form->DwTruncList, 0), std::vector<std::string>{"theirs"});
 
     Click(form->btnDwBack2);
-    Click(FolderButtons(form->DwForderList)[2]);
+    Click(FolderButton(form->DwForderList, 2));
     (*ui_)->ExpectMessageBox(win::IDOK, "サーバーへのログインを失敗しました。");
     Click(form->btnDwNext1);
     EXPECT_EQ(form->DwTruncList->topLevelItemCount(), 0);

@@ -136,7 +136,7 @@ TEST_F(WindowStartTest, FolderButtonsFollowTheSortedAccountTable) {
     Click(form->btnSelDownLoad);
     EXPECT_EQ(form->ActivePageIndex(), TMainFormWin::pgDw1);
     EXPECT_TRUE(form->DwLoadMark->isVisibleTo(form.get()));
-    EXPECT_EQ(FolderButtons(form->DwForderList)[1]->objectName().toStdString(), "btnDwFolder1");
+    EXPECT_EQ(FolderButton(form->DwForderList, 1)->objectName().toStdString(), "btnDwFolder1");
 }
 
 TEST_F(WindowStartTest, InvalidFoldersAreNamedAndAnEmptyTableChoosesNothing) {
