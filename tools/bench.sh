@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Runs the benchmark programs of a release build; each prints its figures as ratios against its peer.
-#   tools/bench.sh [build folder]                       every program, at its defaults
-#   tools/bench.sh [build folder] program [words...]    that program alone, given the words after it, e.g.
-#                                                       tools/bench.sh build/release ftp_transfer vsftpd passive
+#   tools/bench.sh [build folder]                     every program, at its defaults (build/release by default)
+#   tools/bench.sh build-folder program [words...]    that program alone, given the words after it, e.g.
+#                                                     tools/bench.sh build/release ftp_transfer vsftpd passive
 # Each program refuses words it does not know. One that fails does not keep the others from running; the script
 # then ends with an error naming it.
 set -uo pipefail
 build=${1:-build/release}
+if [ ! -d "$build" ]; then
+    echo "bench: no build folder \"$build\"; the build folder comes first: tools/bench.sh build/release $*" >&2
+    exit 2
+fi
 shopt -s nullglob
 programs=()
 for b in "$build"/bench/*; do

@@ -42,8 +42,11 @@ std::vector<size_t> EntryEnds(const std::string& archive) {
     return ends;
 }
 
-// The files' times go into the archive: fixed, they make every byte of it, and of every cut, the same in each run.
+// The files' times and modes go into the archive: fixed, they make every byte of it, and of every cut, the same in
+// each run, whatever the umask.
 constexpr time_t kSourceTime = 1712040000;
+constexpr mode_t kSourceMode = 0644;
+constexpr mode_t kFolderMode = 0755;
 
 class CutTrunkTest : public ClientTest {
 protected:
@@ -59,10 +62,12 @@ protected:
             const std::string path = sandbox().work + "src/" + name;
             WriteFile(path, bytes);
             const timespec times[2] = {{kSourceTime, 0}, {kSourceTime, 0}};
+            ASSERT_EQ(::chmod(path.c_str(), kSourceMode), 0) << path;
             ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
             if (name.find('/') == std::string::npos)
                 dropped.push_back(path);
         }
+        ASSERT_EQ(::chmod((sandbox().work + "src/folder").c_str(), kFolderMode), 0);
         dropped.push_back(sandbox().work + "src/folder");
         fs::remove(ServerDir() + "t.ace");
         fs::remove(ServerDir() + "t.txt");
@@ -78,7 +83,7 @@ protected:
     void StartReceiving() {
         receiver_ = StartReceiver(true, true);
         Click(receiver_->btnSelDownLoad);
-        Click(FolderButtons(receiver_->DwForderList)[0]);
+        Click(FolderButton(receiver_->DwForderList, 0));
         Click(receiver_->btnDwNext1);
     }
 
