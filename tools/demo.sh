@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The local demo: a loopback FTP server holding a demo account file with three folders, a demo machine root
-# whose settings point at it, and Tarvo started against them. Everything lives under <build>/demo/; the user's
-# own machine root is never touched. The server stops when Tarvo ends.
+# whose settings point at it, and Tarvo started against them. Everything lives under <build>/demo/, the toolkit's
+# own settings too; the user's own machine root is never touched. The server stops when Tarvo ends; Ctrl-C, a
+# kill or a hang-up of this script ends Tarvo as a close of its window does, then the server. One demo at a time.
 #   tools/demo.sh [build folder]   (default build/release, already built)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,6 +22,14 @@ demo="$build/demo"
 server="$demo/server"
 machine="$demo/machine"
 password="tarvo-demo"
+mkdir -p "$demo"
+# Held by this script and, through the descriptor they inherit, by its server and Tarvo: a second demo would
+# rebuild the running one's machine root under it and point it at a server of its own.
+exec 9>>"$demo/demo.lock"
+if ! flock -n 9; then
+    echo "demo: a demo already runs from $demo; close its Tarvo window first." >&2
+    exit 1
+fi
 rm -rf "$machine"
 mkdir -p "$server/accounts" "$server/sales" "$server/projects" "$server/private" "$machine/etc"
 
@@ -60,7 +69,18 @@ rm -f "$demo/ftpd.port"
     "tarvo:$password:$server/accounts" "sales:$password:$server/sales" \
     "projects:$password:$server/projects" "private:$password:$server/private" > "$demo/ftpd.log" 2>&1 &
 ftpd=$!
+tarvo=""
 trap 'kill "$ftpd" 2>/dev/null || true; wait "$ftpd" 2>/dev/null || true' EXIT
+# A signal to this script is passed on to Tarvo, which closes as its window would; the server stops after it.
+end_tarvo() {
+    if [ -n "$tarvo" ] && kill -TERM "$tarvo" 2>/dev/null; then
+        wait "$tarvo" || true
+    fi
+    exit "$1"
+}
+trap 'end_tarvo 130' INT
+trap 'end_tarvo 143' TERM
+trap 'end_tarvo 129' HUP
 for _ in $(seq 100); do
     [ -s "$demo/ftpd.port" ] && break
     if ! kill -0 "$ftpd" 2>/dev/null; then
@@ -84,4 +104,10 @@ Tarvo demo: FTP server on 127.0.0.1:$port serving $server
   Send a trunk: 送信する, name it, drop files onto the list, pick a folder, 送信開始.
   Receive it:   受信する, pick the folder, tick the trunk, choose a place, 受信開始.
 EOF
-TARVO_MACHINE="$machine/" TARVO_LIBRARY_PATH="$build/bin" "$build/bin/Tarvo"
+# The toolkit keeps what it remembers (the folder chooser's last folder) under the XDG folders: the demo's own.
+mkdir -p "$demo/xdg/config" "$demo/xdg/cache" "$demo/xdg/data"
+XDG_CONFIG_HOME="$demo/xdg/config" XDG_CACHE_HOME="$demo/xdg/cache" XDG_DATA_HOME="$demo/xdg/data" \
+    TARVO_MACHINE="$machine/" TARVO_LIBRARY_PATH="$build/bin" "$build/bin/Tarvo" &
+tarvo=$!
+# wait returns early when a trapped signal comes; the trap then ends Tarvo and the script.
+wait "$tarvo"
