@@ -44,6 +44,21 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
 
 }  // namespace
 
+TIniLine ReadIniLine(const std::string& raw) {
+    std::string line = Trim(raw);
+    if (line.empty() || line[0] == ';')
+        return {};
+    if (line[0] == '[') {
+        std::string name = line.substr(1);
+        return {TIniLine::ikSection, Trim(name.substr(0, FindSingleByte(name, ']'))), ""};
+    }
+    // "=" cannot be a trail byte in code page 932, so a plain search is safe.
+    size_t eq = line.find('=');
+    if (eq == std::string::npos)
+        return {TIniLine::ikStray, "", ""};
+    return {TIniLine::ikValue, Trim(line.substr(0, eq)), Unquoted(Trim(line.substr(eq + 1)))};
+}
+
 TIniFile::TIniFile(const std::string& fileName) {
     std::ifstream in(fileName, std::ios::binary);
     if (in)
@@ -53,21 +68,13 @@ TIniFile::TIniFile(const std::string& fileName) {
 void TIniFile::Parse(const std::string& bytes) {
     Section* current = nullptr;
     for (const std::string& raw : SplitLines(bytes)) {
-        std::string line = Trim(raw);
-        if (line.empty() || line[0] == ';')
-            continue;
-        if (line[0] == '[') {
-            std::string name = line.substr(1);
-            name = Trim(name.substr(0, FindSingleByte(name, ']')));
-            int index = IndexOfSection(name);
-            current = index >= 0 ? &sections_[index] : &sections_.emplace_back(Section{name, {}});
-            continue;
+        TIniLine line = ReadIniLine(raw);
+        if (line.Kind == TIniLine::ikSection) {
+            int index = IndexOfSection(line.Name);
+            current = index >= 0 ? &sections_[index] : &sections_.emplace_back(Section{line.Name, {}});
+        } else if (line.Kind == TIniLine::ikValue && current) {
+            current->values.emplace_back(std::move(line.Name), std::move(line.Value));
         }
-        // "=" cannot be a trail byte in code page 932, so a plain search is safe.
-        size_t eq = line.find('=');
-        if (!current || eq == std::string::npos)
-            continue;
-        current->values.emplace_back(Trim(line.substr(0, eq)), Unquoted(Trim(line.substr(eq + 1))));
     }
 }
 

@@ -12,6 +12,16 @@
 
 #include "platform/rtl/StringList.h"
 
+// One line of an INI file as the reader takes it, on its own.
+struct TIniLine {
+    // ikBlank: empty or a ";" note. ikStray: none of the others (no "="), which the reader passes over.
+    enum TKind { ikBlank, ikSection, ikValue, ikStray };
+    TKind Kind = ikBlank;
+    std::string Name;   // the section's name, or the key
+    std::string Value;  // the key's value
+};
+TIniLine ReadIniLine(const std::string& line);
+
 class TIniFile {
 public:
     // A missing or unreadable file reads as an empty one.

@@ -3,68 +3,34 @@
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "cipher/Cast128.h"
-#include "client/CipherFiles.h"
-#include "tests/support/TestEnvironment.h"
-#include "tools/harness/RunProgram.h"
+#include "tests/tools/SealAccountsFixture.h"
 #include "tools/provision/AccountFile.h"
 
 namespace tarvo::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Names = std::set<std::string>;
 
 const char kAccounts[] = "[営業部]\nAccountType=1\nAccount=sales\nPassword=secret\nServerName=127.0.0.1\n";
 
-class SealAccountsTest : public TarvoTest {
-protected:
-    std::string Path(const std::string& name) const { return sandbox().work + name; }
-
-    // Runs the tool in the work folder; its exit code (-1 when it did not exit normally), its output in output_.
-    int Seal(const std::string& input, const std::string& output) {
-        const std::string tool = std::string(std::getenv("TARVO_LIBRARY_PATH")) + "/tarvo-seal-accounts";
-        std::optional<int> status = RunProgram({tool, input, output}, sandbox().work, sandbox().root + "tool.out");
-        output_ = ReadFile(sandbox().root + "tool.out");
-        return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
-    }
-    // The plain account file a sealed one holds, or "" when it does not open with the built-in password.
-    std::string Opened(const std::string& sealed) {
-        TCiph_cast128 cipher;
-        TCipherFiles files(
-            cipher, [](const std::string&) {}, TOutputDurability::Transient);
-        const std::string opened = sandbox().root + "opened.ini";
-        return files.DecryptTrunk(sealed, opened, BuiltInPassword) ? ReadFile(opened) : "";
-    }
-    static Names NamesIn(const std::string& folder) {
-        Names names;
-        for (const auto& entry : fs::directory_iterator(folder))
-            names.insert(entry.path().filename().string());
-        return names;
-    }
-
-    std::string output_;
-};
+using SealAccountsTest = SealAccountsFixture;
 
 // The tool once kept its plain intermediate under the output name + ".ini" and removed it afterwards.
 TEST_F(SealAccountsTest, FilesNamedLikeAnIntermediateAreLeftAlone) {
     WriteFile(Path("accounts.ace.ini"), kAccounts);
-    ASSERT_EQ(Seal("accounts.ace.ini", "accounts.ace"), 0) << output_;
+    ASSERT_EQ(Seal("accounts.ace.ini", "accounts.ace"), 0) << errors_;
     EXPECT_EQ(ReadFile(Path("accounts.ace.ini")), kAccounts);
     EXPECT_EQ(Opened(Path("accounts.ace")), AccountFileBytes(kAccounts));
 
     WriteFile(Path("plain.ini"), kAccounts);
     WriteFile(Path("server/taro.ace.ini"), "an unrelated file");
-    ASSERT_EQ(Seal("plain.ini", "server/taro.ace"), 0) << output_;
+    ASSERT_EQ(Seal("plain.ini", "server/taro.ace"), 0) << errors_;
     EXPECT_EQ(ReadFile(Path("server/taro.ace.ini")), "an unrelated file");
     EXPECT_EQ(Opened(Path("server/taro.ace")), AccountFileBytes(kAccounts));
     EXPECT_EQ(NamesIn(Path("")), (Names{"accounts.ace", "accounts.ace.ini", "plain.ini", "server"}));
@@ -78,7 +44,7 @@ TEST_F(SealAccountsTest, PlainAccountsNeverAppearBesideTheOutput) {
     int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ASSERT_GE(watch, 0);
     ASSERT_GE(inotify_add_watch(watch, Path("server").c_str(), IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO), 0);
-    ASSERT_EQ(Seal("plain.ini", "server/taro.ace"), 0) << output_;
+    ASSERT_EQ(Seal("plain.ini", "server/taro.ace"), 0) << errors_;
 
     Names created, deleted, movedFrom, movedTo;
     alignas(inotify_event) char buffer[64 * 1024];
@@ -110,7 +76,7 @@ TEST_F(SealAccountsTest, OutputThatIsTheInputIsRefused) {
     fs::create_symlink(Path("plain.ini"), Path("soft.ace"));
     for (const char* output : {"plain.ini", "hard.ace", "soft.ace", "./plain.ini"}) {
         EXPECT_EQ(Seal("plain.ini", output), 1) << output;
-        EXPECT_NE(output_.find("is the input"), std::string::npos) << output_;
+        EXPECT_NE(errors_.find("is the input"), std::string::npos) << errors_;
     }
     EXPECT_EQ(ReadFile(Path("plain.ini")), kAccounts);
     EXPECT_TRUE(fs::is_symlink(Path("soft.ace")));
@@ -126,7 +92,7 @@ TEST_F(SealAccountsTest, OutputThatIsNoRegularFileIsRefused) {
         outputs.push_back("null");
     for (const auto& output : outputs) {
         EXPECT_EQ(Seal("plain.ini", output), 1) << output;
-        EXPECT_NE(output_.find("ファイルを開けません。"), std::string::npos) << output_;
+        EXPECT_NE(errors_.find("ファイルを開けません。"), std::string::npos) << errors_;
     }
     EXPECT_TRUE(fs::is_fifo(Path("pipe")));
     EXPECT_EQ(fs::is_character_file(Path("null")), outputs.back() == "null");

@@ -7,12 +7,15 @@
 extern char** environ;
 
 std::optional<int> RunProgram(const std::vector<std::string>& argv, const std::string& folder,
-                              const std::string& outputPath) {
+                              const std::string& outputPath, const std::string& errorPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    if (errorPath.empty())
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     std::vector<char*> args;
     for (const auto& a : argv)
