@@ -294,7 +294,8 @@ private:
     bool ReceiveTrunk(const TTarvoAccount& folder, const std::string& trunk, const std::string& trunkDir,
                       const std::string& password, const std::string& receiveDir);
     // The trunk's comment, when the server has one, copied into the trunk folder as "コメント_" + trunk +
-    // ".txt"; False when the server has it but it could not be fetched or written.
+    // ".txt" in UTF-8 with LF line ends (as it came when it is no code page 932); False when the server has it
+    // but it could not be fetched or written.
     bool CopyComment(const std::string& trunk, const std::string& trunkDir);
     void SendRoad(const TTarvoAccount& folder, const std::string& trunk);
     // The FTP session is open and logged in with the row's server and account.

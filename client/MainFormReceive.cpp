@@ -14,8 +14,10 @@
 #include "common/Unit_FilesFunc.h"
 #include "common/Users_Func.h"
 #include "net/FtpCli.h"
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/CodePage.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/UiServices.h"
 
@@ -49,6 +51,26 @@ bool PrepareTrunkFolder(const std::string& typed, const std::string& trunk, std:
         return false;
     }
     return true;
+}
+
+// Every CR LF, and every CR alone, becomes an LF.
+std::string WithLfLineEnds(std::string_view text) {
+    std::string lines;
+    lines.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r')
+            lines += text[i];
+        else if (i + 1 == text.size() || text[i + 1] != '\n')
+            lines += '\n';
+    }
+    return lines;
+}
+
+// The comment as its reader here opens text: UTF-8 with LF line ends. Bytes that are no code page 932 are kept
+// as they came, since any reading of them would lose some.
+std::string CommentCopy(std::string_view fetched) {
+    std::optional<std::string> text = win::Cp932ToUtf8(fetched);
+    return text ? WithLfLineEnds(*text) : std::string(fetched);
 }
 
 // A step of the road that may raise: the raise is that step's failure, its reason kept for the log.
@@ -169,8 +191,12 @@ bool TMainFormWin::CopyComment(const std::string& trunk, const std::string& trun
         const int code = FtpClient1->ReplyCode();
         return FtpClient1->IsConnected() && (code == 450 || code == 550);
     }
+    const std::string copy =
+        CommentCopy({reinterpret_cast<const char*>(text.Memory()), static_cast<size_t>(text.Size())});
     try {
-        text.SaveToFile(trunkDir + "コメント_" + trunk + ".txt");
+        AtomicFile file(trunkDir + "コメント_" + trunk + ".txt");
+        file.WriteBuffer(copy.data(), static_cast<int64_t>(copy.size()));
+        file.Commit();
     } catch (const Exception&) {
         return false;
     }

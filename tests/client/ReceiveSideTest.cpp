@@ -1,5 +1,5 @@
-// The receiving pages around the road: leaving the trunk list, deleting a trunk from it, and a receive whose
-// comment is missing on the server.
+// The receiving pages around the road: leaving the trunk list, deleting a trunk from it, and receives whose
+// comment is missing on the server or is no code page 932.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -10,6 +10,7 @@
 
 #include "client/MainForm.h"
 #include "net/FtpCli.h"
+#include "platform/win/CodePage.h"
 #include "tests/client/ClientFixture.h"
 
 namespace {
@@ -27,6 +28,15 @@ protected:
         Click(form.btnSelDownLoad);
         Click(form.btnDwNext1);
         ASSERT_EQ(form.ActivePageIndex(), TMainFormWin::pgDw2);
+    }
+    // A trunk of one file sent to the server, then the window of a receiver that fetches comments.
+    std::unique_ptr<TMainFormWin> SendThenStartReceiver(const std::string& trunk) {
+        WriteFile(sandbox().work + "src/a.txt", "alpha");
+        auto sender = StartClient();
+        SendTrunk(*sender, trunk, "comment", {sandbox().work + "src/a.txt"});
+        EXPECT_TRUE(ServerHas(trunk + ".ace")) << Log(sender->mmUpMess);
+        sender.reset();
+        return StartReceiver(false, true);
     }
 };
 
@@ -68,14 +78,8 @@ TEST_F(ReceiveSideTest, ADeleteThatFailsAtTheContainerKeepsTheComment) {
 }
 
 TEST_F(ReceiveSideTest, AMissingCommentDoesNotStopTheReceive) {
-    WriteFile(sandbox().work + "src/a.txt", "alpha");
-    auto sender = StartClient();
-    SendTrunk(*sender, "bare", "comment", {sandbox().work + "src/a.txt"});
-    ASSERT_TRUE(ServerHas("bare.ace")) << Log(sender->mmUpMess);
-    sender.reset();
+    auto receiver = SendThenStartReceiver("bare");
     fs::remove(ServerDir() + "bare.txt");
-
-    auto receiver = StartReceiver(false, true);
     std::string place = sandbox().work + "in/";
     fs::create_directories(place);
     (*ui_)->ExpectOpenFolder();
@@ -86,6 +90,20 @@ TEST_F(ReceiveSideTest, AMissingCommentDoesNotStopTheReceive) {
         got.push_back(e.path().filename().string());
     EXPECT_EQ(got, std::vector<std::string>{"a.txt"}) << "no comment file, not even an empty one";
     EXPECT_TRUE(ServerHas("bare.ace"));
+}
+
+TEST_F(ReceiveSideTest, ACommentThatIsNoCodePage932IsCopiedByteForByte) {
+    auto receiver = SendThenStartReceiver("odd");
+    // Good text around bytes code page 932 has no character for, CR LF and a lone CR, and a lead byte cut short.
+    const std::string comment = *win::Utf8ToCp932("前半\r\n") + "\x85\x40\r" + *win::Utf8ToCp932("後半\r\n") + "\x83";
+    WriteFile(ServerDir() + "odd.txt", comment);
+    const std::string place = sandbox().work + "in/";
+    fs::create_directories(place);
+    (*ui_)->ExpectOpenFolder();
+    ReceiveTrunk(*receiver, "odd", place);
+    EXPECT_EQ(Log(receiver->mmDwMess), "\nファイルの受信中...\n    複合化しています。\n\n完了しました。");
+    EXPECT_EQ(ReadFile(place + "odd/コメント_odd.txt"), comment) << "nothing converted, nothing lost";
+    EXPECT_EQ(ServerFile("odd.txt"), comment);
 }
 
 }  // namespace

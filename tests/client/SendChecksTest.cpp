@@ -70,13 +70,14 @@ TEST_F(SendChecksTest, TheCommentArrivesInCodePage932WithCrLfLineEnds) {
     EXPECT_EQ(ServerFile("memo.txt"), expected);
     sender.reset();
 
-    // Fetched back beside the trunk's files, byte for byte as well.
+    // Fetched back beside the trunk's files as text of this platform.
     auto receiver = StartReceiver(false, true);
     std::string place = sandbox().work + "in/";
     fs::create_directories(place);
     (*ui_)->ExpectOpenFolder();
     ReceiveTrunk(*receiver, "memo", place);
-    EXPECT_EQ(ReadFile(place + "memo/コメント_memo.txt"), expected);
+    EXPECT_EQ(ReadFile(place + "memo/コメント_memo.txt"), "一行目\n\n三行目 end\n");
+    EXPECT_EQ(ServerFile("memo.txt"), expected);
 }
 
 TEST_F(SendChecksTest, CancellingTheTrunkPasswordSendsAndLeavesNothing) {

@@ -1,14 +1,17 @@
 // The two roads end to end: a trunk sent from one machine root and received on another, against real FTP
 // servers on loopback.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "client/Animate.h"
 #include "client/MainForm.h"
@@ -18,6 +21,7 @@
 #include "net/FtpCli.h"
 #include "platform/win/CodePage.h"
 #include "tests/client/ClientFixture.h"
+#include "tools/harness/RunProgram.h"
 
 namespace {
 
@@ -27,6 +31,21 @@ namespace fs = std::filesystem;
 // The folder of a receive's own files is gone, or holds nothing, once the road is over.
 bool NothingLeftIn(const std::string& dir) {
     return !fs::exists(dir) || fs::is_empty(dir);
+}
+
+// A comment file's bytes as another reader takes them for text here: Python's cp932 codec, then every CR LF and
+// every lone CR an LF, in UTF-8.
+std::string TextByPython(const std::string& cp932) {
+    const std::string in = CurrentSandbox().work + "python-in.txt";
+    const std::string out = CurrentSandbox().work + "python-out.txt";
+    WriteFile(in, cp932);
+    const char* script =
+        "import sys\n"
+        "text = open(sys.argv[1], 'rb').read().decode('cp932')\n"
+        "sys.stdout.buffer.write(text.replace('\\r\\n', '\\n').replace('\\r', '\\n').encode('utf-8'))\n";
+    std::optional<int> status = RunProgram({"/usr/bin/python3", "-c", script, in}, CurrentSandbox().work, out);
+    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << ReadFile(out);
+    return ReadFile(out);
 }
 
 // Every file under dir, by its path relative to dir, with its bytes.
@@ -65,7 +84,9 @@ TEST_P(RoundTripTest, SentTrunkArrivesWholeOnAnotherMachine) {
     PutAccountFile({{"共有"}});
     MakeSources();
     auto sender = StartClient();
-    Send(*sender, "week12", "hello\nworld");
+    // Characters of both widths, some whose second byte is "\\", and an empty line.
+    const std::string comment = "四月分の議事録です。\n表とソースは別紙、ｶﾅ①～\n\n以上";
+    Send(*sender, "week12", comment);
     std::string log = Log(sender->mmUpMess);
     EXPECT_EQ(log,
               "送信ファイルを準備しています。\n暗号化しています。\nログインしています。\n\nファイルの転送中...\n\n"
@@ -73,8 +94,11 @@ TEST_P(RoundTripTest, SentTrunkArrivesWholeOnAnotherMachine) {
     EXPECT_EQ(sender->ActivePageIndex(), TMainFormWin::pgUp3);
     // The container is the work archive and 32 bytes.
     EXPECT_EQ(ServerFile("week12.ace").size(), fs::file_size(sender->WorkArchive()) + 32);
-    std::string comment = ServerFile("week12.txt");
-    EXPECT_TRUE(comment == "hello\r\nworld\r\n" || comment == "hello\nworld\n") << comment;
+    // Code page 932 with the sender's CR LF line ends, or LF alone where the server's text mode stores them so.
+    const std::string serverComment = ServerFile("week12.txt");
+    EXPECT_TRUE(serverComment == *win::Utf8ToCp932("四月分の議事録です。\r\n表とソースは別紙、ｶﾅ①～\r\n\r\n以上\r\n") ||
+                serverComment == *win::Utf8ToCp932(comment + "\n"))
+        << serverComment;
     EXPECT_FALSE(fs::exists(sender->WorkDir() + "week12.ace"));
     EXPECT_FALSE(fs::exists(sender->WorkDir() + "week12.txt"));
     EXPECT_TRUE(fs::exists(sender->WorkArchive())) << "the trunk stays for another send";
@@ -92,9 +116,17 @@ TEST_P(RoundTripTest, SentTrunkArrivesWholeOnAnotherMachine) {
     std::string arrivedComment = got["コメント_week12.txt"];
     got.erase("コメント_week12.txt");
     EXPECT_EQ(got, Tree(src_)) << "every file byte for byte";
-    EXPECT_NE(arrivedComment.find("world"), std::string::npos);
+    // The copy beside the files is text of this platform; the server's file and the list's column stay as they were.
+    EXPECT_EQ(arrivedComment, TextByPython(serverComment));
+    EXPECT_EQ(arrivedComment, comment + "\n");
+    EXPECT_EQ(ServerFile("week12.txt"), serverComment);
     EXPECT_TRUE(ServerHas("week12.ace")) << "DwDelFlag is off";
     EXPECT_TRUE(NothingLeftIn(receiver->WorkDir() + "receive")) << "no container or archive is left";
+    // Where the folder holds the account file too, it is listed as a trunk without a comment.
+    const std::vector<std::string> trunks = Column(receiver->DwTruncList, 0);
+    const size_t row = std::find(trunks.begin(), trunks.end(), "week12") - trunks.begin();
+    ASSERT_LT(row, trunks.size());
+    EXPECT_EQ(Column(receiver->DwTruncList, 3)[row], "四月分の議事録です。 表とソースは別紙、ｶﾅ①～  以上");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RoundTripTest,
@@ -306,7 +338,7 @@ TEST_F(RoadFailureTest, AFailedUploadLeavesNoHalfTrunk) {
     EXPECT_FALSE(ServerHas("half.txt"));
 }
 
-TEST_F(RoadFailureTest, AServerWithoutTextModeCarriesTrunksAndCommentsAsTheyAre) {
+TEST_F(RoadFailureTest, AServerWithoutTextModeCarriesTrunksAndComments) {
     // Restart on a server that refuses ASCII transfers: the comment travels in binary, byte for byte.
     demo_.Stop();
     port_ = -1;
@@ -314,8 +346,9 @@ TEST_F(RoadFailureTest, AServerWithoutTextModeCarriesTrunksAndCommentsAsTheyAre)
     PutAccountFile({{"share"}});
     Send(*StartClient(), "binary", "一行目\n二行目");
     EXPECT_EQ(ServerFile("binary.txt"), *win::Utf8ToCp932("一行目\r\n二行目\r\n"));
-    // A line another writer ended with LF alone: only a binary transfer leaves it so.
-    const std::string comment = ServerFile("binary.txt") + *win::Utf8ToCp932("三行目\n");
+    // Lines another writer ended with LF alone or CR alone, and a last line without an end: only a binary
+    // transfer leaves them so.
+    const std::string comment = ServerFile("binary.txt") + *win::Utf8ToCp932("三行目\n四行目\r五行目");
     WriteFile(ServerDir() + "binary.txt", comment);
 
     auto receiver = StartReceiver(false, true);
@@ -323,10 +356,12 @@ TEST_F(RoadFailureTest, AServerWithoutTextModeCarriesTrunksAndCommentsAsTheyAre)
     fs::create_directories(place);
     (*ui_)->ExpectOpenFolder();
     ReceiveTrunk(*receiver, "binary", place);
-    EXPECT_EQ(Column(receiver->DwTruncList, 3), std::vector<std::string>{"一行目 二行目 三行目"});
+    EXPECT_EQ(Column(receiver->DwTruncList, 3), std::vector<std::string>{"一行目 二行目 三行目 四行目 五行目"});
     EXPECT_EQ(Log(receiver->mmDwMess), "\nファイルの受信中...\n    複合化しています。\n\n完了しました。");
     std::map<std::string, std::string> got = Tree(place + "binary");
-    EXPECT_EQ(got["コメント_binary.txt"], comment);
+    EXPECT_EQ(got["コメント_binary.txt"], TextByPython(comment));
+    EXPECT_EQ(got["コメント_binary.txt"], "一行目\n二行目\n三行目\n四行目\n五行目");
+    EXPECT_EQ(ServerFile("binary.txt"), comment);
     got.erase("コメント_binary.txt");
     EXPECT_EQ(got, Tree(src_));
 }
@@ -387,7 +422,7 @@ TEST_F(RoadFailureTest, ACommentThatCannotBeKeptStopsTheRoadBeforeTheServerIsTid
     (*ui_)->ExpectMessageBox(win::IDYES);
     ReceiveTrunk(*receiver, "t", place);
     ExpectFailedReceive(*receiver, "t", "\nError!! コメントを保存できませんでした。");
-    EXPECT_EQ(ReadFile(place + "t/report.txt"), "quarterly figures\r\n") << "the trunk itself arrived";
+    EXPECT_EQ(Tree(place + "t"), Tree(src_)) << "the trunk itself arrived, and nothing of the comment's copy";
 }
 
 TEST_F(RoadFailureTest, TheLongestTrunkNameKeepsItsComment) {
@@ -400,7 +435,7 @@ TEST_F(RoadFailureTest, TheLongestTrunkNameKeepsItsComment) {
     (*ui_)->ExpectOpenFolder();
     ReceiveTrunk(*receiver, trunk, place);
     EXPECT_NE(Log(receiver->mmDwMess).find("完了しました。"), std::string::npos) << Log(receiver->mmDwMess);
-    EXPECT_EQ(ReadFile(place + trunk + "/コメント_" + trunk + ".txt"), "kept beside the files\r\n");
+    EXPECT_EQ(ReadFile(place + trunk + "/コメント_" + trunk + ".txt"), "kept beside the files\n");
 }
 
 TEST_F(RoadFailureTest, ADamagedTrunkIsNotDeletedFromTheServer) {
