@@ -58,7 +58,7 @@ TEST_F(SendChecksTest, ACommentLeftWithoutItsContainerIsNoTrunkAndIsReplaced) {
     EXPECT_EQ(ServerFile("report.txt").rfind("a new comment", 0), 0u) << "the send's own comment";
 }
 
-TEST_F(SendChecksTest, TheCommentArrivesInCodePage932WithCrLfLineEnds) {
+TEST_F(SendChecksTest, TheServerKeepsTheCommentInCodePage932WithCrLfAndTheCopyIsUtf8WithLf) {
     // vsftpd keeps the bytes of a text-mode upload as they come, so what it holds is what the client sent.
     Prepare(ServerKind::Vsftpd, {{"share"}});
     if (IsSkipped())
