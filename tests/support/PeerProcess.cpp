@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -234,6 +235,23 @@ bool PeerProcess::Running() {
         return false;
     }
     return true;
+}
+
+std::optional<int> PeerProcess::WaitForEnd(int timeoutMs) {
+    if (pid_ <= 0)
+        return std::nullopt;
+    // The descriptor becomes readable when the process ends: no polling of waitpid.
+    const int ended = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+    if (ended >= 0) {
+        pollfd p{ended, POLLIN, 0};
+        ::poll(&p, 1, timeoutMs);
+        ::close(ended);
+    }
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_)
+        return std::nullopt;
+    pid_ = -1;
+    return status;
 }
 
 void PeerProcess::Stop() {

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ public:
     // listens) is started again on another, a few times. The port, or -1.
     int StartOnFreePort(const std::function<std::vector<std::string>(int port)>& configure,
                         const std::string& logFile = "");
+    // Waits at most timeoutMs for the program to end by itself and reaps it; its wait status, or nullopt when it
+    // still runs (or was never started).
+    std::optional<int> WaitForEnd(int timeoutMs);
     // SIGTERM, a bounded wait, then SIGKILL; reaps the process.
     void Stop();
     bool Running();
