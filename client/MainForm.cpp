@@ -73,8 +73,12 @@ void TMainFormWin::showEvent(QShowEvent* e) {
     if (shown_)
         return;
     shown_ = true;
-    // After the first paint: the account file is fetched with the window on screen.
-    QTimer::singleShot(0, this, [this] { Guarded([this] { FormShow(); }); });
+    // After the first paint: the account file is fetched with the window on screen, unless it closed meanwhile
+    // (a signal can close it before its first turn).
+    QTimer::singleShot(0, this, [this] {
+        if (!closed_)
+            Guarded([this] { FormShow(); });
+    });
 }
 
 void TMainFormWin::FormShow() {
@@ -107,8 +111,9 @@ void TMainFormWin::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    FormClose();
+    // Before FormClose, which pumps messages: nothing starts on a closing window any more.
     closed_ = true;
+    FormClose();
     e->accept();
     if (MainForm() == this)
         win::Application::Terminate();

@@ -1,13 +1,14 @@
 #include "client/Tarvo.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "client/MainForm.h"
-#include "common/QtUiServices.h"
 #include "common/Unit_WaitForm.h"
 #include "platform/qt/Forms.h"
 #include "platform/qt/GuiApplication.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/EndingSignals.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Mutex.h"
 #include "platform/win/UiServices.h"
@@ -39,11 +40,21 @@ void ShowStartFailure(const std::exception& e) {
     win::MessageBoxA(0, e.what(), "Tarvo", win::MB_OK | win::MB_ICONERROR);
 }
 
-int RunTarvo(int argc, char** argv) {
-    TGuiApplication application(argc, argv, "Tarvo");
-    win::SetUi(std::make_shared<QtUiServices>());
+void CloseOnSignal() {
+    win::SetUi(nullptr);
+    CancelModalDialogs();
+    if (QWidget* form = MainForm())
+        form->close();
+}
+
+namespace {
+
+// The signals watched, StartTarvo and the loop; the exit code.
+int RunStarted(TGuiApplication& application) {
+    std::optional<win::EndingSignalWatch> endingSignals;
     std::unique_ptr<TMainFormWin> form;
     try {
+        endingSignals.emplace(CloseOnSignal);
         form = StartTarvo();
     } catch (const std::exception& e) {
         ShowStartFailure(e);
@@ -53,7 +64,21 @@ int RunTarvo(int argc, char** argv) {
         return 1;
     }
     if (!form)
-        return 0;
+        return 1;
     form->show();
     return application.Run();
+}
+
+}  // namespace
+
+int RunTarvo(int argc, char** argv, std::shared_ptr<win::UiServices> ui) {
+    int status = 1;
+    {
+        TGuiApplication application(argc, argv, "Tarvo");
+        win::SetUi(ui);
+        status = RunStarted(application);
+    }
+    if (int signal = win::EndingSignalWatch::Caught())
+        win::DieOf(signal);
+    return status;
 }

@@ -6,6 +6,9 @@
 #include <string>
 
 class TMainFormWin;
+namespace win {
+class UiServices;
+}
 
 // Takes the named mutex for the rest of the process; True when another holder already had it.
 bool IsAlreadyRunning(const std::string& mutexName);
@@ -17,8 +20,15 @@ bool IsAlreadyRunning(const std::string& mutexName);
 // be loaded) reach the caller.
 std::unique_ptr<TMainFormWin> StartTarvo();
 
+// What Ctrl-C, a kill or a hang-up does to Tarvo (see win::EndingSignalWatch): it closes as a close of its main
+// window does, a road under way unwinding first. The open dialogs are cancelled before, and whatever the close
+// would still ask is answered as cancelled, its text on standard error: nobody may be left to answer.
+void CloseOnSignal();
+
 // Why the program could not start: an error box, and a line on standard error that outlives the box.
 void ShowStartFailure(const std::exception& e);
 
-// The program: the application, the Qt dialogs, StartTarvo and the loop until the main window closes; the exit code.
-int RunTarvo(int argc, char** argv);
+// The program: the application, the dialogs ui shows (the headless ones when null), StartTarvo and the loop until
+// the main window closes; the exit code, 1 when Tarvo could not start or was refused as a second instance. After
+// an ending signal the program closes, then ends by that signal.
+int RunTarvo(int argc, char** argv, std::shared_ptr<win::UiServices> ui);

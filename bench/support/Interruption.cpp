@@ -1,10 +1,9 @@
 #include "bench/support/Interruption.h"
 
-#include <signal.h>
-
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
+
+#include "platform/win/EndingSignals.h"
 
 namespace {
 
@@ -15,27 +14,6 @@ void Note(int signal) {
     caught = signal;
 }
 
-// Calls under way go on (SA_RESTART): the step they belong to ends before the run stops. Whoever started us chose
-// to ignore a signal ignored now, so it stays so.
-void CatchSignals() {
-    struct sigaction action {};
-    action.sa_handler = Note;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction before {};
-        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
-            ::sigaction(signal, &action, nullptr);
-    }
-}
-
-[[noreturn]] void DieOf(int signal) {
-    std::fflush(nullptr);
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
-    std::_Exit(128 + signal);
-}
-
 }  // namespace
 
 void StopIfInterrupted() {
@@ -44,7 +22,7 @@ void StopIfInterrupted() {
 }
 
 int RunInterruptibly(const std::function<int()>& body) {
-    CatchSignals();
+    win::EndingSignalHandler catching(Note);
     int status = 1;
     try {
         status = body();
@@ -54,6 +32,6 @@ int RunInterruptibly(const std::function<int()>& body) {
             std::fprintf(stderr, "%s\n", e.what());
     }
     if (int signal = caught)
-        DieOf(signal);
+        win::DieOf(signal);
     return status;
 }

@@ -1,7 +1,10 @@
 #include "platform/qt/Forms.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QFont>
+#include <QMessageBox>
 #include <QPalette>
 #include <QPointer>
 #include <QScreen>
@@ -24,6 +27,19 @@ void SetFormColor(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, color);
     widget->setPalette(palette);
+}
+
+void CancelModalDialogs() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible() || !window->isModal())
+            continue;
+        if (auto* box = qobject_cast<QMessageBox*>(window); box && box->escapeButton())
+            box->escapeButton()->click();
+        else if (auto* dialog = qobject_cast<QDialog*>(window))
+            dialog->reject();
+        else
+            window->close();
+    }
 }
 
 void CenterOnMainForm(QWidget* window) {

@@ -12,6 +12,10 @@ void SetMainForm(QWidget* form);
 // Paints the widget's background in the colour, as a form's or panel's Color does.
 void SetFormColor(QWidget* widget, const QColor& color);
 
+// Ends every open modal dialog as the user's Esc would: a message box by its escape button, another dialog
+// rejected. Each returns from its wait once the loop gets back to it.
+void CancelModalDialogs();
+
 // Moves the window so that it is centred on the main form, or on its screen when there is none.
 void CenterOnMainForm(QWidget* window);
 

@@ -1,3 +1,5 @@
+#include <sys/wait.h>
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -8,7 +10,7 @@
 #include "common/Unit_WaitForm.h"
 #include "platform/qt/Forms.h"
 #include "platform/rtl/SysUtils.h"
-#include "platform/win/Processes.h"
+#include "tests/support/PeerProcess.h"
 #include "tests/support/Raised.h"
 #include "tests/support/RegistryValues.h"
 #include "tests/support/ScriptedUi.h"
@@ -18,21 +20,19 @@ namespace {
 
 using namespace tarvo::test;
 
-// Runs a program of the build with the test's environment; its exit code.
-win::DWORD RunBuilt(const std::string& name, const std::string& folder) {
-    const std::string path = folder + "/" + name;
-    win::PROCESS_INFORMATION pi;
-    EXPECT_TRUE(win::CreateProcessA({path}, nullptr, &pi)) << path;
-    if (pi.hProcess == 0)
-        return 999;
-    EXPECT_EQ(win::WaitForSingleObject(pi.hProcess, 120000), win::WAIT_OBJECT_0);
-    win::DWORD code = 999;
-    win::GetExitCodeProcess(pi.hProcess, &code);
-    return code;
-}
-
 std::string TestsFolder() {
     return std::string(std::getenv("TARVO_LIBRARY_PATH")) + "/../tests";
+}
+
+// Runs the instance probe of the build with the test's environment and these arguments, for at most two minutes;
+// its exit code (-1 when it did not end by itself), what it wrote going to output.
+int RunProbe(const std::vector<std::string>& arguments, const std::string& output) {
+    std::vector<std::string> argv{TestsFolder() + "/tarvo_instance_probe"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    PeerProcess probe;
+    EXPECT_TRUE(probe.Start(argv, output)) << argv[0];
+    std::optional<int> status = probe.WaitForEnd(120000);
+    return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
 }
 
 int WaitWindows() {
@@ -45,9 +45,10 @@ int WaitWindows() {
 class ProgramEntryTest : public TarvoTest {};
 
 TEST_F(ProgramEntryTest, OnlyOneClientRunsAtATime) {
-    EXPECT_EQ(RunBuilt("tarvo_instance_probe", TestsFolder()), 0u) << "nothing runs yet";
+    const std::string output = sandbox().work + "probe.out";
+    EXPECT_EQ(RunProbe({}, output), 0) << "nothing runs yet";
     ASSERT_FALSE(IsAlreadyRunning("Tarvo_Mutex"));
-    EXPECT_EQ(RunBuilt("tarvo_instance_probe", TestsFolder()), 1u) << "another process sees us running";
+    EXPECT_EQ(RunProbe({}, output), 1) << "another process sees us running";
 
     ScopedScriptedUi ui;
     ui->ExpectMessageBox(win::IDOK, "Tarvoは二重起動できません");
@@ -57,6 +58,12 @@ TEST_F(ProgramEntryTest, OnlyOneClientRunsAtATime) {
     EXPECT_EQ(WaitWindows(), 0) << "a second instance makes no window";
     EXPECT_FALSE(GetRegValue(win::HKEY_CURRENT_USER, "Software\\Vostrand\\Tarvo", "LastTime"))
         << "nor does it read the settings";
+
+    // The whole program, refused: its warning (on standard error, where the headless dialogs put it), then a
+    // status that tells whoever started it that it did not run.
+    const std::string refused = sandbox().work + "refused.out";
+    EXPECT_GT(RunProbe({"--run"}, refused), 0);
+    EXPECT_NE(ReadFile(refused).find("Tarvoは二重起動できません"), std::string::npos) << ReadFile(refused);
 }
 
 TEST_F(ProgramEntryTest, TheFirstInstanceLoadsTheSettingsAndMakesTheStartUpWaitWindow) {

@@ -355,17 +355,34 @@ bool PeerProcess::Running() {
     return true;
 }
 
+bool PeerProcess::EndsWithin(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+std::optional<int> PeerProcess::WaitForEnd(int timeoutMs) {
+    if (pid_ <= 0 || !EndsWithin(std::chrono::milliseconds(timeoutMs)))
+        return std::nullopt;
+    int status = 0;
+    if (::waitpid(pid_, &status, 0) != pid_)
+        return std::nullopt;
+    pid_ = -1;
+    return status;
+}
+
 void PeerProcess::Stop() {
     if (pid_ <= 0)
         return;
     ::kill(-pid_, SIGTERM);
     // The program is waited for but not reaped yet: while it is a zombie no other process can take its id, so the
     // group's id still names the peer's group when what is left of it is killed.
-    const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
-    siginfo_t info{};
-    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0 &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EndsWithin(kStopTimeout);
     ::kill(-pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
     pid_ = -1;

@@ -6,7 +6,9 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,9 @@ public:
     // listens) is started again on another, a few times. The port, or -1.
     int StartOnFreePort(const std::function<std::vector<std::string>(int port)>& configure,
                         const std::string& logFile = "");
+    // Waits at most timeoutMs for the program to end by itself and reaps it; its wait status, or nullopt when it
+    // still runs (or was never started).
+    std::optional<int> WaitForEnd(int timeoutMs);
     // SIGTERM to the group, a bounded wait for the program, then SIGKILL to what is left of the group; reaps the
     // program.
     void Stop();
@@ -74,6 +79,8 @@ public:
     pid_t Pid() const { return pid_; }
 
 private:
+    // Whether the program ends within the limit; it is waited for, not reaped.
+    bool EndsWithin(std::chrono::milliseconds limit);
     // Waits, at most 10 s, until the program listens on a port that `wanted` takes: that port, or -1 when the
     // program ended or did not listen in time (it is stopped then).
     int AwaitListening(const std::function<bool(int port)>& wanted);
