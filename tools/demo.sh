@@ -64,8 +64,11 @@ TARVO_MACHINE="$machine/" "$build/bin/tarvo-provision" --server 127.0.0.1 --acco
 
 # The server takes a free port itself and names it in a file once it listens: a port picked here and handed to
 # it could be taken by another program meanwhile, and the demo would then talk to that one.
+# Server and Tarvo run in sessions of their own: Ctrl-C, a hang-up or a kill of the demo's process group reaches
+# this script alone, which ends Tarvo with one signal (a second would cut its close short) while the server still
+# serves what the close does (it deletes an upload it cut short), and then the server.
 rm -f "$demo/ftpd.port"
-/usr/bin/python3 tools/demo-ftpd.py --port-file "$demo/ftpd.port" 0 \
+setsid /usr/bin/python3 tools/demo-ftpd.py --port-file "$demo/ftpd.port" 0 \
     "tarvo:$password:$server/accounts" "sales:$password:$server/sales" \
     "projects:$password:$server/projects" "private:$password:$server/private" > "$demo/ftpd.log" 2>&1 &
 ftpd=$!
@@ -107,7 +110,7 @@ EOF
 # The toolkit keeps what it remembers (the folder chooser's last folder) under the XDG folders: the demo's own.
 mkdir -p "$demo/xdg/config" "$demo/xdg/cache" "$demo/xdg/data"
 XDG_CONFIG_HOME="$demo/xdg/config" XDG_CACHE_HOME="$demo/xdg/cache" XDG_DATA_HOME="$demo/xdg/data" \
-    TARVO_MACHINE="$machine/" TARVO_LIBRARY_PATH="$build/bin" "$build/bin/Tarvo" &
+    TARVO_MACHINE="$machine/" TARVO_LIBRARY_PATH="$build/bin" setsid "$build/bin/Tarvo" &
 tarvo=$!
 # wait returns early when a trapped signal comes; the trap then ends Tarvo and the script.
 wait "$tarvo"
