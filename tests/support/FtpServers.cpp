@@ -161,7 +161,8 @@ std::string FtpServer::StartProftpd(const std::string& work, const std::string& 
     if (hash.empty())
         return "openssl cannot hash the password for proftpd";
     std::string ids = std::to_string(account_->Uid()) + ":" + std::to_string(account_->Gid());
-    std::ofstream(work + "proftpd.passwd") << kServerUser << ":" << hash << ":" << ids << "::" << folder_ << ":/bin/sh\n";
+    std::ofstream(work + "proftpd.passwd")
+        << kServerUser << ":" << hash << ":" << ids << "::" << folder_ << ":/bin/sh\n";
     std::ofstream(work + "proftpd.group") << kServerUser << ":x:" << account_->Gid() << ":\n";
     ::chmod((work + "proftpd.passwd").c_str(), 0600);
     std::string config = work + "proftpd.conf";

@@ -184,8 +184,9 @@ std::vector<int> ListeningPorts(pid_t pid) {
             unsigned port = 0, state = 0;
             unsigned long inode = 0;
             // sl, local address:port, remote address:port, state, queues, timer, retransmits, uid, timeout, inode
-            if (std::sscanf(line.c_str(), " %*u: %32[0-9A-Fa-f]:%x %*[0-9A-Fa-f]:%*x %x %*x:%*x %*x:%*x %*x %*u %*u %lu",
-                            address, &port, &state, &inode) == 4 &&
+            if (std::sscanf(line.c_str(),
+                            " %*u: %32[0-9A-Fa-f]:%x %*[0-9A-Fa-f]:%*x %x %*x:%*x %*x:%*x %*x %*u %*u %lu", address,
+                            &port, &state, &inode) == 4 &&
                 state == kTcpListen && inodes.count(inode) && ReachableOnLoopback(address))
                 ports.push_back(static_cast<int>(port));
         }

@@ -75,14 +75,13 @@ TEST_F(PeerProcessTest, AListenerOnIpv6LoopbackIsFound) {
     if (!ipv6)
         GTEST_SKIP() << "no IPv6 loopback here";
     PeerProcess peer;
-    const int port = peer.StartListening(
-        {kPython, "-c",
-         "import socket, time\n"
-         "s = socket.socket(socket.AF_INET6)\n"
-         "s.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)\n"
-         "s.bind(('::1', 0))\n"
-         "s.listen()\n"
-         "time.sleep(60)\n"});
+    const int port = peer.StartListening({kPython, "-c",
+                                          "import socket, time\n"
+                                          "s = socket.socket(socket.AF_INET6)\n"
+                                          "s.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)\n"
+                                          "s.bind(('::1', 0))\n"
+                                          "s.listen()\n"
+                                          "time.sleep(60)\n"});
     EXPECT_GT(port, 0);
 }
 

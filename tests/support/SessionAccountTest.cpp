@@ -53,8 +53,7 @@ TEST_F(SessionAccountTest, OneAccountPerProcessWithAPasswordOfItsOwnGoneWithItsL
     EXPECT_EQ(name, "tarvoftp" + std::to_string(::getpid()));
     EXPECT_TRUE(AccountExists(name));
     EXPECT_EQ(first->Password().size(), 24u);
-    EXPECT_EQ(first->Password().find_first_not_of(
-                  "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"),
+    EXPECT_EQ(first->Password().find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"),
               std::string::npos);
     const passwd* pw = ::getpwnam(name.c_str());
     ASSERT_TRUE(pw);

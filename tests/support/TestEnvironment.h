@@ -14,7 +14,7 @@ void RegisterProcessEnvironment();
 
 // The sandbox of the running test: every path ends with "/".
 struct Sandbox {
-    std::string top;   // the folder of every sandbox of the process: the highest folder that is the test's own
+    std::string top;  // the folder of every sandbox of the process: the highest folder that is the test's own
     std::string root;
     std::string machine;  // $TARVO_MACHINE
     std::string tmp;      // $TMPDIR
