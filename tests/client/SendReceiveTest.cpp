@@ -122,7 +122,7 @@ TEST_P(RoundTripTest, SentTrunkArrivesWholeOnAnotherMachine) {
     EXPECT_EQ(ServerFile("week12.txt"), serverComment);
     EXPECT_TRUE(ServerHas("week12.ace")) << "DwDelFlag is off";
     EXPECT_TRUE(NothingLeftIn(receiver->WorkDir() + "receive")) << "no container or archive is left";
-    // Where the folder holds the account file too, it is listed as a trunk without a comment.
+    // The list's comment column, on week12's row: where the folder holds the account file, that is listed too.
     const std::vector<std::string> trunks = Column(receiver->DwTruncList, 0);
     const size_t row = std::find(trunks.begin(), trunks.end(), "week12") - trunks.begin();
     ASSERT_LT(row, trunks.size());

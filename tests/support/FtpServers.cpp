@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tools/harness/RunProgram.h"
+
 namespace tarvo::test {
 
 namespace {
@@ -25,14 +27,6 @@ std::string WithSlash(std::string path) {
     if (path.empty() || path.back() != '/')
         path += '/';
     return path;
-}
-
-bool RunWithInput(const std::string& command, const std::string& input) {
-    FILE* pipe = ::popen(command.c_str(), "w");
-    if (!pipe)
-        return false;
-    std::fputs(input.c_str(), pipe);
-    return ::pclose(pipe) == 0;
 }
 
 // A SHA-512 crypt hash, as the system's password files keep them.

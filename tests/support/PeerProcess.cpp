@@ -44,12 +44,6 @@ std::string SystemError(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
 
-// Runs a short system tool to its end; true when it exited with 0.
-bool Succeeds(const std::vector<std::string>& argv) {
-    std::optional<int> status = RunProgram(argv, "/", "/dev/null");
-    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
-}
-
 // A socket bound to a loopback port of the system's choosing (fd -1 when none could be made).
 void BindAnyLoopbackPort(int& fd, int& port) {
     fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -411,9 +405,9 @@ SlowLoopback::SlowLoopback(int rateKbit) {
         return;
     }
     // The loopback's own MTU of 65536 would never pass a bucket of 4 kB.
-    if (!Succeeds({kIp, "link", "set", "lo", "up", "mtu", "1500"}) ||
-        !Succeeds({kTc, "qdisc", "add", "dev", "lo", "root", "tbf", "rate", std::to_string(rateKbit) + "kbit", "burst",
-                   "4kb", "latency", "400ms"})) {
+    if (!ProgramSucceeds({kIp, "link", "set", "lo", "up", "mtu", "1500"}) ||
+        !ProgramSucceeds({kTc, "qdisc", "add", "dev", "lo", "root", "tbf", "rate", std::to_string(rateKbit) + "kbit",
+                          "burst", "4kb", "latency", "400ms"})) {
         refusal_ = "ip or tc could not set up the loopback of the network namespace";
         Leave();
     }

@@ -3,11 +3,9 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -24,11 +22,6 @@ namespace fs = std::filesystem;
 const std::string kPrefix = "tarvoftp";  // followed by the owning process's id
 constexpr size_t kPasswordLength = 24;
 
-bool Succeeds(const std::vector<std::string>& argv) {
-    std::optional<int> status = RunProgram(argv, "/", "/dev/null");
-    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
-}
-
 // Letters and digits only: nothing a shell, chpasswd's "name:password" line or an FTP command would read apart.
 std::string RandomPassword() {
     static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -40,16 +33,6 @@ std::string RandomPassword() {
             password += kAlphabet[byte % 62];
     }
     return password.size() == kPasswordLength ? password : "";
-}
-
-// The password goes on chpasswd's input: a command line is readable by every user of the machine.
-bool SetPassword(const std::string& name, const std::string& password) {
-    FILE* pipe = ::popen("/usr/sbin/chpasswd 2>/dev/null", "w");
-    if (!pipe)
-        return false;
-    const std::string line = name + ":" + password + "\n";
-    const bool written = std::fwrite(line.data(), 1, line.size(), pipe) == line.size();
-    return ::pclose(pipe) == 0 && written;
 }
 
 // The process a session account was made for; 0 for the fixed name of earlier versions, -1 for no such account.
@@ -96,7 +79,7 @@ SessionAccount::SessionAccount(std::string name, std::string password, uid_t uid
 
 SessionAccount::~SessionAccount() {
     if (::getpid() == owner_)
-        Succeeds({"/usr/sbin/userdel", name_});
+        ProgramSucceeds({"/usr/sbin/userdel", name_});
 }
 
 std::shared_ptr<const SessionAccount> SessionAccount::Acquire(std::string& why) {
@@ -115,14 +98,14 @@ std::shared_ptr<const SessionAccount> SessionAccount::Acquire(std::string& why) 
         return nullptr;
     }
     // No home and no shell: the account serves FTP sessions on loopback and nothing else.
-    if (!Succeeds({"/usr/sbin/useradd", "-M", "-d", "/", "-s", "/usr/sbin/nologin", name})) {
+    if (!ProgramSucceeds({"/usr/sbin/useradd", "-M", "-d", "/", "-s", "/usr/sbin/nologin", name})) {
         why = "useradd cannot make the session account " + name;
         return nullptr;
     }
     const passwd* pw = ::getpwnam(name.c_str());
     std::shared_ptr<const SessionAccount> account(
         new SessionAccount(name, password, pw ? pw->pw_uid : 0, pw ? pw->pw_gid : 0));
-    if (!pw || !SetPassword(name, password)) {
+    if (!pw || !RunWithInput("/usr/sbin/chpasswd 2>/dev/null", name + ":" + password + "\n")) {
         why = "cannot set the password of the session account " + name;
         return nullptr;  // the account goes with the object
     }
@@ -160,7 +143,7 @@ bool SessionAccount::HandOver(const std::string& file) const {
 std::string RemoveOrphanedSessionAccounts() {
     std::string removed;
     for (const std::string& name : SessionAccountNames()) {
-        if (Orphaned(name) && Succeeds({"/usr/sbin/userdel", name}))
+        if (Orphaned(name) && ProgramSucceeds({"/usr/sbin/userdel", name}))
             removed += (removed.empty() ? "" : " ") + name;
     }
     return removed;

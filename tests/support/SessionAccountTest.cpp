@@ -32,9 +32,7 @@ bool AccountExists(const std::string& name) {
 }
 
 bool MakeAccount(const std::string& name) {
-    std::optional<int> status =
-        RunProgram({"/usr/sbin/useradd", "-M", "-s", "/usr/sbin/nologin", name}, "/", "/dev/null");
-    return status && *status == 0;
+    return ProgramSucceeds({"/usr/sbin/useradd", "-M", "-s", "/usr/sbin/nologin", name});
 }
 
 mode_t Mode(const std::string& path) {

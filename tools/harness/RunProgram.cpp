@@ -4,6 +4,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cstdio>
+
 extern char** environ;
 
 std::optional<int> RunProgram(const std::vector<std::string>& argv, const std::string& folder,
@@ -29,4 +31,17 @@ std::optional<int> RunProgram(const std::vector<std::string>& argv, const std::s
     int status = 0;
     waitpid(pid, &status, 0);
     return status;
+}
+
+bool ProgramSucceeds(const std::vector<std::string>& argv) {
+    std::optional<int> status = RunProgram(argv, "/", "/dev/null");
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+}
+
+bool RunWithInput(const std::string& command, const std::string& input) {
+    FILE* pipe = ::popen(command.c_str(), "w");
+    if (!pipe)
+        return false;
+    const bool written = std::fwrite(input.data(), 1, input.size(), pipe) == input.size();
+    return ::pclose(pipe) == 0 && written;
 }
